@@ -1,0 +1,38 @@
+# The two set-up commands of the README: `make demo` and `make test`.
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+CMAKE_FLAGS ?=
+
+.PHONY: demo test build bootstrap sanitize bench format format-check clean
+
+demo: build
+	$(BUILD_DIR)/bin/quorvix-cli modes --home samples
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+
+build: bootstrap
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR)
+
+bootstrap:
+	scripts/bootstrap
+
+# ASan + UBSan build of everything, tests run under it.
+sanitize: bootstrap
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVIX_SANITIZE=ON
+	cmake --build $(ASAN_DIR)
+	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+
+bench: bootstrap
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVIX_BUILD_BENCH=ON
+	cmake --build $(BUILD_DIR)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)

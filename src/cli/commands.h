@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// Exit codes of quorvix-cli.
+namespace ExitCode {
+inline constexpr int Ok = 0;
+inline constexpr int FileFailed = 1;
+inline constexpr int Usage = 2;
+} // namespace ExitCode
+
+// Streams the subcommands write to; UTF-8.
+struct CliStreams {
+    QTextStream& out;
+    QTextStream& err;
+};
+
+// `modes [--home DIR]` and `modes --import FILE`; `args` are the words after "modes".
+int runModesCommand(const QStringList& args, CliStreams io);

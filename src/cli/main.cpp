@@ -1,0 +1,57 @@
+// quorvix-cli: the headless front-end over the same engine, settings and report writers as the
+// desktop program.
+
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QStringConverter>
+#include <QTextStream>
+
+#include "cli/commands.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: quorvix-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Counts the lines of source files by the rules of a Quorvix mode.\n"
+    "\n"
+    "commands:\n"
+    "  modes [--home DIR]      print the three modes of DIR/Quorvix.ini\n"
+    "                          (default DIR: the folder of this program)\n"
+    "  modes --import FILE     print the mode held in section \"Def\" of FILE\n"
+    "\n"
+    "exit status: 0 all done, 1 some file failed, 2 usage error\n";
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.isEmpty()) {
+        err << kUsage;
+        return ExitCode::Usage;
+    }
+    const QString command = args.takeFirst();
+    if (command == QLatin1StringView("--help") || command == QLatin1StringView("-h") ||
+        command == QLatin1StringView("help")) {
+        out << kUsage;
+        return ExitCode::Ok;
+    }
+    if (args.contains(QLatin1StringView("--help"))) {
+        out << kUsage;
+        return ExitCode::Ok;
+    }
+    const CliStreams io{out, err};
+    if (command == QLatin1StringView("modes"))
+        return runModesCommand(args, io);
+    err << "quorvix-cli: unknown command \"" << command << "\"\n\n" << kUsage;
+    return ExitCode::Usage;
+}

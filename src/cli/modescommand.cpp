@@ -1,0 +1,59 @@
+#include "commands.h"
+
+#include <QFileInfo>
+
+#include "engine/modedefinition.h"
+#include "settings/paths.h"
+#include "settings/settingsfile.h"
+
+namespace {
+
+void printMode(QTextStream& out, const QString& header, const ModeDefinition& mode)
+{
+    out << '[' << header << "]\n";
+    const auto values = ModeKeyValues(mode);
+    for (size_t i = 0; i < values.size(); ++i)
+        out << SettingsKeys::ModeKeys[i] << '=' << values[i] << '\n';
+    out << "AreaCount=" << AreaCount(mode) << '\n';
+}
+
+} // namespace
+
+int runModesCommand(const QStringList& args, CliStreams io)
+{
+    QString home = ProgramFolder();
+    QString importFile;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if ((a == QLatin1StringView("--home") || a == QLatin1StringView("--import")) &&
+            i + 1 < args.size()) {
+            (a == QLatin1StringView("--home") ? home : importFile) = args[++i];
+        } else {
+            io.err << "quorvix-cli modes: unexpected argument \"" << a
+                   << "\"\nusage: quorvix-cli modes [--home DIR] | --import FILE\n";
+            return ExitCode::Usage;
+        }
+    }
+
+    if (!importFile.isEmpty()) {
+        const QFileInfo info(importFile);
+        if (!info.isFile()) {
+            io.err << "quorvix-cli: " << importFile
+                   << (info.exists() ? ": not a regular file\n" : ": no such file\n");
+            return ExitCode::FileFailed;
+        }
+        printMode(io.out, SettingsKeys::ImportSection, LoadModeDefinition(importFile, true, {}));
+        return ExitCode::Ok;
+    }
+
+    if (!FolderExists(home)) {
+        io.err << "quorvix-cli: --home " << home << ": no such folder\n";
+        return ExitCode::Usage;
+    }
+    const QString settings = SettingsFilePath(home);
+    for (int slot = 1; slot <= SettingsKeys::ModeSlotCount; ++slot) {
+        const QString section = SettingsKeys::modeSection(slot);
+        printMode(io.out, section, LoadModeDefinition(section, false, settings));
+    }
+    return ExitCode::Ok;
+}

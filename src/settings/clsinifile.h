@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+// Typed access to one profile (INI) file in CP932. Every call reads or writes the file as it is
+// on disk; nothing is cached. Section and key names match without regard to case and to blanks
+// around them; the value is everything after the first "=", verbatim. The first of duplicate
+// sections or keys wins. Lines that are neither a section header nor an entry (comments starting
+// with ";", blank lines, lines without "=") are kept as they are by every write.
+class clsIniFile final {
+public:
+    QString pFileName() const { return m_fileName; }
+    void setPFileName(const QString& strNewFileName) { m_fileName = strNewFileName; }
+
+    // Writes one entry; creates file, section and key when missing. The file is replaced
+    // atomically; false (with errorString()) when it cannot be written or when a name or the
+    // value cannot be stored on one line of the file.
+    bool mSetString(const QString& strSection, const QString& strKey, const QString& strValue);
+
+    // Replaces every entry of a section with the NUL-separated key=value items of `strValue`;
+    // a single NUL removes them all. Comment and blank lines of the section stay.
+    bool mSetSection(const QString& strSection, const QString& strValue);
+
+    // The whole value, or `strDefault` when the key is missing or its value empty.
+    QString mGetString(const QString& strSection, const QString& strKey,
+                       const QString& strDefault = QString()) const;
+
+    // An optional "-" and digits at the very start of the value (anything else gives 0), or
+    // `intDefault` when the key is missing or empty. std::nullopt when the number does not fit
+    // 16 bits signed: the caller leaves its target as it was.
+    std::optional<qint16> mGetInteger(const QString& strSection, const QString& strKey,
+                                      qint16 intDefault = 0) const;
+
+    // Why the last write failed.
+    QString errorString() const { return m_error; }
+
+private:
+    std::optional<QByteArray> rawValue(const QString& section, const QString& key) const;
+
+    QString m_fileName;
+    QString m_error;
+};

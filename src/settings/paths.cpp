@@ -1,0 +1,62 @@
+#include "paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QChar separator()
+{
+#ifdef Q_OS_WIN
+    return u'\\';
+#else
+    return u'/';
+#endif
+}
+
+} // namespace
+
+QString AddBackslash(const QString& path)
+{
+    QString result = path;
+#ifdef Q_OS_WIN
+    if (result.size() == 1)
+        result += u':';
+#endif
+    if (!result.endsWith(separator()))
+        result += separator();
+    return result;
+}
+
+bool FolderExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    return QFileInfo(path).isDir();
+}
+
+bool PathIsUsable(QString& path)
+{
+    qsizetype b = 0;
+    qsizetype e = path.size();
+    while (b < e && path[b] == u' ')
+        ++b;
+    while (e > b && path[e - 1] == u' ')
+        --e;
+    path = path.mid(b, e - b);
+    if (path.isEmpty())
+        return false;
+    if (path.endsWith(separator()))
+        return FolderExists(path);
+    if (!QFileInfo(path).isFile())
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly);
+}
+
+QString ProgramFolder()
+{
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The path ending in the platform's separator ("/" here). On Windows a lone drive letter first
+// gets its ":" (C gives C:\).
+QString AddBackslash(const QString& path);
+
+// True only for an existing folder, written with or without a trailing separator.
+bool FolderExists(const QString& path);
+
+// Trims leading and trailing spaces from `path` in place, then tells whether it can be used: a
+// path ending in the separator must be an existing folder, any other path a regular file that
+// can be opened for reading. Never creates anything and never opens a folder, FIFO or device.
+bool PathIsUsable(QString& path);
+
+// Folder of the running executable.
+QString ProgramFolder();

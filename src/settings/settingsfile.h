@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+
+#include <QLatin1StringView>
+#include <QString>
+
+// Layout of the settings file "Quorvix.ini": its place, sections, keys and defaults. Every part
+// of the program reads and writes its own keys through a fresh clsIniFile; nothing is cached.
+
+// The settings file in `programFolder` (the executable's folder, or the CLI's --home).
+QString SettingsFilePath(const QString& programFolder);
+
+namespace SettingsKeys {
+
+inline constexpr QLatin1StringView FileName{"Quorvix.ini"};
+
+// Main window.
+inline constexpr QLatin1StringView SectionSettings{"Settings"};
+inline constexpr QLatin1StringView MainLeft{"MainLeft"};
+inline constexpr QLatin1StringView MainTop{"MainTop"};
+inline constexpr QLatin1StringView MainWidth{"MainWidth"};
+inline constexpr QLatin1StringView MainHeight{"MainHeight"};
+inline constexpr QLatin1StringView IdxFType{"IDX_FType"};
+inline constexpr QLatin1StringView NextStartMode{"NextStartMode"};
+inline constexpr QLatin1StringView StartWait{"StartWait"};
+inline constexpr QLatin1StringView NextStartPath{"NextStartPath"};
+inline constexpr QLatin1StringView DefaultIdxFType{"0"};
+inline constexpr qint16 DefaultNextStartMode = 4; // no mode button selected
+inline constexpr QLatin1StringView DefaultStartWait{"1"};
+
+// Run dialog output options. "FileType" here is unrelated to the mode key of that name.
+inline constexpr QLatin1StringView SectionOutput{"Output"};
+inline constexpr QLatin1StringView OutputFileType{"FileType"};
+inline constexpr QLatin1StringView OutputSourceDir{"SourceDir"};
+inline constexpr QLatin1StringView OutputSelectDir{"SelectDir"};
+inline constexpr qint16 DefaultOutputFileType = 0; // one report per file
+inline constexpr qint16 DefaultOutputSourceDir = 1;
+
+// Recently processed files, newest under "00".
+inline constexpr QLatin1StringView SectionRecentFiles{"RecentFileList"};
+inline constexpr int RecentFileCount = 5;
+QString recentFileKey(int index);
+
+// Modes: "MODE-1".."MODE-3" in the settings file, "Def" in an import file.
+inline constexpr int ModeSlotCount = 3;
+QString modeSection(int slot);
+inline constexpr QLatin1StringView ImportSection{"Def"};
+
+// The 21 keys of a mode section, in the order the editor writes and the loader reads them.
+inline constexpr std::array<QLatin1StringView, 21> ModeKeys{
+    QLatin1StringView{"ModeName"},       QLatin1StringView{"FileType"},
+    QLatin1StringView{"BinaryComp"},     QLatin1StringView{"TABtoSpace"},
+    QLatin1StringView{"2StartWord"},     QLatin1StringView{"2Tuning"},
+    QLatin1StringView{"2StartAfter"},    QLatin1StringView{"3StartWord"},
+    QLatin1StringView{"3Tuning"},        QLatin1StringView{"3StartAfter"},
+    QLatin1StringView{"PickupStart"},    QLatin1StringView{"PickupEnd"},
+    QLatin1StringView{"PickupToPickup"}, QLatin1StringView{"CommentStart"},
+    QLatin1StringView{"CommentEnd"},     QLatin1StringView{"CommentStartIsValid"},
+    QLatin1StringView{"CommentSolo"},    QLatin1StringView{"CommentColumn"},
+    QLatin1StringView{"CommentLength"},  QLatin1StringView{"NullLineMode"},
+    QLatin1StringView{"WordCount"},
+};
+
+} // namespace SettingsKeys
+
+// Empties mode slot `slot` (1..3): every entry of its section goes, so all keys read as their
+// defaults. False when the file cannot be written.
+bool DeleteModeSlot(const QString& settingsPath, int slot);

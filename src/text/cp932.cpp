@@ -1,0 +1,195 @@
+#include "cp932.h"
+
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include <QStringDecoder>
+
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// Both directions as flat tables, built once from the platform's CP932 converter. Only the
+// double-byte part comes from the converter: its single-byte part swaps 0x1A and 0x7F, which
+// CP932 on Windows does not.
+struct Tables {
+    // Index: lead << 8 | trail. 0 = not a character.
+    std::array<char16_t, 0x10000> toUnicode{};
+    // Index: UTF-16 code unit. 0 = not representable (U+0000 is handled as ASCII).
+    std::array<quint16, 0x10000> fromUnicode{};
+};
+
+bool isNecIbmRow(int code)
+{
+    return code >= 0xED40 && code <= 0xEEFC;
+}
+
+std::unique_ptr<Tables> buildTables()
+{
+    auto t = std::make_unique<Tables>();
+    QStringDecoder decoder("windows-31j");
+    if (!decoder.isValid())
+        qFatal("Quorvix: this Qt build has no CP932 (windows-31j) converter");
+
+    // Every candidate pair, each followed by LF so that a pair the converter rejects cannot
+    // disturb the next one (LF is never a trail byte).
+    QByteArray all;
+    all.reserve(60 * 188 * 3);
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!Cp932::isLeadByte(static_cast<unsigned char>(lead)))
+            continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (!Cp932::isTrailByte(static_cast<unsigned char>(trail)))
+                continue;
+            all.append(char(lead)).append(char(trail)).append('\n');
+        }
+    }
+    const QString decoded = decoder.decode(all);
+    qsizetype pos = 0;
+    for (qsizetype i = 0; i < all.size(); i += 3) {
+        const qsizetype end = decoded.indexOf(QLatin1Char('\n'), pos);
+        if (end < 0)
+            break;
+        const int code = (uchar(all[i]) << 8) | uchar(all[i + 1]);
+        if (end - pos == 1) {
+            const char16_t u = decoded.at(pos).unicode();
+            if (u != 0x1A && u != kReplacement && !(u >= 0xD800 && u <= 0xDFFF))
+                t->toUnicode[code] = u;
+        }
+        pos = end + 1;
+    }
+
+    for (int b = 0; b < 0x80; ++b) {
+        t->toUnicode[b] = char16_t(b);
+        t->fromUnicode[b] = quint16(b);
+    }
+    for (int b = 0xA1; b <= 0xDF; ++b) {
+        t->toUnicode[b] = char16_t(0xFF61 + (b - 0xA1));
+        t->fromUnicode[0xFF61 + (b - 0xA1)] = quint16(b);
+    }
+    // Where several codes carry one character, Windows writes the lowest, except that the IBM
+    // extension rows (FA-FC) win over the NEC-selected copies of them (ED-EE).
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int code = 0x8140; code <= 0xFCFC; ++code) {
+            if (isNecIbmRow(code) != (pass == 1))
+                continue;
+            const char16_t u = t->toUnicode[code];
+            if (u >= 0x80 && t->fromUnicode[u] == 0)
+                t->fromUnicode[u] = quint16(code);
+        }
+    }
+    return t;
+}
+
+const Tables& tables()
+{
+    static const std::unique_ptr<Tables> instance = buildTables();
+    return *instance;
+}
+
+bool isAscii(const unsigned char* p, qsizetype n)
+{
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 w;
+        std::memcpy(&w, p + i, 8);
+        if (w & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < n; ++i) {
+        if (p[i] & 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace Cp932 {
+
+void decodeInto(QByteArrayView bytes, QString& out)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    out.resize(n);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+
+    if (isAscii(p, n)) {
+        for (qsizetype i = 0; i < n; ++i)
+            dst[i] = p[i];
+        return;
+    }
+
+    const Tables& t = tables();
+    qsizetype o = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            dst[o++] = b;
+        } else if (isLeadByte(b) && i + 1 < n && isTrailByte(p[i + 1])) {
+            const char16_t u = t.toUnicode[(b << 8) | p[i + 1]];
+            dst[o++] = u ? u : kReplacement;
+            ++i;
+        } else {
+            const char16_t u = t.toUnicode[b];
+            dst[o++] = u ? u : kReplacement;
+        }
+    }
+    out.resize(o);
+}
+
+QString decode(QByteArrayView bytes)
+{
+    QString out;
+    decodeInto(bytes, out);
+    return out;
+}
+
+QByteArray encode(QStringView text)
+{
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    const Tables& t = tables();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x80) {
+            out.append(char(u));
+            continue;
+        }
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out.append('?');
+            ++i;
+            continue;
+        }
+        const quint16 code = t.fromUnicode[u];
+        if (code == 0)
+            out.append('?');
+        else if (code < 0x100)
+            out.append(char(code));
+        else
+            out.append(char(code >> 8)).append(char(code & 0xFF));
+    }
+    return out;
+}
+
+qsizetype encodedLength(QStringView text)
+{
+    const Tables& t = tables();
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x80) {
+            ++n;
+        } else if (QChar::isHighSurrogate(u) && i + 1 < text.size() &&
+                   text[i + 1].isLowSurrogate()) {
+            ++n;
+            ++i;
+        } else {
+            n += t.fromUnicode[u] >= 0x100 ? 2 : 1;
+        }
+    }
+    return n;
+}
+
+} // namespace Cp932
