@@ -10,13 +10,11 @@ template <typename T>
 struct PerArea {
     std::array<T, 3> values{};
 
-    T& operator[](int area)
-    {
+    T& operator[](int area) {
         Q_ASSERT(area >= 1 && area <= 3);
         return values[size_t(area - 1)];
     }
-    const T& operator[](int area) const
-    {
+    const T& operator[](int area) const {
         Q_ASSERT(area >= 1 && area <= 3);
         return values[size_t(area - 1)];
     }
@@ -30,9 +28,9 @@ struct ModeDefinition {
     QString FileType; // ";"-separated file patterns; used to list files, not by the engine
     qint16 BinaryComp = 0;
     qint16 TABtoSpace = 0;
-    PerArea<QString> StartWord;  // [1] is always "*"
-    PerArea<qint16> Tuning;      // [1] is always 0
-    PerArea<qint16> StartAfter;  // [1] is always 0
+    PerArea<QString> StartWord; // [1] is always "*"
+    PerArea<qint16> Tuning;     // [1] is always 0
+    PerArea<qint16> StartAfter; // [1] is always 0
     QString PickupStart;
     QString PickupEnd;
     qint16 PickupToPickup = 0;

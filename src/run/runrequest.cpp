@@ -1,35 +1,30 @@
 #include "runrequest.h"
 
-void OutputList::addOutput(RunRequest& request, const QString& label, const QString& fullPath)
-{
+void OutputList::addOutput(RunRequest& request, const QString& label, const QString& fullPath) {
     request.OutputCount += 1;
-    m_entries.push_back({QLatin1Char('(') + QString::number(request.OutputCount) +
-                             QStringLiteral(") ") + label,
-                         request.OutputCount, true});
+    m_entries.push_back(
+        {QLatin1Char('(') + QString::number(request.OutputCount) + QStringLiteral(") ") + label,
+         request.OutputCount, true});
     while (request.OutputPaths.size() <= request.OutputCount)
         request.OutputPaths.append(QString());
     request.OutputPaths[request.OutputCount] = fullPath;
 }
 
-void OutputList::addSeparator()
-{
+void OutputList::addSeparator() {
     m_entries.push_back({QString(50, u'-'), 0, false});
 }
 
-void OutputList::clear(RunRequest& request)
-{
+void OutputList::clear(RunRequest& request) {
     m_entries.clear();
     request.OutputPaths = QStringList{QString()};
     request.OutputCount = 0;
 }
 
-QString CsvEntryLabel(const QString& csvName, qsizetype fileCount)
-{
+QString CsvEntryLabel(const QString& csvName, qsizetype fileCount) {
     return csvName + QStringLiteral(" (") + QString::number(fileCount) + QStringLiteral(" Files)");
 }
 
-QString ConversionTargetName(qint16 processMode)
-{
+QString ConversionTargetName(qint16 processMode) {
     switch (processMode) {
     case ProcessModes::ToCrLf:
         return QStringLiteral("CR+LF");
@@ -42,7 +37,6 @@ QString ConversionTargetName(qint16 processMode)
     }
 }
 
-QString ConvertedEntryLabel(const QString& fileName, qint16 processMode)
-{
+QString ConvertedEntryLabel(const QString& fileName, qint16 processMode) {
     return fileName + QLatin1Char(' ') + ConversionTargetName(processMode);
 }

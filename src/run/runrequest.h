@@ -14,8 +14,7 @@ inline constexpr qint16 NoMode = 4;
 inline constexpr qint16 ToCrLf = 90;
 inline constexpr qint16 ToCr = 91;
 inline constexpr qint16 ToLf = 92;
-constexpr bool isConversion(qint16 mode)
-{
+constexpr bool isConversion(qint16 mode) {
     return mode >= ToCrLf && mode <= ToLf;
 }
 } // namespace ProcessModes
@@ -23,8 +22,8 @@ constexpr bool isConversion(qint16 mode)
 // What the main window hands to the run dialog, and the outputs it gets back. One instance lives
 // as long as the application object that owns it.
 struct RunRequest {
-    QString SourceDir;  // ends in the separator
-    QStringList Files;  // names without folder, in list order
+    QString SourceDir; // ends in the separator
+    QStringList Files; // names without folder, in list order
     double TotalBytes = 0;
     bool StartWait = true;
     qint16 ProcessMode = ProcessModes::NoMode;

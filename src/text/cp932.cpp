@@ -20,13 +20,11 @@ struct Tables {
     std::array<quint16, 0x10000> fromUnicode{};
 };
 
-bool isNecIbmRow(int code)
-{
+bool isNecIbmRow(int code) {
     return code >= 0xED40 && code <= 0xEEFC;
 }
 
-std::unique_ptr<Tables> buildTables()
-{
+std::unique_ptr<Tables> buildTables() {
     auto t = std::make_unique<Tables>();
     QStringDecoder decoder("windows-31j");
     if (!decoder.isValid())
@@ -82,14 +80,12 @@ std::unique_ptr<Tables> buildTables()
     return t;
 }
 
-const Tables& tables()
-{
+const Tables& tables() {
     static const std::unique_ptr<Tables> instance = buildTables();
     return *instance;
 }
 
-bool isAscii(const unsigned char* p, qsizetype n)
-{
+bool isAscii(const unsigned char* p, qsizetype n) {
     qsizetype i = 0;
     for (; i + 8 <= n; i += 8) {
         quint64 w;
@@ -108,8 +104,7 @@ bool isAscii(const unsigned char* p, qsizetype n)
 
 namespace Cp932 {
 
-void decodeInto(QByteArrayView bytes, QString& out)
-{
+void decodeInto(QByteArrayView bytes, QString& out) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
     out.resize(n);
@@ -139,15 +134,13 @@ void decodeInto(QByteArrayView bytes, QString& out)
     out.resize(o);
 }
 
-QString decode(QByteArrayView bytes)
-{
+QString decode(QByteArrayView bytes) {
     QString out;
     decodeInto(bytes, out);
     return out;
 }
 
-QByteArray encode(QStringView text)
-{
+QByteArray encode(QStringView text) {
     QByteArray out;
     out.reserve(text.size() * 2);
     const Tables& t = tables();
@@ -173,8 +166,7 @@ QByteArray encode(QStringView text)
     return out;
 }
 
-qsizetype encodedLength(QStringView text)
-{
+qsizetype encodedLength(QStringView text) {
     const Tables& t = tables();
     qsizetype n = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -6,8 +6,7 @@
 
 namespace {
 
-void setError(QString* error, const QString& path, const QString& cause)
-{
+void setError(QString* error, const QString& path, const QString& cause) {
     if (error)
         *error = path + QStringLiteral(": ") + cause;
 }
@@ -16,8 +15,7 @@ void setError(QString* error, const QString& path, const QString& cause)
 
 namespace FileIo {
 
-bool readRegularFile(const QString& path, QByteArray& out, QString* error)
-{
+bool readRegularFile(const QString& path, QByteArray& out, QString* error) {
     out.clear();
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -46,8 +44,7 @@ bool readRegularFile(const QString& path, QByteArray& out, QString* error)
     return true;
 }
 
-bool writeFileAtomically(const QString& path, QByteArrayView data, QString* error)
-{
+bool writeFileAtomically(const QString& path, QByteArrayView data, QString* error) {
     const QFileInfo info(path);
     if (info.exists()) {
         if (!info.isFile()) {
