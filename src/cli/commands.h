@@ -18,3 +18,7 @@ struct CliStreams {
 
 // `modes [--home DIR]` and `modes --import FILE`; `args` are the words after "modes".
 int runModesCommand(const QStringList& args, CliStreams io);
+
+// `count (--mode N [--home DIR] | --mode-file FILE) [--json] [--output none] [--jobs N]
+// [--recursive] PATH...`
+int runCountCommand(const QStringList& args, CliStreams io);

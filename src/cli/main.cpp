@@ -20,6 +20,14 @@ const char* const kUsage =
     "  modes [--home DIR]      print the three modes of DIR/Quorvix.ini\n"
     "                          (default DIR: the folder of this program)\n"
     "  modes --import FILE     print the mode held in section \"Def\" of FILE\n"
+    "  count (--mode N [--home DIR] | --mode-file FILE) [--json] [--output none]\n"
+    "        [--jobs N] [--recursive] PATH...\n"
+    "                          count the lines of the files with mode N of\n"
+    "                          DIR/Quorvix.ini or the mode in section \"Def\" of FILE;\n"
+    "                          folders are walked with --recursive, keeping the files\n"
+    "                          that match the mode's FileType; --jobs counts files in\n"
+    "                          parallel (default: one per core); --json prints one\n"
+    "                          JSON document instead of a table\n"
     "\n"
     "exit status: 0 all done, 1 some file failed, 2 usage error\n";
 
@@ -51,6 +59,8 @@ int main(int argc, char* argv[]) {
     const CliStreams io{out, err};
     if (command == QLatin1StringView("modes"))
         return runModesCommand(args, io);
+    if (command == QLatin1StringView("count"))
+        return runCountCommand(args, io);
     err << "quorvix-cli: unknown command \"" << command << "\"\n\n" << kUsage;
     return ExitCode::Usage;
 }

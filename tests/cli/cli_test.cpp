@@ -12,8 +12,7 @@ struct Result {
     QString err;
 };
 
-Result runCli(const QStringList& args)
-{
+Result runCli(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(QUORVIX_CLI), args);
     p.waitForFinished(30000);
@@ -23,10 +22,9 @@ Result runCli(const QStringList& args)
 
 } // namespace
 
-TEST(CliModes, PrintsTheThreeSampleModes)
-{
-    const Result r = runCli({QStringLiteral("modes"), QStringLiteral("--home"),
-                             QStringLiteral(QUORVIX_SAMPLES)});
+TEST(CliModes, PrintsTheThreeSampleModes) {
+    const Result r = runCli(
+        {QStringLiteral("modes"), QStringLiteral("--home"), QStringLiteral(QUORVIX_SAMPLES)});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3 * 23);
@@ -37,8 +35,7 @@ TEST(CliModes, PrintsTheThreeSampleModes)
     EXPECT_EQ(lines[24], u8("ModeName=C・C++"));
 }
 
-TEST(CliModes, ImportWithoutDefPrintsTheDefaultMode)
-{
+TEST(CliModes, ImportWithoutDefPrintsTheDefaultMode) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("x.ini"));
     testutil::writeBytes(file, "[Other]\r\nModeName=X\r\n");
@@ -53,8 +50,7 @@ TEST(CliModes, ImportWithoutDefPrintsTheDefaultMode)
                                     "AreaCount=1\n"));
 }
 
-TEST(CliModes, ErrorsHaveTheirExitCodes)
-{
+TEST(CliModes, ErrorsHaveTheirExitCodes) {
     const Result missing = runCli({QStringLiteral("modes"), QStringLiteral("--import"),
                                    QStringLiteral("/nonexistent/x.ini")});
     EXPECT_EQ(missing.exitCode, 1);

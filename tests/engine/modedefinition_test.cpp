@@ -10,8 +10,7 @@ using testutil::writeBytes;
 
 namespace {
 
-ModeDefinition defaultMode()
-{
+ModeDefinition defaultMode() {
     ModeDefinition m;
     m.StartWord[1] = QStringLiteral("*");
     return m;
@@ -19,8 +18,7 @@ ModeDefinition defaultMode()
 
 } // namespace
 
-TEST(ModeDefinition, SampleCobolModeLoads)
-{
+TEST(ModeDefinition, SampleCobolModeLoads) {
     const QString settings = SettingsFilePath(QStringLiteral(QUORVIX_SAMPLES));
     const ModeDefinition m = LoadModeDefinition(QStringLiteral("MODE-1"), false, settings);
     EXPECT_EQ(m.ModeName, QStringLiteral("COBOL"));
@@ -31,12 +29,10 @@ TEST(ModeDefinition, SampleCobolModeLoads)
     EXPECT_EQ(m.CommentColumn, 7);
     EXPECT_EQ(m.CommentLength, 1);
     EXPECT_EQ(AreaCount(m), 2);
-    EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-2"), false, settings).ModeName,
-              u8("C・C++"));
+    EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-2"), false, settings).ModeName, u8("C・C++"));
 }
 
-TEST(ModeDefinition, MissingSectionOrFileGivesTheDefaultMode)
-{
+TEST(ModeDefinition, MissingSectionOrFileGivesTheDefaultMode) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("import.ini"));
     writeBytes(file, "[MODE-1]\r\nModeName=X\r\n");
@@ -49,8 +45,7 @@ TEST(ModeDefinition, MissingSectionOrFileGivesTheDefaultMode)
               defaultMode());
 }
 
-TEST(ModeDefinition, EachReadStandsAlone)
-{
+TEST(ModeDefinition, EachReadStandsAlone) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("q.ini"));
     // Area 1 keys are never read; a number out of 16 bits or a bad CommentStartIsValid leaves
@@ -74,16 +69,15 @@ TEST(ModeDefinition, EachReadStandsAlone)
         const char* stored;
         qint16 expected;
     };
-    for (const Case c : {Case{"", 1}, Case{" 0 ", 0}, Case{"+1", 1}, Case{"-7", -7},
-                         Case{"1x", 0}, Case{"70000", 0}}) {
+    for (const Case c : {Case{"", 1}, Case{" 0 ", 0}, Case{"+1", 1}, Case{"-7", -7}, Case{"1x", 0},
+                         Case{"70000", 0}}) {
         writeBytes(file, QByteArray("[Def]\r\nCommentStartIsValid=") + c.stored + "\r\n");
         EXPECT_EQ(LoadModeDefinition(file, true, QString()).CommentStartIsValid, c.expected)
             << "stored text: " << c.stored;
     }
 }
 
-TEST(ModeDefinition, SaveWritesKeysInOrderAndLoadsBack)
-{
+TEST(ModeDefinition, SaveWritesKeysInOrderAndLoadsBack) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("Quorvix.ini"));
     writeBytes(file, "[MODE-1]\r\nModeName=A\r\nExtra=kept\r\n");

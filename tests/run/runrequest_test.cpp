@@ -4,8 +4,7 @@
 
 namespace {
 
-QStringList texts(const OutputList& list)
-{
+QStringList texts(const OutputList& list) {
     QStringList t;
     for (const OutputEntry& e : list.entries())
         t << e.text;
@@ -14,8 +13,7 @@ QStringList texts(const OutputList& list)
 
 } // namespace
 
-TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared)
-{
+TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared) {
     RunRequest request;
     OutputList list;
     for (int run = 0; run < 2; ++run) {
@@ -27,12 +25,11 @@ TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared)
         }
     }
     const QString sep(50, u'-');
-    EXPECT_EQ(texts(list), (QStringList{QStringLiteral("(1) P0_CBL_QVX.txt"),
-                                        QStringLiteral("(2) P1_CBL_QVX.txt"),
-                                        QStringLiteral("(3) P2_CBL_QVX.txt"), sep,
-                                        QStringLiteral("(4) P0_CBL_QVX.txt"),
-                                        QStringLiteral("(5) P1_CBL_QVX.txt"),
-                                        QStringLiteral("(6) P2_CBL_QVX.txt")}));
+    EXPECT_EQ(texts(list),
+              (QStringList{
+                  QStringLiteral("(1) P0_CBL_QVX.txt"), QStringLiteral("(2) P1_CBL_QVX.txt"),
+                  QStringLiteral("(3) P2_CBL_QVX.txt"), sep, QStringLiteral("(4) P0_CBL_QVX.txt"),
+                  QStringLiteral("(5) P1_CBL_QVX.txt"), QStringLiteral("(6) P2_CBL_QVX.txt")}));
     EXPECT_EQ(request.OutputCount, 6);
     ASSERT_EQ(request.OutputPaths.size(), 7);
     EXPECT_EQ(request.OutputPaths[4], QStringLiteral("/out/P0_CBL_QVX.txt"));
@@ -49,8 +46,7 @@ TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared)
     EXPECT_EQ(request.OutputPaths.size(), 2);
 }
 
-TEST(OutputList, ConversionEntriesNameTheTarget)
-{
+TEST(OutputList, ConversionEntriesNameTheTarget) {
     EXPECT_EQ(ConvertedEntryLabel(QStringLiteral("A.CBL"), ProcessModes::ToCrLf),
               QStringLiteral("A.CBL CR+LF"));
     EXPECT_EQ(ConvertedEntryLabel(QStringLiteral("A.CBL"), ProcessModes::ToCr),

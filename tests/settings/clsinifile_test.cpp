@@ -17,12 +17,10 @@ namespace {
 
 class IniFileTest : public ::testing::Test {
 protected:
-    QString path(const QString& name = QStringLiteral("test.ini")) const
-    {
+    QString path(const QString& name = QStringLiteral("test.ini")) const {
         return m_dir.filePath(name);
     }
-    clsIniFile ini(const QString& file) const
-    {
+    clsIniFile ini(const QString& file) const {
         clsIniFile f;
         f.setPFileName(file);
         return f;
@@ -34,13 +32,15 @@ protected:
 
 } // namespace
 
-TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten)
-{
+TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten) {
     clsIniFile f = ini();
     const QString values[] = {
-        QStringLiteral("*PERFORM*,*CALL*"), QStringLiteral("  leading and trailing  "),
-        QStringLiteral("a=b=c"),            QStringLiteral("\"quoted\""),
-        u8("手続き部 ﾃｽﾄ"),                 QStringLiteral("; not a comment"),
+        QStringLiteral("*PERFORM*,*CALL*"),
+        QStringLiteral("  leading and trailing  "),
+        QStringLiteral("a=b=c"),
+        QStringLiteral("\"quoted\""),
+        u8("手続き部 ﾃｽﾄ"),
+        QStringLiteral("; not a comment"),
     };
     int i = 0;
     for (const QString& v : values) {
@@ -50,8 +50,7 @@ TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten)
     }
 }
 
-TEST_F(IniFileTest, LongValuesAreReadWhole)
-{
+TEST_F(IniFileTest, LongValuesAreReadWhole) {
     clsIniFile f = ini();
     const QString longValue(300, u'x');
     ASSERT_TRUE(f.mSetString(QStringLiteral("S"), QStringLiteral("long"), longValue));
@@ -64,8 +63,7 @@ TEST_F(IniFileTest, LongValuesAreReadWhole)
     EXPECT_EQ(f.mGetString(QStringLiteral("S"), QStringLiteral("dbcs")), straddling);
 }
 
-TEST_F(IniFileTest, NewFileIsCp932WithCrLf)
-{
+TEST_F(IniFileTest, NewFileIsCp932WithCrLf) {
     clsIniFile f = ini();
     ASSERT_TRUE(f.mSetString(u8("MODE-1"), QStringLiteral("ModeName"), u8("経理")));
     ASSERT_TRUE(f.mSetString(u8("MODE-1"), QStringLiteral("FileType"), QStringLiteral("*.CBL")));
@@ -74,27 +72,26 @@ TEST_F(IniFileTest, NewFileIsCp932WithCrLf)
                                             "FileType=*.CBL\r\n[MODE-2]\r\nModeName=C\r\n"));
 }
 
-TEST_F(IniFileTest, WriteKeepsEverythingElseByteForByte)
-{
+TEST_F(IniFileTest, WriteKeepsEverythingElseByteForByte) {
     // Comments, blank lines, odd spacing, an LF-only line, invalid CP932 and a last line
     // without line end all survive; only the one value changes.
     const QByteArray before("; settings\r\n[Settings]\r\nMainLeft = 120\r\n\r\n"
                             "junk line\n[MODE-1]\r\nModeName=\xff\x80old\r\nFileType=*.CBL");
     writeBytes(path(), before);
     clsIniFile f = ini();
-    ASSERT_TRUE(f.mSetString(QStringLiteral("mode-1"), QStringLiteral("MODENAME"),
-                             QStringLiteral("new")));
+    ASSERT_TRUE(
+        f.mSetString(QStringLiteral("mode-1"), QStringLiteral("MODENAME"), QStringLiteral("new")));
     QByteArray expected = before;
     expected.replace("\xff\x80old", "new");
     EXPECT_EQ(readBytes(path()), expected);
 
     // A missing key goes after the section's last entry, a missing section at the end.
-    ASSERT_TRUE(f.mSetString(QStringLiteral("Settings"), QStringLiteral("MainTop"),
-                             QStringLiteral("7")));
-    ASSERT_TRUE(f.mSetString(QStringLiteral("MODE-1"), QStringLiteral("BinaryComp"),
-                             QStringLiteral("1")));
-    ASSERT_TRUE(f.mSetString(QStringLiteral("Output"), QStringLiteral("FileType"),
-                             QStringLiteral("0")));
+    ASSERT_TRUE(
+        f.mSetString(QStringLiteral("Settings"), QStringLiteral("MainTop"), QStringLiteral("7")));
+    ASSERT_TRUE(
+        f.mSetString(QStringLiteral("MODE-1"), QStringLiteral("BinaryComp"), QStringLiteral("1")));
+    ASSERT_TRUE(
+        f.mSetString(QStringLiteral("Output"), QStringLiteral("FileType"), QStringLiteral("0")));
     EXPECT_EQ(readBytes(path()),
               QByteArray("; settings\r\n[Settings]\r\nMainLeft = 120\r\nMainTop=7\r\n\r\n"
                          "junk line\n[MODE-1]\r\nModeName=new\r\nFileType=*.CBL\r\n"
@@ -103,8 +100,7 @@ TEST_F(IniFileTest, WriteKeepsEverythingElseByteForByte)
               QStringLiteral(" 120"));
 }
 
-TEST_F(IniFileTest, FirstOfDuplicateSectionsAndKeysWins)
-{
+TEST_F(IniFileTest, FirstOfDuplicateSectionsAndKeysWins) {
     writeBytes(path(), "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\nonly=4\r\n");
     clsIniFile f = ini();
     EXPECT_EQ(f.mGetString(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("1"));
@@ -113,8 +109,7 @@ TEST_F(IniFileTest, FirstOfDuplicateSectionsAndKeysWins)
     EXPECT_EQ(readBytes(path()), QByteArray("[A]\r\nk=9\r\nk=2\r\n[a]\r\nk=3\r\nonly=4\r\n"));
 }
 
-TEST_F(IniFileTest, MissingOrEmptyValuesGiveTheDefault)
-{
+TEST_F(IniFileTest, MissingOrEmptyValuesGiveTheDefault) {
     writeBytes(path(), "[S]\r\nempty=\r\nnoequals\r\n[broken\r\nafter=x\r\n");
     clsIniFile f = ini();
     EXPECT_EQ(f.mGetString(QStringLiteral("S"), QStringLiteral("empty"), QStringLiteral("d")),
@@ -135,16 +130,23 @@ TEST_F(IniFileTest, MissingOrEmptyValuesGiveTheDefault)
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("missing.ini"))));
 }
 
-TEST_F(IniFileTest, IntegersParseTheLeadingNumber)
-{
+TEST_F(IniFileTest, IntegersParseTheLeadingNumber) {
     struct Case {
         const char* stored;
         std::optional<qint16> expected;
     };
     const Case cases[] = {
-        {"-3", -3},        {"12abc", 12},       {"abc", 0},       {" 7", 0},
-        {"-", 0},          {"+5", 0},           {"32767", 32767}, {"-32768", -32768},
-        {"40000", std::nullopt}, {"-40000", std::nullopt}, {"32768", std::nullopt},
+        {"-3", -3},
+        {"12abc", 12},
+        {"abc", 0},
+        {" 7", 0},
+        {"-", 0},
+        {"+5", 0},
+        {"32767", 32767},
+        {"-32768", -32768},
+        {"40000", std::nullopt},
+        {"-40000", std::nullopt},
+        {"32768", std::nullopt},
         {"99999999999999999999", std::nullopt},
     };
     QByteArray file("[N]\r\nempty=\r\n");
@@ -161,16 +163,15 @@ TEST_F(IniFileTest, IntegersParseTheLeadingNumber)
     EXPECT_EQ(f.mGetInteger(QStringLiteral("N"), QStringLiteral("none")), 0);
 }
 
-TEST_F(IniFileTest, SetSectionReplacesOrRemovesEntries)
-{
+TEST_F(IniFileTest, SetSectionReplacesOrRemovesEntries) {
     writeBytes(path(), "[MODE-1]\r\n; my mode\r\nModeName=A\r\nFileType=*.X\r\n"
                        "[MODE-2]\r\nModeName=B\r\n");
     clsIniFile f = ini();
     ASSERT_TRUE(f.mSetSection(QStringLiteral("MODE-1"), QString(QChar(0))));
     EXPECT_EQ(readBytes(path()), QByteArray("[MODE-1]\r\n; my mode\r\n[MODE-2]\r\nModeName=B\r\n"));
-    EXPECT_EQ(f.mGetString(QStringLiteral("MODE-1"), QStringLiteral("ModeName"),
-                           QStringLiteral("gone")),
-              QStringLiteral("gone"));
+    EXPECT_EQ(
+        f.mGetString(QStringLiteral("MODE-1"), QStringLiteral("ModeName"), QStringLiteral("gone")),
+        QStringLiteral("gone"));
 
     const QString entries = QStringLiteral("x=1") + QChar(0) + QStringLiteral("y=2") + QChar(0);
     ASSERT_TRUE(f.mSetSection(QStringLiteral("MODE-2"), entries));
@@ -182,8 +183,7 @@ TEST_F(IniFileTest, SetSectionReplacesOrRemovesEntries)
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("none.ini"))));
 }
 
-TEST_F(IniFileTest, RefusedWritesChangeNothing)
-{
+TEST_F(IniFileTest, RefusedWritesChangeNothing) {
     const QByteArray before("[S]\r\nk=v\r\n");
     writeBytes(path(), before);
     clsIniFile f = ini();
@@ -202,7 +202,8 @@ TEST_F(IniFileTest, RefusedWritesChangeNothing)
     EXPECT_EQ(readBytes(path()), before);
 
     clsIniFile noFolder = ini(path(QStringLiteral("missing/dir/test.ini")));
-    EXPECT_FALSE(noFolder.mSetString(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v")));
+    EXPECT_FALSE(
+        noFolder.mSetString(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v")));
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("missing"))));
 
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.ini")));
@@ -213,8 +214,7 @@ TEST_F(IniFileTest, RefusedWritesChangeNothing)
     EXPECT_TRUE(QFileInfo(path(QStringLiteral("folder.ini"))).isDir());
 }
 
-TEST_F(IniFileTest, WritesFollowSymlinksAndKeepPermissions)
-{
+TEST_F(IniFileTest, WritesFollowSymlinksAndKeepPermissions) {
     writeBytes(path(QStringLiteral("real.ini")), "[S]\r\nk=v\r\n");
     const QByteArray real = QFile::encodeName(path(QStringLiteral("real.ini")));
     ASSERT_EQ(chmod(real.constData(), 0640), 0);
@@ -229,8 +229,7 @@ TEST_F(IniFileTest, WritesFollowSymlinksAndKeepPermissions)
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
-TEST_F(IniFileTest, HostileFilesGiveDefaultsAndSurviveWrites)
-{
+TEST_F(IniFileTest, HostileFilesGiveDefaultsAndSurviveWrites) {
     // Binary garbage with NUL bytes and invalid CP932, and an unreadable file.
     QByteArray garbage;
     for (int i = 0; i < 4096; ++i)
@@ -252,8 +251,7 @@ TEST_F(IniFileTest, HostileFilesGiveDefaultsAndSurviveWrites)
     }
 }
 
-TEST_F(IniFileTest, LargeFileIsReadAndWritten)
-{
+TEST_F(IniFileTest, LargeFileIsReadAndWritten) {
     // 50 MB of entries before the section asked for.
     QByteArray big;
     big.reserve(50 * 1024 * 1024 + 64);
@@ -265,7 +263,7 @@ TEST_F(IniFileTest, LargeFileIsReadAndWritten)
     clsIniFile f = ini();
     EXPECT_EQ(f.mGetString(QStringLiteral("MODE-1"), QStringLiteral("ModeName")),
               QStringLiteral("last"));
-    ASSERT_TRUE(f.mSetString(QStringLiteral("MODE-1"), QStringLiteral("ModeName"),
-                             QStringLiteral("new")));
+    ASSERT_TRUE(
+        f.mSetString(QStringLiteral("MODE-1"), QStringLiteral("ModeName"), QStringLiteral("new")));
     EXPECT_EQ(QFileInfo(path()).size(), big.size() - 1);
 }

@@ -1,0 +1,280 @@
+#include "countfile.h"
+
+#include <limits>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "text/cp932.h"
+#include "text/linereader.h"
+
+CountRules::CountRules(const ModeDefinition& mode, int areaCount)
+    : m_mode(mode)
+    , m_areaCount(areaCount)
+    , m_caseSensitive(mode.BinaryComp != 0)
+{
+    const bool cs = m_caseSensitive;
+    for (int k = 1; k <= 3; ++k)
+        m_startWord[k] = KeywordPattern(mode.StartWord[k], cs);
+    m_pickupStart = KeywordPattern(mode.PickupStart, cs);
+    m_pickupEnd = KeywordPattern(mode.PickupEnd, cs);
+    m_commentStart = KeywordPattern(mode.CommentStart, cs);
+    m_commentEnd = KeywordPattern(mode.CommentEnd, cs);
+    if (!mode.CommentStart.isEmpty() && mode.CommentStartIsValid == 1 &&
+        mode.CommentStart.startsWith(u'*') && mode.CommentStart.size() > 1) {
+        m_hasRemainder = true;
+        m_commentRemainder = KeywordPattern(QStringView(mode.CommentStart).sliced(1), cs);
+    }
+    m_commentSolo = KeywordPattern(mode.CommentSolo, cs);
+    if (!mode.WordCount.isEmpty())
+        m_words = SplitWordList(mode.WordCount);
+    for (const QString& w : std::as_const(m_words))
+        m_wordPatterns.emplace_back(w, cs);
+
+    const KeywordPattern* checked[] = {&m_startWord[2],  &m_startWord[3],  &m_pickupStart,
+                                       &m_pickupEnd,     &m_commentStart,  &m_commentEnd,
+                                       &m_commentSolo};
+    for (const KeywordPattern* p : checked) {
+        if (!p->pattern().isEmpty() && !p->isValid()) {
+            m_invalid = p->pattern();
+            return;
+        }
+    }
+    for (const KeywordPattern& p : m_wordPatterns) {
+        if (!p.pattern().isEmpty() && !p.isValid()) {
+            m_invalid = p.pattern();
+            return;
+        }
+    }
+}
+
+/*
+ * The line classifier. Each line goes through the steps below in this order, and lands in
+ * exactly one counter of the current area:
+ *
+ *   area     while currentArea < AreaCount, the next area's start keyword moves the file on
+ *            (at once, or from the next non-keyword line when StartAfter is 1)
+ *   comment  block start/end keywords (with the leading-asterisk rule) and the solo keyword
+ *   blank    NullLineMode 1: comment, 2: as any other line, else counted apart
+ *   pickup   region start/end keywords; PickupToPickup decides whether those lines belong
+ *   count    NULLLINE / PICKUP / PICKUPCOM / AREA / AREACOM, first that applies
+ *   word     every word pattern on every line that is not a comment
+ *
+ * In text mode the line is folded once and every pattern is matched against the folded text;
+ * folding maps one character to one, so columns stay where they were.
+ */
+class LineClassifier final {
+public:
+    LineClassifier(const CountRules& rules, FileCountResult& result)
+        : m_rules(rules)
+        , m_mode(rules.m_mode)
+        , m_result(result)
+    {
+    }
+
+    void classify(QString& raw);
+
+private:
+    static void bump(qint32& counter)
+    {
+        if (counter == std::numeric_limits<qint32>::max())
+            throw CountError(QStringLiteral("a line counter passed 2,147,483,647"));
+        ++counter;
+    }
+
+    bool soloMatches(QStringView line, QStringView trimmed) const;
+
+    const CountRules& m_rules;
+    const ModeDefinition& m_mode;
+    FileCountResult& m_result;
+    QString m_folded;
+    QString m_blankTrimmed;
+
+    int currentArea = 1;
+    bool pendingAreaStart = false;
+    bool inCommentBlock = false;
+    bool inPickupRegion = false;
+    bool skipPickupStartLine = false;
+    bool blankSeparate = false;
+};
+
+bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const
+{
+    if (m_mode.CommentColumn == 0)
+        return m_rules.m_commentSolo.matchFolded(trimmed);
+    if (m_mode.CommentColumn < 0 || m_mode.CommentLength < 0)
+        throw CountError(QStringLiteral("the comment column (%1) and length (%2) cannot be "
+                                        "negative")
+                             .arg(m_mode.CommentColumn)
+                             .arg(m_mode.CommentLength));
+    const int length = m_mode.CommentLength == 0 ? int(line.size()) : m_mode.CommentLength;
+    return m_rules.m_commentSolo.matchFolded(CommentPiece(line, m_mode.CommentColumn, length));
+}
+
+void LineClassifier::classify(QString& raw)
+{
+    if (m_mode.TABtoSpace == 1) {
+        for (QChar& c : raw) {
+            if (c == u'\t')
+                c = u' ';
+        }
+    }
+    QStringView line = raw;
+    if (!m_rules.m_caseSensitive) {
+        FoldText(raw, m_folded);
+        line = m_folded;
+    }
+    qsizetype lead = 0;
+    while (lead < line.size() && line[lead] == u' ')
+        ++lead;
+    const QStringView trimmed = line.sliced(lead);
+
+    // Area step.
+    if (currentArea < m_rules.m_areaCount) {
+        const int k = currentArea + 1;
+        if (m_rules.m_startWord[k].matchFolded(trimmed)) {
+            if (m_mode.StartAfter[k] == 1)
+                pendingAreaStart = true;
+            else
+                currentArea = k;
+        } else if (pendingAreaStart) {
+            pendingAreaStart = false;
+            currentArea = k;
+        }
+    }
+
+    // Comment step.
+    bool isComment = false;
+    if (!m_mode.CommentStart.isEmpty() || !m_mode.CommentSolo.isEmpty()) {
+        isComment = inCommentBlock;
+        if (!m_mode.CommentStart.isEmpty()) {
+            bool startedHere = false;
+            if (m_rules.m_commentStart.matchFolded(trimmed)) {
+                inCommentBlock = true;
+                if (m_rules.m_hasRemainder) {
+                    m_blankTrimmed = BlankTrim(trimmed);
+                    if (m_rules.m_commentRemainder.matchFolded(m_blankTrimmed))
+                        isComment = true;
+                } else {
+                    isComment = true;
+                }
+                startedHere = true;
+            }
+            if (!m_mode.CommentEnd.isEmpty() && inCommentBlock && m_rules.m_commentEnd.matchFolded(trimmed)) {
+                inCommentBlock = false;
+                if (!startedHere)
+                    isComment = true;
+            }
+        }
+        if (!m_mode.CommentSolo.isEmpty() && soloMatches(line, trimmed))
+            isComment = true;
+    }
+
+    // Blank step.
+    if (trimmed.isEmpty()) {
+        if (m_mode.NullLineMode == 1)
+            isComment = true;
+        else if (m_mode.NullLineMode != 2)
+            blankSeparate = true;
+    }
+
+    // Pickup step.
+    bool isPickupLine = false;
+    if (!m_mode.PickupStart.isEmpty()) {
+        if (m_rules.m_pickupStart.matchFolded(trimmed)) {
+            inPickupRegion = true;
+            if (m_mode.PickupToPickup == 1)
+                isPickupLine = true;
+            else
+                skipPickupStartLine = true;
+        }
+        if (inPickupRegion) {
+            if (!skipPickupStartLine)
+                isPickupLine = true;
+            else
+                skipPickupStartLine = false;
+        }
+        if (!m_mode.PickupEnd.isEmpty() && m_rules.m_pickupEnd.matchFolded(trimmed)) {
+            inPickupRegion = false;
+            isPickupLine = m_mode.PickupToPickup == 1;
+        }
+    }
+
+    // Count step.
+    CounterSet& area = m_result.AreaCounts[currentArea];
+    if (blankSeparate) {
+        blankSeparate = false;
+        bump(area[TT_NULLLINE]);
+    } else if (isPickupLine) {
+        bump(area[isComment ? TT_PICKUPCOM : TT_PICKUP]);
+    } else {
+        bump(area[isComment ? TT_AREACOM : TT_AREA]);
+    }
+
+    // Word step.
+    if (!isComment) {
+        for (size_t i = 0; i < m_rules.m_wordPatterns.size(); ++i) {
+            if (m_rules.m_wordPatterns[i].matchFolded(trimmed))
+                bump(m_result.WordCounts[i]);
+        }
+    }
+}
+
+CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
+                       FileCountResult& result, CountProgress& progress)
+{
+    if (const auto invalid = rules.invalidPattern())
+        throw CountError(QStringLiteral("invalid keyword pattern: ") + *invalid);
+
+    result = FileCountResult{};
+    if (!rules.mode().WordCount.isEmpty()) {
+        result.Words = SplitWordList(rules.mode().WordCount);
+        result.WordCounts.assign(size_t(result.Words.size()), 0);
+    }
+
+    LineClassifier classifier(rules, result);
+    QString raw;
+    QByteArrayView bytes;
+    qint64 lineNumber = 0;
+    for (;;) {
+        host.yield();
+        if (host.cancelled()) {
+            host.message(QString::fromUtf16(kStoppedMessage));
+            return CountOutcome::Cancelled;
+        }
+        if (!lines.next(bytes))
+            break;
+        ++lineNumber;
+        progress.processedBytes += double(bytes.size()) + 2;
+        if (lineNumber % 20 == 0)
+            host.progress(progress.processedBytes, progress.totalBytes);
+        Cp932::decodeInto(bytes, raw);
+        classifier.classify(raw);
+    }
+    if (lines.failed())
+        throw CountError(QStringLiteral("read error: ") + lines.errorString());
+
+    ApplyTuning(result, rules.mode(), rules.areaCount());
+    return CountOutcome::Completed;
+}
+
+CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& host,
+                       FileCountResult& result, CountProgress& progress)
+{
+    try {
+        const QFileInfo info(path);
+        if (!info.exists())
+            throw CountError(QStringLiteral("no such file"));
+        if (info.isDir())
+            throw CountError(QStringLiteral("is a folder, not a file"));
+        if (!info.isFile())
+            throw CountError(QStringLiteral("not a regular file"));
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            throw CountError(file.errorString());
+        LineReader reader(file);
+        return CountFile(rules, reader, host, result, progress);
+    } catch (const CountError& e) {
+        throw CountError(path + QStringLiteral(": ") + e.message());
+    }
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <exception>
+#include <optional>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+
+#include "engine/counters.h"
+#include "engine/keywordmatch.h"
+#include "engine/modedefinition.h"
+#include "engine/runhost.h"
+
+class LineReader;
+
+// An error that ends the counting of one file; the per-file step reports it and goes on.
+class CountError final : public std::exception {
+public:
+    explicit CountError(QString message)
+        : m_message(std::move(message))
+        , m_utf8(m_message.toUtf8())
+    {
+    }
+    const QString& message() const { return m_message; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_utf8;
+};
+
+// A mode made ready for counting: its keywords compiled once for the whole run.
+class CountRules final {
+public:
+    CountRules(const ModeDefinition& mode, int areaCount);
+
+    const ModeDefinition& mode() const { return m_mode; }
+    int areaCount() const { return m_areaCount; }
+
+    // The first keyword that is not a valid pattern, in the order they are checked.
+    std::optional<QString> invalidPattern() const { return m_invalid; }
+
+private:
+    friend class LineClassifier;
+
+    ModeDefinition m_mode;
+    int m_areaCount = 1;
+    bool m_caseSensitive = false;
+    PerArea<KeywordPattern> m_startWord;
+    KeywordPattern m_pickupStart;
+    KeywordPattern m_pickupEnd;
+    KeywordPattern m_commentStart;
+    KeywordPattern m_commentEnd;
+    bool m_hasRemainder = false; // the leading-asterisk rule applies
+    KeywordPattern m_commentRemainder;
+    KeywordPattern m_commentSolo;
+    QStringList m_words;
+    std::vector<KeywordPattern> m_wordPatterns;
+    std::optional<QString> m_invalid;
+};
+
+// Bytes of the batch read so far and the batch's total, for the progress bar.
+struct CountProgress {
+    double processedBytes = 0;
+    double totalBytes = 0;
+};
+
+enum class CountOutcome { Completed, Cancelled };
+
+inline constexpr char16_t kStoppedMessage[] = u"処理が中断されました！";
+
+// Counts the lines of `lines` into `result` (cleared first) and applies the tuning. Yields to
+// the host before each line and stops when it reports a stop ("処理が中断されました！", no
+// tuning). Throws CountError for an invalid keyword, a negative comment column, a counter
+// overflow or a read error.
+CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
+                       FileCountResult& result, CountProgress& progress);
+
+// The same for a file on disk. Folders, FIFOs and devices are refused without being opened
+// for reading; every error message names the file.
+CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& host,
+                       FileCountResult& result, CountProgress& progress);

@@ -1,0 +1,353 @@
+#include "keywordmatch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+#include <QVarLengthArray>
+
+namespace {
+
+// Full-width katakana for the half-width forms U+FF66-FF9F, in code order.
+constexpr char16_t HalfWidthKana[] =
+    u"ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテト"
+    u"ナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜";
+static_assert(std::size(HalfWidthKana) - 1 == 0xFF9F - 0xFF66 + 1);
+
+inline char16_t foldAscii(char16_t c) {
+    return unsigned(c - u'A') < 26u ? char16_t(c + 32) : c;
+}
+
+char16_t foldWide(char16_t c) {
+    if (c >= 0xFF01 && c <= 0xFF5E)
+        return foldAscii(char16_t(c - 0xFEE0));
+    if (c >= 0x3041 && c <= 0x3096)
+        return char16_t(c + 0x60);
+    if (c >= 0xFF66 && c <= 0xFF9F)
+        return HalfWidthKana[c - 0xFF66];
+    // Simple case folding keeps every BMP character inside the BMP; a lone surrogate stays.
+    return char16_t(QChar::toCaseFolded(char32_t(c)));
+}
+
+inline char16_t foldUnit(char16_t c) {
+    return c < 0x80 ? foldAscii(c) : foldWide(c);
+}
+
+void foldInto(const char16_t* in, qsizetype n, char16_t* out) {
+    // A branch-free ASCII pass over the whole text (it vectorises), then the rare rest.
+    char16_t seen = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i];
+        seen |= c;
+        out[i] = char16_t(c + (char16_t(c - u'A') < 26 ? 32 : 0));
+    }
+    if (seen >= 0x80) {
+        for (qsizetype i = 0; i < n; ++i) {
+            if (in[i] >= 0x80) // unchanged by the first pass, even when in == out
+                out[i] = foldWide(in[i]);
+        }
+    }
+}
+
+} // namespace
+
+QChar FoldChar(QChar c) {
+    return QChar(foldUnit(c.unicode()));
+}
+
+void FoldText(QStringView in, QString& out) {
+    const qsizetype n = in.size();
+    out.resize(n);
+    foldInto(in.utf16(), n, reinterpret_cast<char16_t*>(out.data()));
+}
+
+/*
+ * Matching.
+ *
+ * A pattern compiles into a vector of elements: Literal, AnyChar (?), Digit (#), Set ([list]) and
+ * Star. Every element but Star matches exactly one character; "[]" matches none and is dropped
+ * at compile time, "[!]" becomes AnyChar, a one-character list becomes a Literal, and runs of
+ * stars collapse into one. In text mode literals and list ends are folded here, once, and the
+ * text arrives folded, so matching itself only compares code units.
+ *
+ * Since every element between two stars has a fixed width, a pattern with stars splits into
+ *
+ *     head * run1 * run2 * ... * runK * tail
+ *
+ * where head must match at the start of the text and tail at its end, and each run can be
+ * placed at the earliest position after the previous one: a later placement never leaves more
+ * room for the runs that follow. This is the classic glob algorithm that remembers only the last
+ * star and restarts one character further on a mismatch, organised by run. It costs at most
+ * O(text length x pattern length) and never backtracks past a star. A run that holds a literal
+ * skips ahead with a vectorised scan for that character. The shapes that dominate in practice
+ * fall out of it: "*" (Everything), "ABC" (Exact), "ABC*" (head only), "*ABC" (tail only) and
+ * "*ABC*" (one middle run: a substring search).
+ */
+
+KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
+    : m_pattern(pattern.toString())
+    , m_caseSensitive(caseSensitive) {
+    auto fold = [caseSensitive](char16_t c) { return caseSensitive ? c : foldUnit(c); };
+    const char16_t* p = pattern.utf16();
+    const qsizetype n = pattern.size();
+
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = p[i];
+        if (c == u'*') {
+            if (m_elements.empty() || m_elements.back().op != Op::Star)
+                m_elements.push_back({Op::Star, 0, 0});
+            ++i;
+        } else if (c == u'?') {
+            m_elements.push_back({Op::AnyChar, 0, 0});
+            ++i;
+        } else if (c == u'#') {
+            m_elements.push_back({Op::Digit, 0, 0});
+            ++i;
+        } else if (c == u'[') {
+            const char16_t* close = std::find(p + i + 1, p + n, u']');
+            if (close == p + n) {
+                m_elements.clear();
+                m_sets.clear();
+                return; // unclosed list: invalid
+            }
+            const qsizetype end = close - p;
+            qsizetype j = i + 1;
+            CharSet set;
+            if (j < end && p[j] == u'!') {
+                set.negated = true;
+                ++j;
+            }
+            std::vector<std::pair<char16_t, char16_t>> ranges;
+            while (j < end) {
+                const char16_t lo = fold(p[j]);
+                char16_t hi = lo;
+                if (j + 2 < end && p[j + 1] == u'-') {
+                    hi = fold(p[j + 2]);
+                    j += 3;
+                } else {
+                    ++j;
+                }
+                if (lo > hi) {
+                    m_elements.clear();
+                    m_sets.clear();
+                    return; // reversed range: invalid
+                }
+                ranges.emplace_back(lo, hi);
+            }
+            i = end + 1;
+
+            if (ranges.empty()) {
+                if (set.negated)
+                    m_elements.push_back({Op::AnyChar, 0, 0});
+                continue; // "[]" matches no character
+            }
+            if (!set.negated && ranges.size() == 1 && ranges[0].first == ranges[0].second) {
+                m_elements.push_back({Op::Literal, ranges[0].first, 0});
+                continue;
+            }
+            for (const auto& [lo, hi] : ranges) {
+                for (char16_t a = lo; a <= hi && a < 0x80; ++a)
+                    set.ascii[a >> 6] |= quint64(1) << (a & 63);
+                if (hi >= 0x80)
+                    set.wide.emplace_back(std::max<char16_t>(lo, 0x80), hi);
+            }
+            m_elements.push_back({Op::Set, 0, quint32(m_sets.size())});
+            m_sets.push_back(std::move(set));
+        } else {
+            m_elements.push_back({Op::Literal, fold(c), 0});
+            ++i;
+        }
+    }
+
+    const qsizetype count = qsizetype(m_elements.size());
+    m_chars.resize(count);
+    qsizetype firstStar = -1;
+    qsizetype lastStar = -1;
+    for (qsizetype k = 0; k < count; ++k) {
+        const Element& e = m_elements[size_t(k)];
+        m_chars[k] = QChar(e.op == Op::Literal ? e.ch : char16_t(0));
+        if (e.op == Op::Star) {
+            if (firstStar < 0)
+                firstStar = k;
+            lastStar = k;
+        } else {
+            ++m_minLength;
+        }
+    }
+
+    if (firstStar < 0) {
+        m_head = makeRun(0, count);
+        m_kind = m_head.literal ? Kind::Exact : Kind::Fixed;
+        return;
+    }
+    if (count == 1) {
+        m_kind = Kind::Everything;
+        return;
+    }
+    m_head = makeRun(0, firstStar);
+    m_tail = makeRun(lastStar + 1, count);
+    for (qsizetype k = firstStar + 1; k < lastStar;) {
+        qsizetype e = k;
+        while (m_elements[size_t(e)].op != Op::Star)
+            ++e;
+        m_middle.push_back(makeRun(k, e));
+        k = e + 1;
+    }
+    m_kind = Kind::Starred;
+}
+
+KeywordPattern::Run KeywordPattern::makeRun(qsizetype begin, qsizetype end) const {
+    Run run{begin, end - begin, true, -1};
+    for (qsizetype k = end - 1; k >= begin; --k) {
+        const Element& e = m_elements[size_t(k)];
+        run.literal = run.literal && e.op == Op::Literal;
+        // Blanks are the commonest characters of a line: a search keys on another literal.
+        if (e.op == Op::Literal && (run.anchor < 0 || e.ch != u' '))
+            run.anchor = k - begin;
+    }
+    return run;
+}
+
+bool KeywordPattern::CharSet::contains(char16_t c) const {
+    bool in;
+    if (c < 0x80) {
+        in = (ascii[c >> 6] >> (c & 63)) & 1;
+    } else {
+        in = std::any_of(wide.begin(), wide.end(),
+                         [c](const auto& r) { return r.first <= c && c <= r.second; });
+    }
+    return in != negated;
+}
+
+inline bool KeywordPattern::matchElement(const Element& e, char16_t c) const {
+    switch (e.op) {
+    case Op::Literal:
+        return c == e.ch;
+    case Op::AnyChar:
+        return true;
+    case Op::Digit:
+        return unsigned(c - u'0') < 10u;
+    case Op::Set:
+        return m_sets[e.set].contains(c);
+    case Op::Star:
+        break;
+    }
+    return false;
+}
+
+inline bool KeywordPattern::matchRun(const Run& run, const char16_t* text) const {
+    if (run.length == 0)
+        return true; // `text` may be null then
+    if (run.literal)
+        return std::memcmp(text, m_chars.utf16() + run.begin, size_t(run.length) * 2) == 0;
+    const Element* e = m_elements.data() + run.begin;
+    for (qsizetype k = 0; k < run.length; ++k) {
+        if (!matchElement(e[k], text[k]))
+            return false;
+    }
+    return true;
+}
+
+// Earliest position in [from, end) where `run` matches entirely inside the window, or -1.
+qsizetype KeywordPattern::findRun(const Run& run, const char16_t* text, qsizetype from,
+                                  qsizetype end) const {
+    const qsizetype last = end - run.length; // last position where the run still fits
+    if (run.anchor < 0) {
+        for (qsizetype at = from; at <= last; ++at) {
+            if (matchRun(run, text + at))
+                return at;
+        }
+        return -1;
+    }
+    // Scan for the anchor literal (vectorised when it is not right there), then try the run.
+    const QChar anchor = m_chars[run.begin + run.anchor];
+    for (qsizetype at = from; at <= last; ++at) {
+        if (text[at + run.anchor] != anchor) {
+            const qsizetype skip =
+                QStringView(text + at + run.anchor, last - at + 1).indexOf(anchor);
+            if (skip < 0)
+                return -1;
+            at += skip;
+        }
+        if (matchRun(run, text + at))
+            return at;
+    }
+    return -1;
+}
+
+bool KeywordPattern::matchFolded(QStringView text) const {
+    const qsizetype n = text.size();
+    const char16_t* t = text.utf16();
+    switch (m_kind) {
+    case Kind::Invalid:
+        return false;
+    case Kind::Everything:
+        return true;
+    case Kind::Exact:
+    case Kind::Fixed:
+        return n == m_minLength && matchRun(m_head, t);
+    case Kind::Starred:
+        break;
+    }
+    if (n < m_minLength || !matchRun(m_head, t) || !matchRun(m_tail, t + n - m_tail.length))
+        return false;
+    qsizetype pos = m_head.length;
+    const qsizetype end = n - m_tail.length;
+    for (const Run& run : m_middle) {
+        const qsizetype at = findRun(run, t, pos, end);
+        if (at < 0)
+            return false;
+        pos = at + run.length;
+    }
+    return true;
+}
+
+bool KeywordPattern::match(QStringView text) const {
+    if (m_caseSensitive || m_kind == Kind::Invalid || m_kind == Kind::Everything)
+        return matchFolded(text);
+    QVarLengthArray<char16_t, 256> folded(text.size());
+    foldInto(text.utf16(), text.size(), folded.data());
+    return matchFolded(QStringView(folded.data(), folded.size()));
+}
+
+bool MatchKeyword(QStringView text, QStringView pattern, bool caseSensitive) {
+    return KeywordPattern(pattern, caseSensitive).match(text);
+}
+
+void PrepareLine(QStringView raw, qint16 tabToSpace, PreparedLine& out) {
+    const qsizetype n = raw.size();
+    const char16_t* src = raw.utf16();
+    out.line.resize(n);
+    char16_t* line = reinterpret_cast<char16_t*>(out.line.data());
+    if (tabToSpace == 1)
+        std::replace_copy(src, src + n, line, u'\t', u' ');
+    else
+        std::copy(src, src + n, line);
+    qsizetype lead = 0;
+    while (lead < n && line[lead] == u' ')
+        ++lead;
+    out.trimmed.resize(n - lead);
+    std::copy(line + lead, line + n, reinterpret_cast<char16_t*>(out.trimmed.data()));
+}
+
+QStringView CommentPiece(QStringView line, int column, int length) {
+    if (column < 1 || length <= 0 || column > line.size())
+        return QStringView();
+    const qsizetype begin = column - 1;
+    return line.sliced(begin, std::min<qsizetype>(length, line.size() - begin));
+}
+
+QString BlankTrim(QStringView s) {
+    qsizetype lead = 0;
+    while (lead < s.size() && (s[lead] == u' ' || s[lead] == u'\t'))
+        ++lead;
+    QString out = s.sliced(lead).toString();
+    out.replace(u'\t', u' ');
+    return out;
+}
+
+QStringList SplitWordList(const QString& wordCount) {
+    if (wordCount.isEmpty())
+        return {};
+    return wordCount.split(u',');
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <array>
+#include <utility>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <QtGlobal>
+
+// Folding for the text (not case-sensitive) comparison: Unicode simple case folding, full-width
+// ASCII U+FF01-FF5E to U+0021-007E, hiragana U+3041-3096 to katakana U+30A1-30F6, half-width
+// katakana U+FF66-FF9D to full-width katakana (U+FF9E/FF9F to U+309B/309C). Always one character
+// to one character, so positions found in a folded text are positions in the original.
+QChar FoldChar(QChar c);
+
+// out = FoldChar of each character of `in`, reusing the capacity of `out`.
+void FoldText(QStringView in, QString& out);
+
+// A keyword in the wildcard syntax, compiled once and matched against many texts.
+//   ?  any one character        *  any run, the empty run included     #  one digit 0-9
+//   [list] / [!list]  one character in / not in the list; ranges such as A-Z; "-" first or last
+//   and "!" not first are literal; "[]" matches no character; "[!]" matches any one character.
+// Everything else, "]" outside a list and full-width forms such as U+FF0A included, is literal.
+// Case-sensitive compares UTF-16 code units; otherwise pattern and text compare folded.
+class KeywordPattern {
+public:
+    KeywordPattern() = default; // invalid: matches nothing
+    KeywordPattern(QStringView pattern, bool caseSensitive);
+
+    // False for an unclosed "[" or a range whose low end is above its high end (in text mode
+    // the folded ends are compared, as matching does).
+    bool isValid() const { return m_kind != Kind::Invalid; }
+    const QString& pattern() const { return m_pattern; }
+    bool caseSensitive() const { return m_caseSensitive; }
+
+    // Whole-text match. Unless the pattern is case-sensitive, `text` must already be folded with
+    // FoldText (a line is folded once and tested against many patterns).
+    bool matchFolded(QStringView text) const;
+    // Whole-text match of a text as it stands; folds it first when needed.
+    bool match(QStringView text) const;
+
+private:
+    enum class Kind : quint8 { Invalid, Everything, Exact, Fixed, Starred };
+    enum class Op : quint8 { Literal, AnyChar, Digit, Set, Star };
+
+    struct Element {
+        Op op;
+        char16_t ch; // Literal: the character (folded in text mode)
+        quint32 set; // Set: index into m_sets
+    };
+
+    // Characters of one bracket list: a bitmap for ASCII, ranges for the rest.
+    struct CharSet {
+        bool negated = false;
+        std::array<quint64, 2> ascii{};
+        std::vector<std::pair<char16_t, char16_t>> wide;
+        bool contains(char16_t c) const;
+    };
+
+    // A run of elements without a star; `literal` when every element is a Literal.
+    struct Run {
+        qsizetype begin = 0;
+        qsizetype length = 0;
+        bool literal = true;
+        qsizetype anchor = -1; // Literal a search scans for first, preferably not a blank
+    };
+
+    bool matchElement(const Element& e, char16_t c) const;
+    bool matchRun(const Run& run, const char16_t* text) const;
+    qsizetype findRun(const Run& run, const char16_t* text, qsizetype from, qsizetype end) const;
+    Run makeRun(qsizetype begin, qsizetype end) const;
+
+    QString m_pattern;
+    bool m_caseSensitive = false;
+    Kind m_kind = Kind::Invalid;
+    std::vector<Element> m_elements;
+    std::vector<CharSet> m_sets;
+    QString m_chars;           // per element: its literal character, else U+0000
+    qsizetype m_minLength = 0; // characters any match needs: the elements other than stars
+    Run m_head;                // elements before the first star, anchored at the start
+    Run m_tail;                // elements after the last star, anchored at the end
+    std::vector<Run> m_middle; // runs between stars, left to right
+};
+
+// Whole-text wildcard match, compiling `pattern` for this one call; an invalid pattern matches
+// nothing.
+bool MatchKeyword(QStringView text, QStringView pattern, bool caseSensitive);
+
+// A source line made ready for matching.
+struct PreparedLine {
+    QString line;
+    QString trimmed;
+};
+
+// line: `raw` with every TAB turned into a space when tabToSpace is 1, else unchanged. trimmed:
+// line without its leading U+0020 (TABs and U+3000 are not removed). Reuses the capacity of
+// `out`; `raw` must not point into `out`.
+void PrepareLine(QStringView raw, qint16 tabToSpace, PreparedLine& out);
+
+// The piece of `line` that begins at the 1-based `column` and is `length` characters long,
+// shorter where the line ends first; "" when the column lies beyond the end (or is below 1, or
+// the length is not positive).
+QStringView CommentPiece(QStringView line, int column, int length);
+
+// `s` with every TAB turned into a space, then without its leading spaces.
+QString BlankTrim(QStringView s);
+
+// Items of a word list, cut at every ",", nothing trimmed; "" gives no items.
+QStringList SplitWordList(const QString& wordCount);

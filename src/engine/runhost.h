@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// What a run needs from whoever hosts it (the run dialog, the CLI, a test): the engine and the
+// batch driver talk to their surroundings through this alone.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // Lets pending window events run (the stop button, the close box); called before each line.
+    virtual void yield() {}
+
+    // True once the user has confirmed a stop.
+    virtual bool cancelled() const { return false; }
+
+    // Bytes of the batch read so far, against the batch's total; every 20 lines.
+    virtual void progress(double processedBytes, double totalBytes)
+    {
+        Q_UNUSED(processedBytes);
+        Q_UNUSED(totalBytes);
+    }
+
+    // An information message for the user.
+    virtual void message(const QString& text) { Q_UNUSED(text); }
+
+    // An error message for the user (exclamation icon in the desktop program).
+    virtual void error(const QString& text) { Q_UNUSED(text); }
+};
