@@ -17,18 +17,16 @@
 namespace {
 
 // Counter order of the JSON document and the table.
-constexpr Counter kReportOrder[] = {TT_TOTAL,       TT_VALIDTOTAL, TT_COMTOTAL, TT_AREATOTAL,
-                                    TT_AREA,        TT_AREACOM,    TT_PICKUPTOTAL,
-                                    TT_PICKUP,      TT_PICKUPCOM,  TT_NULLLINE};
-constexpr const char* kCounterNames[] = {"TT_TOTAL",     "TT_AREA",       "TT_AREACOM",
-                                         "TT_AREATOTAL", "TT_PICKUP",     "TT_PICKUPCOM",
-                                         "TT_NULLLINE",  "TT_PICKUPTOTAL", "TT_VALIDTOTAL",
-                                         "TT_COMTOTAL"};
+constexpr Counter kReportOrder[] = {TT_TOTAL,     TT_VALIDTOTAL, TT_COMTOTAL,    TT_AREATOTAL,
+                                    TT_AREA,      TT_AREACOM,    TT_PICKUPTOTAL, TT_PICKUP,
+                                    TT_PICKUPCOM, TT_NULLLINE};
+constexpr const char* kCounterNames[] = {
+    "TT_TOTAL",     "TT_AREA",     "TT_AREACOM",     "TT_AREATOTAL",  "TT_PICKUP",
+    "TT_PICKUPCOM", "TT_NULLLINE", "TT_PICKUPTOTAL", "TT_VALIDTOTAL", "TT_COMTOTAL"};
 
 std::atomic<bool> g_interrupted{false};
 
-extern "C" void onInterrupt(int)
-{
+extern "C" void onInterrupt(int) {
     g_interrupted.store(true);
 }
 
@@ -52,9 +50,7 @@ struct CountOptions {
 
 struct FileJob {
     explicit FileJob(QString p)
-        : path(std::move(p))
-    {
-    }
+        : path(std::move(p)) {}
 
     QString path; // as given, or the folder as given + the path below it
     bool ok = false;
@@ -63,8 +59,7 @@ struct FileJob {
     FileCountResult result;
 };
 
-QString jsonString(const QString& s)
-{
+QString jsonString(const QString& s) {
     QString out;
     out.reserve(s.size() + 2);
     out += u'"';
@@ -96,8 +91,7 @@ QString jsonString(const QString& s)
     return out;
 }
 
-void writeCounters(QTextStream& out, const CounterSet& set)
-{
+void writeCounters(QTextStream& out, const CounterSet& set) {
     out << '{';
     bool first = true;
     for (Counter c : kReportOrder) {
@@ -110,8 +104,7 @@ void writeCounters(QTextStream& out, const CounterSet& set)
 }
 
 void writeJson(QTextStream& out, const QString& modeName, int areaCount,
-               const std::vector<FileJob>& jobs)
-{
+               const std::vector<FileJob>& jobs) {
     out << "{\"mode\": " << jsonString(modeName) << ", \"area_count\": " << areaCount
         << ", \"files\": [";
     for (size_t i = 0; i < jobs.size(); ++i) {
@@ -139,8 +132,7 @@ void writeJson(QTextStream& out, const QString& modeName, int areaCount,
     out << (jobs.empty() ? "]}\n" : "\n]}\n");
 }
 
-void writeTable(QTextStream& out, const std::vector<FileJob>& jobs)
-{
+void writeTable(QTextStream& out, const std::vector<FileJob>& jobs) {
     const char* heads[] = {"TOTAL", "VALID", "COMMENT", "BLANK", "PICKUP"};
     const Counter cols[] = {TT_TOTAL, TT_VALIDTOTAL, TT_COMTOTAL, TT_NULLLINE, TT_PICKUPTOTAL};
     auto row = [&](const QStringList& cells, const QString& name) {
@@ -177,8 +169,7 @@ void writeTable(QTextStream& out, const std::vector<FileJob>& jobs)
 }
 
 // The mode's FileType as name filters for a folder walk; empty: every file.
-QStringList fileTypeFilters(const QString& fileType)
-{
+QStringList fileTypeFilters(const QString& fileType) {
     QStringList filters;
     for (const QString& p : fileType.split(u';', Qt::SkipEmptyParts)) {
         const QString t = p.trimmed();
@@ -188,8 +179,7 @@ QStringList fileTypeFilters(const QString& fileType)
     return filters;
 }
 
-std::vector<FileJob> expandPaths(const CountOptions& opt, const ModeDefinition& mode)
-{
+std::vector<FileJob> expandPaths(const CountOptions& opt, const ModeDefinition& mode) {
     std::vector<FileJob> jobs;
     const QStringList filters = fileTypeFilters(mode.FileType);
     for (const QString& given : opt.paths) {
@@ -209,8 +199,7 @@ std::vector<FileJob> expandPaths(const CountOptions& opt, const ModeDefinition& 
     return jobs;
 }
 
-void countAll(const CountRules& rules, std::vector<FileJob>& jobs, int threads)
-{
+void countAll(const CountRules& rules, std::vector<FileJob>& jobs, int threads) {
     std::atomic<size_t> nextJob{0};
     auto worker = [&] {
         CliHost host;
@@ -240,8 +229,7 @@ void countAll(const CountRules& rules, std::vector<FileJob>& jobs, int threads)
         t.join();
 }
 
-int usage(CliStreams io, const QString& why)
-{
+int usage(CliStreams io, const QString& why) {
     io.err << "quorvix-cli count: " << why << "\n"
            << "usage: quorvix-cli count (--mode N [--home DIR] | --mode-file FILE) [--json]\n"
               "       [--output none] [--jobs N] [--recursive] PATH...\n";
@@ -250,8 +238,7 @@ int usage(CliStreams io, const QString& why)
 
 } // namespace
 
-int runCountCommand(const QStringList& args, CliStreams io)
-{
+int runCountCommand(const QStringList& args, CliStreams io) {
     CountOptions opt;
     opt.home = ProgramFolder();
     opt.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -310,7 +297,8 @@ int runCountCommand(const QStringList& args, CliStreams io)
         mode = LoadModeDefinition(opt.modeFile, true, QString());
     } else {
         if (!FolderExists(opt.home))
-            return usage(io, QStringLiteral("--home ") + opt.home + QStringLiteral(": no such folder"));
+            return usage(io,
+                         QStringLiteral("--home ") + opt.home + QStringLiteral(": no such folder"));
         mode = LoadModeDefinition(SettingsKeys::modeSection(opt.modeSlot), false,
                                   SettingsFilePath(opt.home));
     }

@@ -11,8 +11,7 @@
 CountRules::CountRules(const ModeDefinition& mode, int areaCount)
     : m_mode(mode)
     , m_areaCount(areaCount)
-    , m_caseSensitive(mode.BinaryComp != 0)
-{
+    , m_caseSensitive(mode.BinaryComp != 0) {
     const bool cs = m_caseSensitive;
     for (int k = 1; k <= 3; ++k)
         m_startWord[k] = KeywordPattern(mode.StartWord[k], cs);
@@ -31,8 +30,8 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
     for (const QString& w : std::as_const(m_words))
         m_wordPatterns.emplace_back(w, cs);
 
-    const KeywordPattern* checked[] = {&m_startWord[2],  &m_startWord[3],  &m_pickupStart,
-                                       &m_pickupEnd,     &m_commentStart,  &m_commentEnd,
+    const KeywordPattern* checked[] = {&m_startWord[2], &m_startWord[3], &m_pickupStart,
+                                       &m_pickupEnd,    &m_commentStart, &m_commentEnd,
                                        &m_commentSolo};
     for (const KeywordPattern* p : checked) {
         if (!p->pattern().isEmpty() && !p->isValid()) {
@@ -68,15 +67,13 @@ public:
     LineClassifier(const CountRules& rules, FileCountResult& result)
         : m_rules(rules)
         , m_mode(rules.m_mode)
-        , m_result(result)
-    {
-    }
+        , m_result(result) {}
 
-    void classify(QString& raw);
+    // `raw` is the decoded line; TABs may be replaced in place.
+    void classify(char16_t* raw, qsizetype length);
 
 private:
-    static void bump(qint32& counter)
-    {
+    static void bump(qint32& counter) {
         if (counter == std::numeric_limits<qint32>::max())
             throw CountError(QStringLiteral("a line counter passed 2,147,483,647"));
         ++counter;
@@ -98,8 +95,7 @@ private:
     bool blankSeparate = false;
 };
 
-bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const
-{
+bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const {
     if (m_mode.CommentColumn == 0)
         return m_rules.m_commentSolo.matchFolded(trimmed);
     if (m_mode.CommentColumn < 0 || m_mode.CommentLength < 0)
@@ -111,17 +107,16 @@ bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const
     return m_rules.m_commentSolo.matchFolded(CommentPiece(line, m_mode.CommentColumn, length));
 }
 
-void LineClassifier::classify(QString& raw)
-{
+void LineClassifier::classify(char16_t* raw, qsizetype length) {
     if (m_mode.TABtoSpace == 1) {
-        for (QChar& c : raw) {
-            if (c == u'\t')
-                c = u' ';
+        for (qsizetype i = 0; i < length; ++i) {
+            if (raw[i] == u'\t')
+                raw[i] = u' ';
         }
     }
-    QStringView line = raw;
+    QStringView line(raw, length);
     if (!m_rules.m_caseSensitive) {
-        FoldText(raw, m_folded);
+        FoldText(line, m_folded);
         line = m_folded;
     }
     qsizetype lead = 0;
@@ -160,7 +155,8 @@ void LineClassifier::classify(QString& raw)
                 }
                 startedHere = true;
             }
-            if (!m_mode.CommentEnd.isEmpty() && inCommentBlock && m_rules.m_commentEnd.matchFolded(trimmed)) {
+            if (!m_mode.CommentEnd.isEmpty() && inCommentBlock &&
+                m_rules.m_commentEnd.matchFolded(trimmed)) {
                 inCommentBlock = false;
                 if (!startedHere)
                     isComment = true;
@@ -221,8 +217,7 @@ void LineClassifier::classify(QString& raw)
 }
 
 CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
-                       FileCountResult& result, CountProgress& progress)
-{
+                       FileCountResult& result, CountProgress& progress) {
     if (const auto invalid = rules.invalidPattern())
         throw CountError(QStringLiteral("invalid keyword pattern: ") + *invalid);
 
@@ -233,7 +228,7 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
     }
 
     LineClassifier classifier(rules, result);
-    QString raw;
+    std::vector<char16_t> raw(256);
     QByteArrayView bytes;
     qint64 lineNumber = 0;
     for (;;) {
@@ -248,8 +243,9 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
         progress.processedBytes += double(bytes.size()) + 2;
         if (lineNumber % 20 == 0)
             host.progress(progress.processedBytes, progress.totalBytes);
-        Cp932::decodeInto(bytes, raw);
-        classifier.classify(raw);
+        if (raw.size() < size_t(bytes.size()))
+            raw.resize(size_t(bytes.size()));
+        classifier.classify(raw.data(), Cp932::decodeTo(bytes, raw.data()));
     }
     if (lines.failed())
         throw CountError(QStringLiteral("read error: ") + lines.errorString());
@@ -259,8 +255,7 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
 }
 
 CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& host,
-                       FileCountResult& result, CountProgress& progress)
-{
+                       FileCountResult& result, CountProgress& progress) {
     try {
         const QFileInfo info(path);
         if (!info.exists())

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <iterator>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <QVarLengthArray>
 
 namespace {
@@ -249,9 +253,51 @@ inline bool KeywordPattern::matchRun(const Run& run, const char16_t* text) const
 }
 
 // Earliest position in [from, end) where `run` matches entirely inside the window, or -1.
+namespace {
+
+// First position in [from, last] where the literal `needle` (length >= 2) starts, or -1. Eight
+// positions at a time are tested on their first and last character before a full compare:
+// most lines hold no candidate at all, so this stays close to one pass over the line.
+qsizetype findLiteral(const char16_t* text, qsizetype from, qsizetype last, const char16_t* needle,
+                      qsizetype length) {
+    const char16_t head = needle[0];
+    const char16_t tail = needle[length - 1];
+    const size_t middleBytes = size_t(length - 2) * sizeof(char16_t);
+    qsizetype at = from;
+#ifdef __SSE2__
+    const __m128i heads = _mm_set1_epi16(short(head));
+    const __m128i tails = _mm_set1_epi16(short(tail));
+    for (; at + 8 <= last + 1; at += 8) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + length - 1));
+        unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(a, heads), _mm_cmpeq_epi16(b, tails))));
+        while (mask) {
+            const int bit = __builtin_ctz(mask);
+            const qsizetype pos = at + bit / 2;
+            if (std::memcmp(text + pos + 1, needle + 1, middleBytes) == 0)
+                return pos;
+            mask &= ~(3u << bit);
+        }
+    }
+#endif
+    for (; at <= last; ++at) {
+        if (text[at] == head && text[at + length - 1] == tail &&
+            std::memcmp(text + at + 1, needle + 1, middleBytes) == 0)
+            return at;
+    }
+    return -1;
+}
+
+} // namespace
+
 qsizetype KeywordPattern::findRun(const Run& run, const char16_t* text, qsizetype from,
                                   qsizetype end) const {
     const qsizetype last = end - run.length; // last position where the run still fits
+    if (run.literal && run.length >= 2)
+        return findLiteral(text, from, last,
+                           reinterpret_cast<const char16_t*>(m_chars.utf16()) + run.begin,
+                           run.length);
     if (run.anchor < 0) {
         for (qsizetype at = from; at <= last; ++at) {
             if (matchRun(run, text + at))

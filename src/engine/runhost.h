@@ -15,8 +15,7 @@ public:
     virtual bool cancelled() const { return false; }
 
     // Bytes of the batch read so far, against the batch's total; every 20 lines.
-    virtual void progress(double processedBytes, double totalBytes)
-    {
+    virtual void progress(double processedBytes, double totalBytes) {
         Q_UNUSED(processedBytes);
         Q_UNUSED(totalBytes);
     }

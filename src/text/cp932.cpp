@@ -104,16 +104,13 @@ bool isAscii(const unsigned char* p, qsizetype n) {
 
 namespace Cp932 {
 
-void decodeInto(QByteArrayView bytes, QString& out) {
+qsizetype decodeTo(QByteArrayView bytes, char16_t* dst) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
-    out.resize(n);
-    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
-
     if (isAscii(p, n)) {
         for (qsizetype i = 0; i < n; ++i)
             dst[i] = p[i];
-        return;
+        return n;
     }
 
     const Tables& t = tables();
@@ -131,7 +128,12 @@ void decodeInto(QByteArrayView bytes, QString& out) {
             dst[o++] = u ? u : kReplacement;
         }
     }
-    out.resize(o);
+    return o;
+}
+
+void decodeInto(QByteArrayView bytes, QString& out) {
+    out.resize(bytes.size());
+    out.resize(decodeTo(bytes, reinterpret_cast<char16_t*>(out.data())));
 }
 
 QString decode(QByteArrayView bytes) {

@@ -13,8 +13,12 @@ namespace Cp932 {
 // followed by a byte that cannot trail it becomes U+FFFD and the second byte is read anew.
 QString decode(QByteArrayView bytes);
 
-// Same as decode(), reusing the capacity of `out` (the hot path of line reading).
+// Same as decode(), reusing the capacity of `out`.
 void decodeInto(QByteArrayView bytes, QString& out);
+
+// Decodes into `dst`, which must hold bytes.size() characters; returns the characters written.
+// The hot path of line reading: no allocation.
+qsizetype decodeTo(QByteArrayView bytes, char16_t* dst);
 
 // Encodes to CP932; a character CP932 cannot hold becomes "?" (one per code point).
 QByteArray encode(QStringView text);

@@ -3,13 +3,11 @@
 #include <cstring>
 
 LineReader::LineReader(QIODevice& device, qsizetype blockSize)
-    : m_device(device)
-{
+    : m_device(device) {
     m_block.resize(blockSize);
 }
 
-bool LineReader::refill()
-{
+bool LineReader::refill() {
     if (m_eof)
         return false;
     const qint64 n = m_device.read(m_block.data(), m_block.size());
@@ -28,8 +26,7 @@ bool LineReader::refill()
     return true;
 }
 
-bool LineReader::next(QByteArrayView& line)
-{
+bool LineReader::next(QByteArrayView& line) {
     m_carry.clear();
     bool carrying = false;
     for (;;) {

@@ -28,8 +28,8 @@ private:
     qsizetype m_pos = 0;
     qsizetype m_end = 0;
     qsizetype m_lfPos = -1; // next LF in the block at or after m_pos, or m_end
-    QByteArray m_carry;        // start of a line that runs past the block
-    bool m_skipLf = false;     // the previous line ended in CR: a leading LF belongs to it
+    QByteArray m_carry;     // start of a line that runs past the block
+    bool m_skipLf = false;  // the previous line ended in CR: a leading LF belongs to it
     bool m_eof = false;
     bool m_failed = false;
 };

@@ -26,8 +26,7 @@ public:
     QStringList messages;
 };
 
-ModeDefinition baseMode()
-{
+ModeDefinition baseMode() {
     ModeDefinition m;
     m.StartWord[1] = QStringLiteral("*");
     return m;
@@ -39,8 +38,7 @@ struct Counted {
     double processedBytes = 0;
 };
 
-Counted countBytes(const ModeDefinition& mode, const QByteArray& bytes, RunHost& host)
-{
+Counted countBytes(const ModeDefinition& mode, const QByteArray& bytes, RunHost& host) {
     QByteArray data = bytes;
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
@@ -53,21 +51,18 @@ Counted countBytes(const ModeDefinition& mode, const QByteArray& bytes, RunHost&
     return c;
 }
 
-Counted countText(const ModeDefinition& mode, const QString& text)
-{
+Counted countText(const ModeDefinition& mode, const QString& text) {
     RecordingHost host;
     return countBytes(mode, Cp932::encode(text), host);
 }
 
 // Counters of one area (or the totals) as {AREA, AREACOM, PICKUP, PICKUPCOM, NULLLINE}.
-std::array<qint32, 5> perLine(const CounterSet& s)
-{
+std::array<qint32, 5> perLine(const CounterSet& s) {
     return {s[TT_AREA], s[TT_AREACOM], s[TT_PICKUP], s[TT_PICKUPCOM], s[TT_NULLLINE]};
 }
 using Five = std::array<qint32, 5>;
 
-ModeDefinition workedExampleMode()
-{
+ModeDefinition workedExampleMode() {
     ModeDefinition m = baseMode();
     m.StartWord[2] = QStringLiteral("int main*");
     m.CommentStart = QStringLiteral("/[*]*");
@@ -78,14 +73,14 @@ ModeDefinition workedExampleMode()
     return m;
 }
 
-const QString kWorkedExample = QStringLiteral("#include <stdio.h>\r\n\r\n/* header\r\n   more */\r\n"
-                                              "int main(void)\r\n{\r\n    // say hi\r\n"
-                                              "    printf(msg);\r\n}\r\n");
+const QString kWorkedExample =
+    QStringLiteral("#include <stdio.h>\r\n\r\n/* header\r\n   more */\r\n"
+                   "int main(void)\r\n{\r\n    // say hi\r\n"
+                   "    printf(msg);\r\n}\r\n");
 
 } // namespace
 
-TEST(CountFile, WorkedExample)
-{
+TEST(CountFile, WorkedExample) {
     const Counted c = countText(workedExampleMode(), kWorkedExample);
     const CounterSet& a1 = c.result.AreaCounts[1];
     const CounterSet& a2 = c.result.AreaCounts[2];
@@ -117,8 +112,7 @@ TEST(CountFile, WorkedExample)
     EXPECT_EQ(d.result.FileTotals, c.result.FileTotals);
 }
 
-TEST(CountFile, BlankLines)
-{
+TEST(CountFile, BlankLines) {
     ModeDefinition m = baseMode();
     EXPECT_EQ(perLine(countText(m, QStringLiteral("a\n\n   \n\t\nb")).result.FileTotals),
               (Five{3, 0, 0, 0, 2}));
@@ -144,8 +138,7 @@ TEST(CountFile, BlankLines)
     EXPECT_EQ(perLine(countText(m, block).result.FileTotals), (Five{0, 3, 0, 0, 0}));
 }
 
-TEST(CountFile, AreaBoundaries)
-{
+TEST(CountFile, AreaBoundaries) {
     ModeDefinition m = baseMode();
     m.StartWord[2] = QStringLiteral("KEY*");
     m.StartAfter[2] = 1;
@@ -169,8 +162,7 @@ TEST(CountFile, AreaBoundaries)
     EXPECT_EQ(perLine(c.result.AreaCounts[3]), (Five{2, 0, 0, 0, 0}));
 }
 
-TEST(CountFile, TuningMovesWholeAmountsWithinOneCounter)
-{
+TEST(CountFile, TuningMovesWholeAmountsWithinOneCounter) {
     ModeDefinition m = baseMode();
     m.StartWord[2] = QStringLiteral("NEVER");
     m.CommentSolo = QStringLiteral("[*]*");
@@ -184,8 +176,7 @@ TEST(CountFile, TuningMovesWholeAmountsWithinOneCounter)
     EXPECT_EQ(perLine(c.result.AreaCounts[2]), (Five{0, 0, 0, 0, 0}));
 }
 
-TEST(CountFile, PickupRegions)
-{
+TEST(CountFile, PickupRegions) {
     ModeDefinition m = baseMode();
     m.PickupStart = QStringLiteral("EXEC SQL*");
     m.PickupEnd = QStringLiteral("*END-EXEC*");
@@ -203,12 +194,12 @@ TEST(CountFile, PickupRegions)
     // Without an end keyword a region runs to the end; comments inside count as pickup comments.
     m.PickupEnd.clear();
     m.CommentSolo = QStringLiteral("--*");
-    EXPECT_EQ(perLine(countText(m, QStringLiteral("a\nEXEC SQL\n-- c\nEND-EXEC\n")).result.FileTotals),
-              (Five{1, 0, 2, 1, 0}));
+    EXPECT_EQ(
+        perLine(countText(m, QStringLiteral("a\nEXEC SQL\n-- c\nEND-EXEC\n")).result.FileTotals),
+        (Five{1, 0, 2, 1, 0}));
 }
 
-TEST(CountFile, CommentBlocksAndSoloLines)
-{
+TEST(CountFile, CommentBlocksAndSoloLines) {
     ModeDefinition m = baseMode();
     m.CommentStart = QStringLiteral("*/[*]*");
     m.CommentEnd = QStringLiteral("*[*]/*");
@@ -233,13 +224,13 @@ TEST(CountFile, CommentBlocksAndSoloLines)
     cobol.CommentColumn = 7;
     cobol.CommentLength = 1;
     cobol.WordCount = QStringLiteral("*MOVE*");
-    c = countText(cobol, u8("000100* コメント MOVE\n漢字漢字漢字*x\n      /\n       MOVE A TO B.\nab\n"));
+    c = countText(cobol,
+                  u8("000100* コメント MOVE\n漢字漢字漢字*x\n      /\n       MOVE A TO B.\nab\n"));
     EXPECT_EQ(perLine(c.result.FileTotals), (Five{2, 3, 0, 0, 0}));
     EXPECT_EQ(c.result.WordCounts, std::vector<qint32>{1});
 }
 
-TEST(CountFile, WordsCountLinesNotOccurrences)
-{
+TEST(CountFile, WordsCountLinesNotOccurrences) {
     ModeDefinition m = baseMode();
     m.WordCount = QStringLiteral("*PERFORM*,*perform*,,*CALL*");
     m.CommentSolo = QStringLiteral("[*]*");
@@ -251,16 +242,15 @@ TEST(CountFile, WordsCountLinesNotOccurrences)
               (std::vector<qint32>{1, 0, 0, 0}));
 }
 
-TEST(CountFile, LineEndsAndProcessedBytes)
-{
+TEST(CountFile, LineEndsAndProcessedBytes) {
     const ModeDefinition m = baseMode();
     struct Case {
         QByteArray bytes;
         qint32 lines;
     };
-    for (const Case& k : {Case{"", 0}, Case{"a", 1}, Case{"a\r\nb\r\n", 2}, Case{"a\rb\r", 2},
-                          Case{"a\nb\n", 2}, Case{"a\r\n\nb\r", 3}, Case{"a\r", 1},
-                          Case{"a\n\r\n", 2}}) {
+    for (const Case& k :
+         {Case{"", 0}, Case{"a", 1}, Case{"a\r\nb\r\n", 2}, Case{"a\rb\r", 2}, Case{"a\nb\n", 2},
+          Case{"a\r\n\nb\r", 3}, Case{"a\r", 1}, Case{"a\n\r\n", 2}}) {
         RecordingHost host;
         const Counted c = countBytes(m, k.bytes, host);
         EXPECT_EQ(c.result.FileTotals[TT_TOTAL], k.lines) << k.bytes.toStdString();
@@ -270,8 +260,7 @@ TEST(CountFile, LineEndsAndProcessedBytes)
     EXPECT_EQ(countBytes(m, "\x82\xa0x\nyz", host).processedBytes, 3 + 2 + 2 + 2);
 }
 
-TEST(CountFile, StopsBeforeTheNextLineWithoutTuning)
-{
+TEST(CountFile, StopsBeforeTheNextLineWithoutTuning) {
     ModeDefinition m = baseMode();
     m.StartWord[2] = QStringLiteral("NEVER");
     m.Tuning[2] = 1;
@@ -292,8 +281,7 @@ TEST(CountFile, StopsBeforeTheNextLineWithoutTuning)
     EXPECT_EQ(full.progressCalls, (std::vector<double>{20 * 6, 40 * 6}));
 }
 
-TEST(CountFile, ErrorsNameTheFileAndTheCause)
-{
+TEST(CountFile, ErrorsNameTheFileAndTheCause) {
     RecordingHost host;
     FileCountResult result;
     CountProgress progress;
@@ -322,13 +310,13 @@ TEST(CountFile, ErrorsNameTheFileAndTheCause)
     const QString fifo = dir.filePath(QStringLiteral("pipe"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_EQ(errorOf(baseMode(), fifo), fifo + QStringLiteral(": not a regular file"));
-    EXPECT_EQ(errorOf(baseMode(), dir.path()), dir.path() + QStringLiteral(": is a folder, not a file"));
+    EXPECT_EQ(errorOf(baseMode(), dir.path()),
+              dir.path() + QStringLiteral(": is a folder, not a file"));
     const QString missing = dir.filePath(QStringLiteral("missing.cbl"));
     EXPECT_EQ(errorOf(baseMode(), missing), missing + QStringLiteral(": no such file"));
 }
 
-TEST(DerivedTotals, OverflowLeavesTheTargetAndASecondCallChangesNothing)
-{
+TEST(DerivedTotals, OverflowLeavesTheTargetAndASecondCallChangesNothing) {
     FileCountResult r;
     r.AreaCounts[1][TT_AREA] = 2'000'000'000;
     r.AreaCounts[1][TT_AREACOM] = 1;
