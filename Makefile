@@ -5,8 +5,17 @@ CMAKE_FLAGS ?=
 
 .PHONY: demo test build bootstrap sanitize bench format format-check clean
 
+DEMO_DIR := $(BUILD_DIR)/demo
+CLI := $(BUILD_DIR)/bin/quorvix-cli
+
+# Counts the sample COBOL programs with the sample COBOL mode: one HTML report per file (from
+# samples/COBOLqvx.html), then one summary CSV (from samples/COBOLqvx.csv).
 demo: build
-	$(BUILD_DIR)/bin/quorvix-cli modes --home samples
+	rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)/reports $(DEMO_DIR)/summary
+	@echo "== per-file reports =="
+	$(CLI) count --mode 1 --home samples --recursive --output files --out $(DEMO_DIR)/reports samples/cobol
+	@echo "== summary CSV =="
+	$(CLI) count --mode 1 --home samples --recursive --output joined --out $(DEMO_DIR)/summary samples/cobol
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2

@@ -12,7 +12,8 @@
 namespace {
 
 // The sample COBOL mode.
-ModeDefinition cobolMode() {
+ModeDefinition cobolMode()
+{
     ModeDefinition m;
     m.ModeName = QStringLiteral("COBOL");
     m.TABtoSpace = 1;
@@ -29,7 +30,8 @@ ModeDefinition cobolMode() {
 }
 
 // About 8 MB of generated COBOL, made once with the corpus generator beside this program.
-const QByteArray& corpus() {
+const QByteArray& corpus()
+{
     static const QByteArray data = [] {
         QTemporaryDir dir;
         QProcess::execute(
@@ -42,7 +44,8 @@ const QByteArray& corpus() {
     return data;
 }
 
-void countCorpus(benchmark::State& state, const ModeDefinition& mode) {
+void countCorpus(benchmark::State& state, const ModeDefinition& mode)
+{
     QByteArray data = corpus();
     const CountRules rules(mode, AreaCount(mode));
     RunHost host;
@@ -63,19 +66,22 @@ void countCorpus(benchmark::State& state, const ModeDefinition& mode) {
         benchmark::Counter(double(lines), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_CountCobolTextMode(benchmark::State& state) {
+void BM_CountCobolTextMode(benchmark::State& state)
+{
     countCorpus(state, cobolMode());
 }
 BENCHMARK(BM_CountCobolTextMode)->Unit(benchmark::kMillisecond);
 
-void BM_CountCobolBinaryMode(benchmark::State& state) {
+void BM_CountCobolBinaryMode(benchmark::State& state)
+{
     ModeDefinition m = cobolMode();
     m.BinaryComp = 1;
     countCorpus(state, m);
 }
 BENCHMARK(BM_CountCobolBinaryMode)->Unit(benchmark::kMillisecond);
 
-void BM_CountNoKeywords(benchmark::State& state) {
+void BM_CountNoKeywords(benchmark::State& state)
+{
     ModeDefinition m;
     m.StartWord[1] = QStringLiteral("*");
     countCorpus(state, m);

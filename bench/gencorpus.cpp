@@ -56,13 +56,17 @@ const char* const kData[] = {
 class Writer {
 public:
     explicit Writer(std::mt19937& rng)
-        : m_rng(rng) {}
+        : m_rng(rng)
+    {
+    }
 
-    void line(const QByteArray& text) {
+    void line(const QByteArray& text)
+    {
         m_out += text;
         m_out += "\r\n";
     }
-    void comment() {
+    void comment()
+    {
         const QString text =
             QStringLiteral("      * ") + QString::fromUtf16(kJapanese[pick(std::size(kJapanese))]);
         line(Cp932::encode(text));
@@ -76,7 +80,8 @@ private:
     QByteArray m_out;
 };
 
-QByteArray program(std::mt19937& rng, int number, qsizetype targetBytes) {
+QByteArray program(std::mt19937& rng, int number, qsizetype targetBytes)
+{
     Writer w(rng);
     w.line("       IDENTIFICATION DIVISION.");
     w.line("       PROGRAM-ID. PGM" + QByteArray::number(number).rightJustified(5, '0') + ".");
@@ -117,7 +122,8 @@ QByteArray program(std::mt19937& rng, int number, qsizetype targetBytes) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s OUTDIR TOTAL_MB [SEED] [FILES]\n", argv[0]);
         return 2;

@@ -19,6 +19,9 @@ struct CliStreams {
 // `modes [--home DIR]` and `modes --import FILE`; `args` are the words after "modes".
 int runModesCommand(const QStringList& args, CliStreams io);
 
-// `count (--mode N [--home DIR] | --mode-file FILE) [--json] [--output none] [--jobs N]
-// [--recursive] PATH...`
+// `count (--mode N [--home DIR] | --mode-file FILE) [--json] [--output none|files|joined]
+// [--out DIR] [--jobs N] [--recursive] PATH...`
 int runCountCommand(const QStringList& args, CliStreams io);
+
+// `convert --to crlf|cr|lf PATH...`
+int runConvertCommand(const QStringList& args, CliStreams io);

@@ -1,16 +1,13 @@
 #include "commands.h"
 
-#include <atomic>
-#include <csignal>
 #include <thread>
-#include <vector>
 
-#include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 
-#include "engine/countfile.h"
+#include "cli/clihost.h"
 #include "engine/modedefinition.h"
+#include "reports/valueformats.h"
+#include "run/batchrunner.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
 
@@ -24,18 +21,6 @@ constexpr const char* kCounterNames[] = {
     "TT_TOTAL",     "TT_AREA",     "TT_AREACOM",     "TT_AREATOTAL",  "TT_PICKUP",
     "TT_PICKUPCOM", "TT_NULLLINE", "TT_PICKUPTOTAL", "TT_VALIDTOTAL", "TT_COMTOTAL"};
 
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void onInterrupt(int) {
-    g_interrupted.store(true);
-}
-
-// The CLI's host: no window to keep alive; Ctrl+C stops the run between lines.
-class CliHost final : public RunHost {
-public:
-    bool cancelled() const override { return g_interrupted.load(std::memory_order_relaxed); }
-};
-
 struct CountOptions {
     QString home;
     int modeSlot = 0;
@@ -43,23 +28,13 @@ struct CountOptions {
     bool json = false;
     QString output = QStringLiteral("none");
     QString outDir;
-    int jobs = 0;
+    int jobs = 1;
     bool recursive = false;
     QStringList paths;
 };
 
-struct FileJob {
-    explicit FileJob(QString p)
-        : path(std::move(p)) {}
-
-    QString path; // as given, or the folder as given + the path below it
-    bool ok = false;
-    bool stopped = false;
-    QString error;
-    FileCountResult result;
-};
-
-QString jsonString(const QString& s) {
+QString jsonString(const QString& s)
+{
     QString out;
     out.reserve(s.size() + 2);
     out += u'"';
@@ -91,7 +66,8 @@ QString jsonString(const QString& s) {
     return out;
 }
 
-void writeCounters(QTextStream& out, const CounterSet& set) {
+void writeCounters(QTextStream& out, const CounterSet& set)
+{
     out << '{';
     bool first = true;
     for (Counter c : kReportOrder) {
@@ -103,36 +79,46 @@ void writeCounters(QTextStream& out, const CounterSet& set) {
     out << '}';
 }
 
-void writeJson(QTextStream& out, const QString& modeName, int areaCount,
-               const std::vector<FileJob>& jobs) {
+QString failureText(const FileOutcome& o)
+{
+    return o.state == FileOutcome::State::Failed
+               ? o.error
+               : QStringLiteral("not counted: the run was stopped");
+}
+
+void writeJson(QTextStream& out, const QString& modeName, int areaCount, const QStringList& given,
+               const std::vector<FileOutcome>& outcomes)
+{
     out << "{\"mode\": " << jsonString(modeName) << ", \"area_count\": " << areaCount
         << ", \"files\": [";
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        const FileJob& j = jobs[i];
-        out << (i ? ",\n  " : "\n  ") << "{\"path\": " << jsonString(j.path);
-        if (!j.ok) {
-            out << ", \"ok\": false, \"error\": " << jsonString(j.error) << '}';
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        const FileOutcome& o = outcomes[i];
+        out << (i ? ",\n  " : "\n  ") << "{\"path\": " << jsonString(given[qsizetype(i)]);
+        if (o.state != FileOutcome::State::Done) {
+            out << ", \"ok\": false, \"error\": " << jsonString(failureText(o)) << '}';
             continue;
         }
         out << ", \"ok\": true, \"totals\": ";
-        writeCounters(out, j.result.FileTotals);
+        writeCounters(out, o.result.FileTotals);
         out << ", \"areas\": [";
         for (int k = 1; k <= areaCount; ++k) {
             if (k > 1)
                 out << ", ";
-            writeCounters(out, j.result.AreaCounts[k]);
+            writeCounters(out, o.result.AreaCounts[k]);
         }
         out << "], \"words\": [";
-        for (qsizetype w = 0; w < j.result.Words.size(); ++w) {
-            out << (w ? ", " : "") << "{\"pattern\": " << jsonString(j.result.Words[w])
-                << ", \"count\": " << j.result.WordCounts[size_t(w)] << '}';
+        for (qsizetype w = 0; w < o.result.Words.size(); ++w) {
+            out << (w ? ", " : "") << "{\"pattern\": " << jsonString(o.result.Words[w])
+                << ", \"count\": " << o.result.WordCounts[size_t(w)] << '}';
         }
         out << "]}";
     }
-    out << (jobs.empty() ? "]}\n" : "\n]}\n");
+    out << (outcomes.empty() ? "]}\n" : "\n]}\n");
 }
 
-void writeTable(QTextStream& out, const std::vector<FileJob>& jobs) {
+void writeTable(QTextStream& out, const QStringList& given,
+                const std::vector<FileOutcome>& outcomes)
+{
     const char* heads[] = {"TOTAL", "VALID", "COMMENT", "BLANK", "PICKUP"};
     const Counter cols[] = {TT_TOTAL, TT_VALIDTOTAL, TT_COMTOTAL, TT_NULLLINE, TT_PICKUPTOTAL};
     auto row = [&](const QStringList& cells, const QString& name) {
@@ -146,99 +132,42 @@ void writeTable(QTextStream& out, const std::vector<FileJob>& jobs) {
     row(head, QStringLiteral("FILE"));
     qint64 sums[std::size(cols)] = {};
     int counted = 0;
-    for (const FileJob& j : jobs) {
-        if (!j.ok) {
-            row(QStringList(int(std::size(cols)), QStringLiteral("-")),
-                j.path + QStringLiteral("  (") + j.error + u')');
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        const FileOutcome& o = outcomes[i];
+        if (o.state != FileOutcome::State::Done) {
+            row(QStringList(qsizetype(std::size(cols)), QStringLiteral("-")),
+                given[qsizetype(i)] + QStringLiteral("  (failed)"));
             continue;
         }
         ++counted;
         QStringList cells;
         for (size_t c = 0; c < std::size(cols); ++c) {
-            cells << QString::number(j.result.FileTotals[cols[c]]);
-            sums[c] += j.result.FileTotals[cols[c]];
+            cells << QString::number(o.result.FileTotals[cols[c]]);
+            sums[c] += o.result.FileTotals[cols[c]];
         }
-        row(cells, j.path);
+        row(cells, given[qsizetype(i)]);
     }
     QStringList total;
     for (qint64 s : sums)
         total << QString::number(s);
-    row(total, QStringLiteral("(%1 files counted, %2 failed)")
+    row(total, QStringLiteral("total: %1 files counted, %2 failed")
                    .arg(counted)
-                   .arg(jobs.size() - size_t(counted)));
+                   .arg(outcomes.size() - size_t(counted)));
 }
 
-// The mode's FileType as name filters for a folder walk; empty: every file.
-QStringList fileTypeFilters(const QString& fileType) {
-    QStringList filters;
-    for (const QString& p : fileType.split(u';', Qt::SkipEmptyParts)) {
-        const QString t = p.trimmed();
-        if (!t.isEmpty())
-            filters << t;
-    }
-    return filters;
-}
-
-std::vector<FileJob> expandPaths(const CountOptions& opt, const ModeDefinition& mode) {
-    std::vector<FileJob> jobs;
-    const QStringList filters = fileTypeFilters(mode.FileType);
-    for (const QString& given : opt.paths) {
-        if (!opt.recursive || !QFileInfo(given).isDir()) {
-            jobs.emplace_back(given);
-            continue;
-        }
-        QStringList found;
-        QDirIterator it(given, filters, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext())
-            found << it.next();
-        found.sort();
-        for (const QString& f : std::as_const(found))
-            jobs.emplace_back(f);
-    }
-    return jobs;
-}
-
-void countAll(const CountRules& rules, std::vector<FileJob>& jobs, int threads) {
-    std::atomic<size_t> nextJob{0};
-    auto worker = [&] {
-        CliHost host;
-        for (size_t i = nextJob++; i < jobs.size(); i = nextJob++) {
-            FileJob& job = jobs[i];
-            CountProgress progress;
-            try {
-                if (CountFile(rules, job.path, host, job.result, progress) ==
-                    CountOutcome::Cancelled) {
-                    job.stopped = true;
-                    job.error = job.path + QStringLiteral(": stopped");
-                    continue;
-                }
-                ComputeDerivedTotals(job.result, rules.areaCount());
-                job.ok = true;
-            } catch (const CountError& e) {
-                job.error = e.message();
-            }
-        }
-    };
-    threads = std::max(1, std::min<int>(threads, int(jobs.size())));
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (std::thread& t : pool)
-        t.join();
-}
-
-int usage(CliStreams io, const QString& why) {
+int usage(CliStreams io, const QString& why)
+{
     io.err << "quorvix-cli count: " << why << "\n"
            << "usage: quorvix-cli count (--mode N [--home DIR] | --mode-file FILE) [--json]\n"
-              "       [--output none] [--jobs N] [--recursive] PATH...\n";
+              "       [--output none|files|joined] [--out DIR] [--jobs N] [--recursive] "
+              "PATH...\n";
     return ExitCode::Usage;
 }
 
 } // namespace
 
-int runCountCommand(const QStringList& args, CliStreams io) {
+int runCountCommand(const QStringList& args, CliStreams io)
+{
     CountOptions opt;
     opt.home = ProgramFolder();
     opt.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -251,6 +180,7 @@ int runCountCommand(const QStringList& args, CliStreams io) {
             return true;
         };
         QString v;
+        bool ok = false;
         if (a == QLatin1StringView("--json")) {
             opt.json = true;
         } else if (a == QLatin1StringView("--recursive")) {
@@ -262,20 +192,17 @@ int runCountCommand(const QStringList& args, CliStreams io) {
             if (!value(opt.modeFile))
                 return usage(io, QStringLiteral("--mode-file needs a file"));
         } else if (a == QLatin1StringView("--mode")) {
-            bool ok = false;
             if (!value(v) || (opt.modeSlot = v.toInt(&ok), !ok) || opt.modeSlot < 1 ||
                 opt.modeSlot > SettingsKeys::ModeSlotCount)
                 return usage(io, QStringLiteral("--mode needs a slot number 1, 2 or 3"));
         } else if (a == QLatin1StringView("--jobs")) {
-            bool ok = false;
             if (!value(v) || (opt.jobs = v.toInt(&ok), !ok) || opt.jobs < 1)
                 return usage(io, QStringLiteral("--jobs needs a number of at least 1"));
         } else if (a == QLatin1StringView("--output")) {
-            if (!value(opt.output))
-                return usage(io, QStringLiteral("--output needs none, files or joined"));
-            if (opt.output != QLatin1StringView("none"))
-                return usage(io, QStringLiteral("--output ") + opt.output +
-                                     QStringLiteral(" is not available yet; use none"));
+            if (!value(opt.output) || (opt.output != QLatin1StringView("none") &&
+                                       opt.output != QLatin1StringView("files") &&
+                                       opt.output != QLatin1StringView("joined")))
+                return usage(io, QStringLiteral("--output takes none, files or joined"));
         } else if (a == QLatin1StringView("--out")) {
             if (!value(opt.outDir))
                 return usage(io, QStringLiteral("--out needs a folder"));
@@ -289,6 +216,11 @@ int runCountCommand(const QStringList& args, CliStreams io) {
         return usage(io, QStringLiteral("give either --mode N or --mode-file FILE"));
     if (opt.paths.isEmpty())
         return usage(io, QStringLiteral("no file to count"));
+    if (!opt.outDir.isEmpty() && !FolderExists(opt.outDir))
+        return usage(io,
+                     QStringLiteral("--out ") + opt.outDir + QStringLiteral(": no such folder"));
+    if (!FolderExists(opt.home))
+        return usage(io, QStringLiteral("--home ") + opt.home + QStringLiteral(": no such folder"));
 
     ModeDefinition mode;
     if (!opt.modeFile.isEmpty()) {
@@ -296,27 +228,52 @@ int runCountCommand(const QStringList& args, CliStreams io) {
             return usage(io, opt.modeFile + QStringLiteral(": no such mode file"));
         mode = LoadModeDefinition(opt.modeFile, true, QString());
     } else {
-        if (!FolderExists(opt.home))
-            return usage(io,
-                         QStringLiteral("--home ") + opt.home + QStringLiteral(": no such folder"));
         mode = LoadModeDefinition(SettingsKeys::modeSection(opt.modeSlot), false,
                                   SettingsFilePath(opt.home));
     }
-    const CountRules rules(mode, AreaCount(mode));
 
-    std::signal(SIGINT, onInterrupt);
-    std::vector<FileJob> jobs = expandPaths(opt, mode);
-    countAll(rules, jobs, opt.jobs);
+    QStringList given;
+    const std::vector<BatchFile> files =
+        ExpandPaths(opt.paths, opt.recursive, mode.FileType, given);
+    RunRequest request;
+    request.ProcessMode = qint16(opt.modeSlot == 0 ? 1 : opt.modeSlot);
+    request.StartWait = false;
+    request.TotalBytes = TotalBytesOf(files);
+    OutputList outputs;
+    CliHost host(io.err);
+    CliHost::catchInterrupt();
 
-    if (opt.json)
-        writeJson(io.out, mode.ModeName, rules.areaCount(), jobs);
-    else
-        writeTable(io.out, jobs);
+    BatchSettings settings;
+    settings.writeOutputs = opt.output != QLatin1StringView("none");
+    settings.outputType =
+        opt.output == QLatin1StringView("joined") ? OutputType::Joined : OutputType::PerFile;
+    settings.outDir =
+        opt.outDir.isEmpty() ? QString() : AddBackslash(QFileInfo(opt.outDir).absoluteFilePath());
+    settings.programFolder = opt.home;
+    settings.locale = ReportLocale();
+    settings.jobs = opt.jobs;
+    BatchRunner runner(request, outputs, host);
+    runner.run(files, mode, settings);
+    host.finish();
+
+    const auto& outcomes = runner.outcomes();
+    if (opt.json) {
+        writeJson(io.out, mode.ModeName, runner.fields().AreaCount, given, outcomes);
+    } else {
+        writeTable(io.out, given, outcomes);
+        for (qsizetype k = 1; k <= request.OutputCount; ++k)
+            io.out << "wrote " << request.OutputPaths[k] << '\n';
+    }
     io.out.flush();
     bool failed = false;
-    for (const FileJob& j : jobs) {
-        if (!j.ok) {
-            io.err << "quorvix-cli: " << j.error << '\n';
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        if (outcomes[i].state != FileOutcome::State::Done) {
+            io.err << "quorvix-cli: "
+                   << (outcomes[i].state == FileOutcome::State::Failed
+                           ? outcomes[i].error
+                           : given[qsizetype(i)] + QStringLiteral(": not counted, the run was "
+                                                                  "stopped"))
+                   << '\n';
             failed = true;
         }
     }

@@ -20,20 +20,25 @@ const char* const kUsage =
     "  modes [--home DIR]      print the three modes of DIR/Quorvix.ini\n"
     "                          (default DIR: the folder of this program)\n"
     "  modes --import FILE     print the mode held in section \"Def\" of FILE\n"
-    "  count (--mode N [--home DIR] | --mode-file FILE) [--json] [--output none]\n"
-    "        [--jobs N] [--recursive] PATH...\n"
+    "  count (--mode N [--home DIR] | --mode-file FILE) [--json]\n"
+    "        [--output none|files|joined] [--out DIR] [--jobs N] [--recursive] PATH...\n"
     "                          count the lines of the files with mode N of\n"
     "                          DIR/Quorvix.ini or the mode in section \"Def\" of FILE;\n"
     "                          folders are walked with --recursive, keeping the files\n"
     "                          that match the mode's FileType; --jobs counts files in\n"
     "                          parallel (default: one per core); --json prints one\n"
-    "                          JSON document instead of a table\n"
+    "                          JSON document instead of a table; --output files writes\n"
+    "                          a report per file, joined one summary CSV, into --out\n"
+    "                          (default: each file's own folder; templates from DIR)\n"
+    "  convert --to crlf|cr|lf PATH...\n"
+    "                          rewrite the files in place with those line ends\n"
     "\n"
     "exit status: 0 all done, 1 some file failed, 2 usage error\n";
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -61,6 +66,8 @@ int main(int argc, char* argv[]) {
         return runModesCommand(args, io);
     if (command == QLatin1StringView("count"))
         return runCountCommand(args, io);
+    if (command == QLatin1StringView("convert"))
+        return runConvertCommand(args, io);
     err << "quorvix-cli: unknown command \"" << command << "\"\n\n" << kUsage;
     return ExitCode::Usage;
 }

@@ -8,7 +8,8 @@
 
 namespace {
 
-void printMode(QTextStream& out, const QString& header, const ModeDefinition& mode) {
+void printMode(QTextStream& out, const QString& header, const ModeDefinition& mode)
+{
     out << '[' << header << "]\n";
     const auto values = ModeKeyValues(mode);
     for (size_t i = 0; i < values.size(); ++i)
@@ -18,7 +19,8 @@ void printMode(QTextStream& out, const QString& header, const ModeDefinition& mo
 
 } // namespace
 
-int runModesCommand(const QStringList& args, CliStreams io) {
+int runModesCommand(const QStringList& args, CliStreams io)
+{
     QString home = ProgramFolder();
     QString importFile;
     for (qsizetype i = 0; i < args.size(); ++i) {

@@ -7,13 +7,15 @@ namespace {
 constexpr Counter kMovable[] = {TT_AREA, TT_AREACOM, TT_PICKUP, TT_PICKUPCOM};
 
 // target = a + b, unless that would overflow; then target keeps its value.
-void setSum(qint32& target, qint64 sum) {
+void setSum(qint32& target, qint64 sum)
+{
     if (sum <= std::numeric_limits<qint32>::max())
         target = qint32(sum);
 }
 
 // Moves `amount` lines from `from` to `to` within the first counter that holds enough.
-void moveLines(CounterSet& from, CounterSet& to, qint32 amount) {
+void moveLines(CounterSet& from, CounterSet& to, qint32 amount)
+{
     for (Counter c : kMovable) {
         if (from[c] >= amount) {
             if (qint64(to[c]) + amount > std::numeric_limits<qint32>::max())
@@ -27,7 +29,8 @@ void moveLines(CounterSet& from, CounterSet& to, qint32 amount) {
 
 } // namespace
 
-void ApplyTuning(FileCountResult& result, const ModeDefinition& mode, int areaCount) {
+void ApplyTuning(FileCountResult& result, const ModeDefinition& mode, int areaCount)
+{
     for (int k = 2; k <= areaCount; ++k) {
         const qint32 t = mode.Tuning[k];
         if (t > 0)
@@ -37,7 +40,8 @@ void ApplyTuning(FileCountResult& result, const ModeDefinition& mode, int areaCo
     }
 }
 
-void ComputeDerivedTotals(FileCountResult& result, int areaCount) {
+void ComputeDerivedTotals(FileCountResult& result, int areaCount)
+{
     result.FileTotals = CounterSet{};
     for (int k = 1; k <= areaCount; ++k) {
         CounterSet& a = result.AreaCounts[k];

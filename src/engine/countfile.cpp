@@ -11,7 +11,8 @@
 CountRules::CountRules(const ModeDefinition& mode, int areaCount)
     : m_mode(mode)
     , m_areaCount(areaCount)
-    , m_caseSensitive(mode.BinaryComp != 0) {
+    , m_caseSensitive(mode.BinaryComp != 0)
+{
     const bool cs = m_caseSensitive;
     for (int k = 1; k <= 3; ++k)
         m_startWord[k] = KeywordPattern(mode.StartWord[k], cs);
@@ -67,13 +68,16 @@ public:
     LineClassifier(const CountRules& rules, FileCountResult& result)
         : m_rules(rules)
         , m_mode(rules.m_mode)
-        , m_result(result) {}
+        , m_result(result)
+    {
+    }
 
     // `raw` is the decoded line; TABs may be replaced in place.
     void classify(char16_t* raw, qsizetype length);
 
 private:
-    static void bump(qint32& counter) {
+    static void bump(qint32& counter)
+    {
         if (counter == std::numeric_limits<qint32>::max())
             throw CountError(QStringLiteral("a line counter passed 2,147,483,647"));
         ++counter;
@@ -95,7 +99,8 @@ private:
     bool blankSeparate = false;
 };
 
-bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const {
+bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const
+{
     if (m_mode.CommentColumn == 0)
         return m_rules.m_commentSolo.matchFolded(trimmed);
     if (m_mode.CommentColumn < 0 || m_mode.CommentLength < 0)
@@ -107,7 +112,8 @@ bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const {
     return m_rules.m_commentSolo.matchFolded(CommentPiece(line, m_mode.CommentColumn, length));
 }
 
-void LineClassifier::classify(char16_t* raw, qsizetype length) {
+void LineClassifier::classify(char16_t* raw, qsizetype length)
+{
     if (m_mode.TABtoSpace == 1) {
         for (qsizetype i = 0; i < length; ++i) {
             if (raw[i] == u'\t')
@@ -217,7 +223,8 @@ void LineClassifier::classify(char16_t* raw, qsizetype length) {
 }
 
 CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
-                       FileCountResult& result, CountProgress& progress) {
+                       FileCountResult& result, CountProgress& progress)
+{
     if (const auto invalid = rules.invalidPattern())
         throw CountError(QStringLiteral("invalid keyword pattern: ") + *invalid);
 
@@ -255,7 +262,8 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
 }
 
 CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& host,
-                       FileCountResult& result, CountProgress& progress) {
+                       FileCountResult& result, CountProgress& progress)
+{
     try {
         const QFileInfo info(path);
         if (!info.exists())

@@ -19,7 +19,9 @@ class CountError final : public std::exception {
 public:
     explicit CountError(QString message)
         : m_message(std::move(message))
-        , m_utf8(m_message.toUtf8()) {}
+        , m_utf8(m_message.toUtf8())
+    {
+    }
     const QString& message() const { return m_message; }
     const char* what() const noexcept override { return m_utf8.constData(); }
 

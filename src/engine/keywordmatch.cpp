@@ -18,11 +18,13 @@ constexpr char16_t HalfWidthKana[] =
     u"ナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜";
 static_assert(std::size(HalfWidthKana) - 1 == 0xFF9F - 0xFF66 + 1);
 
-inline char16_t foldAscii(char16_t c) {
+inline char16_t foldAscii(char16_t c)
+{
     return unsigned(c - u'A') < 26u ? char16_t(c + 32) : c;
 }
 
-char16_t foldWide(char16_t c) {
+char16_t foldWide(char16_t c)
+{
     if (c >= 0xFF01 && c <= 0xFF5E)
         return foldAscii(char16_t(c - 0xFEE0));
     if (c >= 0x3041 && c <= 0x3096)
@@ -33,11 +35,13 @@ char16_t foldWide(char16_t c) {
     return char16_t(QChar::toCaseFolded(char32_t(c)));
 }
 
-inline char16_t foldUnit(char16_t c) {
+inline char16_t foldUnit(char16_t c)
+{
     return c < 0x80 ? foldAscii(c) : foldWide(c);
 }
 
-void foldInto(const char16_t* in, qsizetype n, char16_t* out) {
+void foldInto(const char16_t* in, qsizetype n, char16_t* out)
+{
     // A branch-free ASCII pass over the whole text (it vectorises), then the rare rest.
     char16_t seen = 0;
     for (qsizetype i = 0; i < n; ++i) {
@@ -55,11 +59,13 @@ void foldInto(const char16_t* in, qsizetype n, char16_t* out) {
 
 } // namespace
 
-QChar FoldChar(QChar c) {
+QChar FoldChar(QChar c)
+{
     return QChar(foldUnit(c.unicode()));
 }
 
-void FoldText(QStringView in, QString& out) {
+void FoldText(QStringView in, QString& out)
+{
     const qsizetype n = in.size();
     out.resize(n);
     foldInto(in.utf16(), n, reinterpret_cast<char16_t*>(out.data()));
@@ -90,7 +96,8 @@ void FoldText(QStringView in, QString& out) {
 
 KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
     : m_pattern(pattern.toString())
-    , m_caseSensitive(caseSensitive) {
+    , m_caseSensitive(caseSensitive)
+{
     auto fold = [caseSensitive](char16_t c) { return caseSensitive ? c : foldUnit(c); };
     const char16_t* p = pattern.utf16();
     const qsizetype n = pattern.size();
@@ -200,7 +207,8 @@ KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
     m_kind = Kind::Starred;
 }
 
-KeywordPattern::Run KeywordPattern::makeRun(qsizetype begin, qsizetype end) const {
+KeywordPattern::Run KeywordPattern::makeRun(qsizetype begin, qsizetype end) const
+{
     Run run{begin, end - begin, true, -1};
     for (qsizetype k = end - 1; k >= begin; --k) {
         const Element& e = m_elements[size_t(k)];
@@ -212,7 +220,8 @@ KeywordPattern::Run KeywordPattern::makeRun(qsizetype begin, qsizetype end) cons
     return run;
 }
 
-bool KeywordPattern::CharSet::contains(char16_t c) const {
+bool KeywordPattern::CharSet::contains(char16_t c) const
+{
     bool in;
     if (c < 0x80) {
         in = (ascii[c >> 6] >> (c & 63)) & 1;
@@ -223,7 +232,8 @@ bool KeywordPattern::CharSet::contains(char16_t c) const {
     return in != negated;
 }
 
-inline bool KeywordPattern::matchElement(const Element& e, char16_t c) const {
+inline bool KeywordPattern::matchElement(const Element& e, char16_t c) const
+{
     switch (e.op) {
     case Op::Literal:
         return c == e.ch;
@@ -239,7 +249,8 @@ inline bool KeywordPattern::matchElement(const Element& e, char16_t c) const {
     return false;
 }
 
-inline bool KeywordPattern::matchRun(const Run& run, const char16_t* text) const {
+inline bool KeywordPattern::matchRun(const Run& run, const char16_t* text) const
+{
     if (run.length == 0)
         return true; // `text` may be null then
     if (run.literal)
@@ -259,7 +270,8 @@ namespace {
 // positions at a time are tested on their first and last character before a full compare:
 // most lines hold no candidate at all, so this stays close to one pass over the line.
 qsizetype findLiteral(const char16_t* text, qsizetype from, qsizetype last, const char16_t* needle,
-                      qsizetype length) {
+                      qsizetype length)
+{
     const char16_t head = needle[0];
     const char16_t tail = needle[length - 1];
     const size_t middleBytes = size_t(length - 2) * sizeof(char16_t);
@@ -292,7 +304,8 @@ qsizetype findLiteral(const char16_t* text, qsizetype from, qsizetype last, cons
 } // namespace
 
 qsizetype KeywordPattern::findRun(const Run& run, const char16_t* text, qsizetype from,
-                                  qsizetype end) const {
+                                  qsizetype end) const
+{
     const qsizetype last = end - run.length; // last position where the run still fits
     if (run.literal && run.length >= 2)
         return findLiteral(text, from, last,
@@ -321,7 +334,8 @@ qsizetype KeywordPattern::findRun(const Run& run, const char16_t* text, qsizetyp
     return -1;
 }
 
-bool KeywordPattern::matchFolded(QStringView text) const {
+bool KeywordPattern::matchFolded(QStringView text) const
+{
     const qsizetype n = text.size();
     const char16_t* t = text.utf16();
     switch (m_kind) {
@@ -348,7 +362,8 @@ bool KeywordPattern::matchFolded(QStringView text) const {
     return true;
 }
 
-bool KeywordPattern::match(QStringView text) const {
+bool KeywordPattern::match(QStringView text) const
+{
     if (m_caseSensitive || m_kind == Kind::Invalid || m_kind == Kind::Everything)
         return matchFolded(text);
     QVarLengthArray<char16_t, 256> folded(text.size());
@@ -356,11 +371,13 @@ bool KeywordPattern::match(QStringView text) const {
     return matchFolded(QStringView(folded.data(), folded.size()));
 }
 
-bool MatchKeyword(QStringView text, QStringView pattern, bool caseSensitive) {
+bool MatchKeyword(QStringView text, QStringView pattern, bool caseSensitive)
+{
     return KeywordPattern(pattern, caseSensitive).match(text);
 }
 
-void PrepareLine(QStringView raw, qint16 tabToSpace, PreparedLine& out) {
+void PrepareLine(QStringView raw, qint16 tabToSpace, PreparedLine& out)
+{
     const qsizetype n = raw.size();
     const char16_t* src = raw.utf16();
     out.line.resize(n);
@@ -376,14 +393,16 @@ void PrepareLine(QStringView raw, qint16 tabToSpace, PreparedLine& out) {
     std::copy(line + lead, line + n, reinterpret_cast<char16_t*>(out.trimmed.data()));
 }
 
-QStringView CommentPiece(QStringView line, int column, int length) {
+QStringView CommentPiece(QStringView line, int column, int length)
+{
     if (column < 1 || length <= 0 || column > line.size())
         return QStringView();
     const qsizetype begin = column - 1;
     return line.sliced(begin, std::min<qsizetype>(length, line.size() - begin));
 }
 
-QString BlankTrim(QStringView s) {
+QString BlankTrim(QStringView s)
+{
     qsizetype lead = 0;
     while (lead < s.size() && (s[lead] == u' ' || s[lead] == u'\t'))
         ++lead;
@@ -392,7 +411,8 @@ QString BlankTrim(QStringView s) {
     return out;
 }
 
-QStringList SplitWordList(const QString& wordCount) {
+QStringList SplitWordList(const QString& wordCount)
+{
     if (wordCount.isEmpty())
         return {};
     return wordCount.split(u',');

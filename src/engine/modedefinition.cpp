@@ -7,7 +7,8 @@ namespace {
 
 // Text to 16-bit number as CommentStartIsValid is converted: blanks, an optional sign and
 // digits, blanks. Anything else, or a number outside 16 bits, gives nothing.
-std::optional<qint16> textToInt16(const QString& text) {
+std::optional<qint16> textToInt16(const QString& text)
+{
     const QString t = text.trimmed();
     qsizetype i = 0;
     bool negative = false;
@@ -34,7 +35,8 @@ std::optional<qint16> textToInt16(const QString& text) {
 
 } // namespace
 
-int AreaCount(const ModeDefinition& mode) {
+int AreaCount(const ModeDefinition& mode)
+{
     if (!mode.StartWord[3].isEmpty())
         return 3;
     if (!mode.StartWord[2].isEmpty())
@@ -43,7 +45,8 @@ int AreaCount(const ModeDefinition& mode) {
 }
 
 ModeDefinition LoadModeDefinition(const QString& name, bool fromImportFile,
-                                  const QString& settingsPath) {
+                                  const QString& settingsPath)
+{
     ModeDefinition m;
     m.CommentStartIsValid = 0; // starting value when its read fails
     clsIniFile ini;
@@ -87,7 +90,8 @@ ModeDefinition LoadModeDefinition(const QString& name, bool fromImportFile,
     return m;
 }
 
-std::array<QString, 21> ModeKeyValues(const ModeDefinition& m) {
+std::array<QString, 21> ModeKeyValues(const ModeDefinition& m)
+{
     const auto n = [](qint16 v) { return QString::number(v); };
     return {m.ModeName,          m.FileType,         n(m.BinaryComp),    n(m.TABtoSpace),
             m.StartWord[2],      n(m.Tuning[2]),     n(m.StartAfter[2]), m.StartWord[3],
@@ -98,7 +102,8 @@ std::array<QString, 21> ModeKeyValues(const ModeDefinition& m) {
 }
 
 bool SaveModeDefinition(const QString& settingsPath, int slot, const ModeDefinition& mode,
-                        QString* error) {
+                        QString* error)
+{
     clsIniFile ini;
     ini.setPFileName(settingsPath);
     const QString section = SettingsKeys::modeSection(slot);

@@ -10,11 +10,13 @@ template <typename T>
 struct PerArea {
     std::array<T, 3> values{};
 
-    T& operator[](int area) {
+    T& operator[](int area)
+    {
         Q_ASSERT(area >= 1 && area <= 3);
         return values[size_t(area - 1)];
     }
-    const T& operator[](int area) const {
+    const T& operator[](int area) const
+    {
         Q_ASSERT(area >= 1 && area <= 3);
         return values[size_t(area - 1)];
     }

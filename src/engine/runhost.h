@@ -15,7 +15,8 @@ public:
     virtual bool cancelled() const { return false; }
 
     // Bytes of the batch read so far, against the batch's total; every 20 lines.
-    virtual void progress(double processedBytes, double totalBytes) {
+    virtual void progress(double processedBytes, double totalBytes)
+    {
         Q_UNUSED(processedBytes);
         Q_UNUSED(totalBytes);
     }
@@ -25,4 +26,15 @@ public:
 
     // An error message for the user (exclamation icon in the desktop program).
     virtual void error(const QString& text) { Q_UNUSED(text); }
+
+    // The batch turns to file `position` (1-based) of `count`.
+    virtual void currentFile(int position, int count, const QString& name)
+    {
+        Q_UNUSED(position);
+        Q_UNUSED(count);
+        Q_UNUSED(name);
+    }
+
+    // An entry was added to the output list.
+    virtual void outputsChanged() {}
 };

@@ -3,7 +3,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
-QString GetShellFolder(const QString& name) {
+QString GetShellFolder(const QString& name)
+{
     if (name == QLatin1StringView("Personal")) {
         QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (folder.isEmpty() || !QDir(folder).exists())

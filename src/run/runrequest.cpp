@@ -1,6 +1,7 @@
 #include "runrequest.h"
 
-void OutputList::addOutput(RunRequest& request, const QString& label, const QString& fullPath) {
+void OutputList::addOutput(RunRequest& request, const QString& label, const QString& fullPath)
+{
     request.OutputCount += 1;
     m_entries.push_back(
         {QLatin1Char('(') + QString::number(request.OutputCount) + QStringLiteral(") ") + label,
@@ -10,21 +11,25 @@ void OutputList::addOutput(RunRequest& request, const QString& label, const QStr
     request.OutputPaths[request.OutputCount] = fullPath;
 }
 
-void OutputList::addSeparator() {
+void OutputList::addSeparator()
+{
     m_entries.push_back({QString(50, u'-'), 0, false});
 }
 
-void OutputList::clear(RunRequest& request) {
+void OutputList::clear(RunRequest& request)
+{
     m_entries.clear();
     request.OutputPaths = QStringList{QString()};
     request.OutputCount = 0;
 }
 
-QString CsvEntryLabel(const QString& csvName, qsizetype fileCount) {
+QString CsvEntryLabel(const QString& csvName, qsizetype fileCount)
+{
     return csvName + QStringLiteral(" (") + QString::number(fileCount) + QStringLiteral(" Files)");
 }
 
-QString ConversionTargetName(qint16 processMode) {
+QString ConversionTargetName(qint16 processMode)
+{
     switch (processMode) {
     case ProcessModes::ToCrLf:
         return QStringLiteral("CR+LF");
@@ -37,6 +42,7 @@ QString ConversionTargetName(qint16 processMode) {
     }
 }
 
-QString ConvertedEntryLabel(const QString& fileName, qint16 processMode) {
+QString ConvertedEntryLabel(const QString& fileName, qint16 processMode)
+{
     return fileName + QLatin1Char(' ') + ConversionTargetName(processMode);
 }

@@ -14,7 +14,8 @@ inline constexpr qint16 NoMode = 4;
 inline constexpr qint16 ToCrLf = 90;
 inline constexpr qint16 ToCr = 91;
 inline constexpr qint16 ToLf = 92;
-constexpr bool isConversion(qint16 mode) {
+constexpr bool isConversion(qint16 mode)
+{
     return mode >= ToCrLf && mode <= ToLf;
 }
 } // namespace ProcessModes

@@ -11,11 +11,13 @@ namespace {
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
-bool isBlank(char c) {
+bool isBlank(char c)
+{
     return c == ' ' || c == '\t';
 }
 
-QByteArrayView trimBlanks(QByteArrayView v) {
+QByteArrayView trimBlanks(QByteArrayView v)
+{
     while (!v.isEmpty() && isBlank(v.front()))
         v = v.sliced(1);
     while (!v.isEmpty() && isBlank(v.back()))
@@ -23,7 +25,8 @@ QByteArrayView trimBlanks(QByteArrayView v) {
     return v;
 }
 
-QString trimBlanks(const QString& s) {
+QString trimBlanks(const QString& s)
+{
     qsizetype b = 0;
     qsizetype e = s.size();
     while (b < e && (s[b] == u' ' || s[b] == u'\t'))
@@ -45,7 +48,8 @@ struct IniLine {
 };
 
 // Position of the first "]" that is not the trail byte of a double-byte character.
-qsizetype findClosingBracket(QByteArrayView v) {
+qsizetype findClosingBracket(QByteArrayView v)
+{
     for (qsizetype i = 0; i < v.size(); ++i) {
         const auto b = static_cast<unsigned char>(v[i]);
         if (b == ']')
@@ -57,7 +61,8 @@ qsizetype findClosingBracket(QByteArrayView v) {
 }
 
 // Splits the file into lines (CR LF, LF or a lone CR ends one) and classifies each.
-std::vector<IniLine> scanLines(QByteArrayView data) {
+std::vector<IniLine> scanLines(QByteArrayView data)
+{
     std::vector<IniLine> lines;
     qsizetype pos = 0;
     const qsizetype n = data.size();
@@ -97,7 +102,8 @@ std::vector<IniLine> scanLines(QByteArrayView data) {
     return lines;
 }
 
-bool sameName(QByteArrayView raw, const QString& wanted) {
+bool sameName(QByteArrayView raw, const QString& wanted)
+{
     return Cp932::decode(raw).compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
@@ -108,7 +114,8 @@ struct SectionRange {
     qsizetype last = -1;
 };
 
-SectionRange findSection(const std::vector<IniLine>& lines, const QString& section) {
+SectionRange findSection(const std::vector<IniLine>& lines, const QString& section)
+{
     SectionRange r;
     const auto count = static_cast<qsizetype>(lines.size());
     for (qsizetype i = 0; i < count; ++i) {
@@ -127,25 +134,30 @@ SectionRange findSection(const std::vector<IniLine>& lines, const QString& secti
     return r;
 }
 
-bool hasLineBreakOrNul(const QString& s) {
+bool hasLineBreakOrNul(const QString& s)
+{
     return s.contains(u'\r') || s.contains(u'\n') || s.contains(QChar(0));
 }
 
-bool isStorableKey(const QString& key) {
+bool isStorableKey(const QString& key)
+{
     return !key.isEmpty() && !key.contains(u'=') && !key.startsWith(u'[') &&
            !key.startsWith(u';') && !hasLineBreakOrNul(key);
 }
 
-bool isStorableSection(const QString& section) {
+bool isStorableSection(const QString& section)
+{
     return !section.isEmpty() && !section.contains(u']') && !hasLineBreakOrNul(section);
 }
 
-QByteArray sectionHeader(const QString& section) {
+QByteArray sectionHeader(const QString& section)
+{
     return '[' + Cp932::encode(section) + ']' + kLineEnd;
 }
 
 // Bytes to put before text appended at the end of `data`, so it starts on a line of its own.
-QByteArray lineBreakBeforeAppend(QByteArrayView data) {
+QByteArray lineBreakBeforeAppend(QByteArrayView data)
+{
     if (data.isEmpty() || data.back() == '\n' || data.back() == '\r')
         return {};
     return kLineEnd;
@@ -153,7 +165,8 @@ QByteArray lineBreakBeforeAppend(QByteArrayView data) {
 
 } // namespace
 
-std::optional<QByteArray> clsIniFile::rawValue(const QString& section, const QString& key) const {
+std::optional<QByteArray> clsIniFile::rawValue(const QString& section, const QString& key) const
+{
     QByteArray data;
     if (!FileIo::readRegularFile(m_fileName, data))
         return std::nullopt;
@@ -172,7 +185,8 @@ std::optional<QByteArray> clsIniFile::rawValue(const QString& section, const QSt
 }
 
 QString clsIniFile::mGetString(const QString& strSection, const QString& strKey,
-                               const QString& strDefault) const {
+                               const QString& strDefault) const
+{
     const std::optional<QByteArray> raw = rawValue(strSection, strKey);
     if (!raw || raw->isEmpty())
         return strDefault;
@@ -180,7 +194,8 @@ QString clsIniFile::mGetString(const QString& strSection, const QString& strKey,
 }
 
 std::optional<qint16> clsIniFile::mGetInteger(const QString& strSection, const QString& strKey,
-                                              qint16 intDefault) const {
+                                              qint16 intDefault) const
+{
     const std::optional<QByteArray> raw = rawValue(strSection, strKey);
     if (!raw || raw->isEmpty())
         return intDefault;
@@ -206,7 +221,8 @@ std::optional<qint16> clsIniFile::mGetInteger(const QString& strSection, const Q
 }
 
 bool clsIniFile::mSetString(const QString& strSection, const QString& strKey,
-                            const QString& strValue) {
+                            const QString& strValue)
+{
     const QString section = trimBlanks(strSection);
     const QString key = trimBlanks(strKey);
     if (!isStorableSection(section) || !isStorableKey(key) || hasLineBreakOrNul(strValue)) {
@@ -246,7 +262,8 @@ bool clsIniFile::mSetString(const QString& strSection, const QString& strKey,
     return FileIo::writeFileAtomically(m_fileName, out, &m_error);
 }
 
-bool clsIniFile::mSetSection(const QString& strSection, const QString& strValue) {
+bool clsIniFile::mSetSection(const QString& strSection, const QString& strValue)
+{
     const QString section = trimBlanks(strSection);
     QByteArray entries;
     bool valid = isStorableSection(section);

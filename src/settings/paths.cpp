@@ -7,7 +7,8 @@
 
 namespace {
 
-QChar separator() {
+QChar separator()
+{
 #ifdef Q_OS_WIN
     return u'\\';
 #else
@@ -17,7 +18,8 @@ QChar separator() {
 
 } // namespace
 
-QString AddBackslash(const QString& path) {
+QString AddBackslash(const QString& path)
+{
     QString result = path;
 #ifdef Q_OS_WIN
     if (result.size() == 1)
@@ -28,13 +30,15 @@ QString AddBackslash(const QString& path) {
     return result;
 }
 
-bool FolderExists(const QString& path) {
+bool FolderExists(const QString& path)
+{
     if (path.isEmpty())
         return false;
     return QFileInfo(path).isDir();
 }
 
-bool PathIsUsable(QString& path) {
+bool PathIsUsable(QString& path)
+{
     qsizetype b = 0;
     qsizetype e = path.size();
     while (b < e && path[b] == u' ')
@@ -52,6 +56,7 @@ bool PathIsUsable(QString& path) {
     return file.open(QIODevice::ReadOnly);
 }
 
-QString ProgramFolder() {
+QString ProgramFolder()
+{
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }

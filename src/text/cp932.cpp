@@ -20,11 +20,13 @@ struct Tables {
     std::array<quint16, 0x10000> fromUnicode{};
 };
 
-bool isNecIbmRow(int code) {
+bool isNecIbmRow(int code)
+{
     return code >= 0xED40 && code <= 0xEEFC;
 }
 
-std::unique_ptr<Tables> buildTables() {
+std::unique_ptr<Tables> buildTables()
+{
     auto t = std::make_unique<Tables>();
     QStringDecoder decoder("windows-31j");
     if (!decoder.isValid())
@@ -80,12 +82,14 @@ std::unique_ptr<Tables> buildTables() {
     return t;
 }
 
-const Tables& tables() {
+const Tables& tables()
+{
     static const std::unique_ptr<Tables> instance = buildTables();
     return *instance;
 }
 
-bool isAscii(const unsigned char* p, qsizetype n) {
+bool isAscii(const unsigned char* p, qsizetype n)
+{
     qsizetype i = 0;
     for (; i + 8 <= n; i += 8) {
         quint64 w;
@@ -104,7 +108,8 @@ bool isAscii(const unsigned char* p, qsizetype n) {
 
 namespace Cp932 {
 
-qsizetype decodeTo(QByteArrayView bytes, char16_t* dst) {
+qsizetype decodeTo(QByteArrayView bytes, char16_t* dst)
+{
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
     if (isAscii(p, n)) {
@@ -131,18 +136,21 @@ qsizetype decodeTo(QByteArrayView bytes, char16_t* dst) {
     return o;
 }
 
-void decodeInto(QByteArrayView bytes, QString& out) {
+void decodeInto(QByteArrayView bytes, QString& out)
+{
     out.resize(bytes.size());
     out.resize(decodeTo(bytes, reinterpret_cast<char16_t*>(out.data())));
 }
 
-QString decode(QByteArrayView bytes) {
+QString decode(QByteArrayView bytes)
+{
     QString out;
     decodeInto(bytes, out);
     return out;
 }
 
-QByteArray encode(QStringView text) {
+QByteArray encode(QStringView text)
+{
     QByteArray out;
     out.reserve(text.size() * 2);
     const Tables& t = tables();
@@ -168,7 +176,8 @@ QByteArray encode(QStringView text) {
     return out;
 }
 
-qsizetype encodedLength(QStringView text) {
+qsizetype encodedLength(QStringView text)
+{
     const Tables& t = tables();
     qsizetype n = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -27,11 +27,13 @@ QByteArray encode(QStringView text);
 qsizetype encodedLength(QStringView text);
 
 // True for a byte that starts a double-byte character.
-constexpr bool isLeadByte(unsigned char b) {
+constexpr bool isLeadByte(unsigned char b)
+{
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-constexpr bool isTrailByte(unsigned char b) {
+constexpr bool isTrailByte(unsigned char b)
+{
     return b >= 0x40 && b <= 0xFC && b != 0x7F;
 }
 

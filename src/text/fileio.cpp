@@ -6,7 +6,8 @@
 
 namespace {
 
-void setError(QString* error, const QString& path, const QString& cause) {
+void setError(QString* error, const QString& path, const QString& cause)
+{
     if (error)
         *error = path + QStringLiteral(": ") + cause;
 }
@@ -15,7 +16,8 @@ void setError(QString* error, const QString& path, const QString& cause) {
 
 namespace FileIo {
 
-bool readRegularFile(const QString& path, QByteArray& out, QString* error) {
+bool readRegularFile(const QString& path, QByteArray& out, QString* error)
+{
     out.clear();
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -44,20 +46,28 @@ bool readRegularFile(const QString& path, QByteArray& out, QString* error) {
     return true;
 }
 
-bool writeFileAtomically(const QString& path, QByteArrayView data, QString* error) {
+bool canReplace(const QString& path, QString* error)
+{
     const QFileInfo info(path);
-    if (info.exists()) {
-        if (!info.isFile()) {
-            setError(error, path, QStringLiteral("not a regular file"));
-            return false;
-        }
-        // The owner write bit is checked as well: root passes every access() test, and a
-        // file marked read-only must stay untouched for every user.
-        if (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner)) {
-            setError(error, path, QStringLiteral("the file is read-only"));
-            return false;
-        }
+    if (!info.exists())
+        return true;
+    if (!info.isFile()) {
+        setError(error, path, QStringLiteral("not a regular file"));
+        return false;
     }
+    // The owner write bit is checked as well: root passes every access() test, and a file
+    // marked read-only must stay untouched for every user.
+    if (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner)) {
+        setError(error, path, QStringLiteral("the file is read-only"));
+        return false;
+    }
+    return true;
+}
+
+bool writeFileAtomically(const QString& path, QByteArrayView data, QString* error)
+{
+    if (!canReplace(path, error))
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         setError(error, path, file.errorString());

@@ -17,4 +17,8 @@ bool readRegularFile(const QString& path, QByteArray& out, QString* error = null
 // not a regular file gives false and leaves everything as it was.
 bool writeFileAtomically(const QString& path, QByteArrayView data, QString* error = nullptr);
 
+// The test writeFileAtomically makes before it writes: a missing file may be created, an
+// existing one must be a regular file that is not read-only.
+bool canReplace(const QString& path, QString* error = nullptr);
+
 } // namespace FileIo

@@ -3,11 +3,13 @@
 #include <cstring>
 
 LineReader::LineReader(QIODevice& device, qsizetype blockSize)
-    : m_device(device) {
+    : m_device(device)
+{
     m_block.resize(blockSize);
 }
 
-bool LineReader::refill() {
+bool LineReader::refill()
+{
     if (m_eof)
         return false;
     const qint64 n = m_device.read(m_block.data(), m_block.size());
@@ -26,7 +28,8 @@ bool LineReader::refill() {
     return true;
 }
 
-bool LineReader::next(QByteArrayView& line) {
+bool LineReader::next(QByteArrayView& line)
+{
     m_carry.clear();
     bool carrying = false;
     for (;;) {

@@ -1,3 +1,5 @@
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 #include "testutil.h"
@@ -12,7 +14,8 @@ struct Result {
     QString err;
 };
 
-Result runCli(const QStringList& args) {
+Result runCli(const QStringList& args)
+{
     QProcess p;
     p.start(QStringLiteral(QUORVIX_CLI), args);
     p.waitForFinished(30000);
@@ -22,7 +25,8 @@ Result runCli(const QStringList& args) {
 
 } // namespace
 
-TEST(CliModes, PrintsTheThreeSampleModes) {
+TEST(CliModes, PrintsTheThreeSampleModes)
+{
     const Result r = runCli(
         {QStringLiteral("modes"), QStringLiteral("--home"), QStringLiteral(QUORVIX_SAMPLES)});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -35,7 +39,8 @@ TEST(CliModes, PrintsTheThreeSampleModes) {
     EXPECT_EQ(lines[24], u8("ModeName=C・C++"));
 }
 
-TEST(CliModes, ImportWithoutDefPrintsTheDefaultMode) {
+TEST(CliModes, ImportWithoutDefPrintsTheDefaultMode)
+{
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("x.ini"));
     testutil::writeBytes(file, "[Other]\r\nModeName=X\r\n");
@@ -50,7 +55,8 @@ TEST(CliModes, ImportWithoutDefPrintsTheDefaultMode) {
                                     "AreaCount=1\n"));
 }
 
-TEST(CliModes, ErrorsHaveTheirExitCodes) {
+TEST(CliModes, ErrorsHaveTheirExitCodes)
+{
     const Result missing = runCli({QStringLiteral("modes"), QStringLiteral("--import"),
                                    QStringLiteral("/nonexistent/x.ini")});
     EXPECT_EQ(missing.exitCode, 1);
@@ -63,4 +69,94 @@ TEST(CliModes, ErrorsHaveTheirExitCodes) {
     const Result help = runCli({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("modes")));
+}
+
+namespace {
+
+const QByteArray kWorkedMode = "[Def]\r\nModeName=C\r\n2StartWord=int main*\r\n"
+                               "CommentStart=/[*]*\r\nCommentEnd=*[*]/*\r\n"
+                               "CommentStartIsValid=0\r\nCommentSolo=//*\r\nWordCount=*printf*\r\n";
+const QByteArray kWorkedSource = "#include <stdio.h>\n\n/* header\n   more */\nint main(void)\n{\n"
+                                 "    // say hi\n    printf(msg);\n}\n";
+
+} // namespace
+
+TEST(CliCount, JsonDocumentAndExitCode)
+{
+    QTemporaryDir dir;
+    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
+    const QString source = dir.filePath(QStringLiteral("hello.c"));
+    testutil::writeBytes(mode, kWorkedMode);
+    testutil::writeBytes(source, kWorkedSource);
+
+    const Result ok = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+                              QStringLiteral("--json"), source});
+    ASSERT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+    const QString counters1 = QStringLiteral(
+        "{\"TT_TOTAL\": 4, \"TT_VALIDTOTAL\": 1, \"TT_COMTOTAL\": 2, \"TT_AREATOTAL\": 4, "
+        "\"TT_AREA\": 1, \"TT_AREACOM\": 2, \"TT_PICKUPTOTAL\": 0, \"TT_PICKUP\": 0, "
+        "\"TT_PICKUPCOM\": 0, \"TT_NULLLINE\": 1}");
+    const QString counters2 = QStringLiteral(
+        "{\"TT_TOTAL\": 5, \"TT_VALIDTOTAL\": 4, \"TT_COMTOTAL\": 1, \"TT_AREATOTAL\": 5, "
+        "\"TT_AREA\": 4, \"TT_AREACOM\": 1, \"TT_PICKUPTOTAL\": 0, \"TT_PICKUP\": 0, "
+        "\"TT_PICKUPCOM\": 0, \"TT_NULLLINE\": 0}");
+    const QString totals = QStringLiteral(
+        "{\"TT_TOTAL\": 9, \"TT_VALIDTOTAL\": 5, \"TT_COMTOTAL\": 3, \"TT_AREATOTAL\": 9, "
+        "\"TT_AREA\": 5, \"TT_AREACOM\": 3, \"TT_PICKUPTOTAL\": 0, \"TT_PICKUP\": 0, "
+        "\"TT_PICKUPCOM\": 0, \"TT_NULLLINE\": 1}");
+    EXPECT_EQ(ok.out, QStringLiteral("{\"mode\": \"C\", \"area_count\": 2, \"files\": [\n  "
+                                     "{\"path\": \"") +
+                          source + QStringLiteral("\", \"ok\": true, \"totals\": ") + totals +
+                          QStringLiteral(", \"areas\": [") + counters1 + QStringLiteral(", ") +
+                          counters2 +
+                          QStringLiteral("], \"words\": [{\"pattern\": \"*printf*\", "
+                                         "\"count\": 1}]}\n]}\n"));
+
+    const QString missing = dir.filePath(QStringLiteral("missing.c"));
+    const Result failed = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+                                  QStringLiteral("--json"), QStringLiteral("--jobs"),
+                                  QStringLiteral("2"), missing, source});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.out.contains(QStringLiteral("{\"path\": \"") + missing +
+                                    QStringLiteral("\", \"ok\": false, \"error\": \"")));
+    EXPECT_TRUE(failed.out.contains(QStringLiteral("\"ok\": true")));
+    EXPECT_TRUE(failed.err.contains(missing + QStringLiteral(": no such file")));
+}
+
+TEST(CliCount, WritesReportsAndConverts)
+{
+    QTemporaryDir dir;
+    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
+    const QString source = dir.filePath(QStringLiteral("hello.c"));
+    testutil::writeBytes(mode, kWorkedMode);
+    testutil::writeBytes(source, kWorkedSource);
+    const QString out = dir.filePath(QStringLiteral("out"));
+    QDir().mkpath(out);
+
+    const Result files = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+                                 QStringLiteral("--output"), QStringLiteral("files"),
+                                 QStringLiteral("--out"), out, source});
+    ASSERT_EQ(files.exitCode, 0) << files.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/hello_c_QVX.txt")));
+    EXPECT_TRUE(files.out.contains(QStringLiteral("hello_c_QVX.txt")));
+
+    EXPECT_EQ(runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+                      QStringLiteral("--output"), QStringLiteral("joined"), QStringLiteral("--out"),
+                      dir.filePath(QStringLiteral("nowhere")), source})
+                  .exitCode,
+              2);
+
+    const Result converted =
+        runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("crlf"), source});
+    ASSERT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+    EXPECT_EQ(converted.out, QStringLiteral("converted ") + source + QStringLiteral(" CR+LF\n"));
+    EXPECT_TRUE(testutil::readBytes(source).startsWith("#include <stdio.h>\r\n\r\n"));
+    EXPECT_EQ(
+        runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("crlf"), source})
+            .out,
+        QStringLiteral("unchanged ") + source + QStringLiteral(" CR+LF\n"));
+    EXPECT_EQ(
+        runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("xx"), source})
+            .exitCode,
+        2);
 }

@@ -26,7 +26,8 @@ public:
     QStringList messages;
 };
 
-ModeDefinition baseMode() {
+ModeDefinition baseMode()
+{
     ModeDefinition m;
     m.StartWord[1] = QStringLiteral("*");
     return m;
@@ -38,7 +39,8 @@ struct Counted {
     double processedBytes = 0;
 };
 
-Counted countBytes(const ModeDefinition& mode, const QByteArray& bytes, RunHost& host) {
+Counted countBytes(const ModeDefinition& mode, const QByteArray& bytes, RunHost& host)
+{
     QByteArray data = bytes;
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
@@ -51,18 +53,21 @@ Counted countBytes(const ModeDefinition& mode, const QByteArray& bytes, RunHost&
     return c;
 }
 
-Counted countText(const ModeDefinition& mode, const QString& text) {
+Counted countText(const ModeDefinition& mode, const QString& text)
+{
     RecordingHost host;
     return countBytes(mode, Cp932::encode(text), host);
 }
 
 // Counters of one area (or the totals) as {AREA, AREACOM, PICKUP, PICKUPCOM, NULLLINE}.
-std::array<qint32, 5> perLine(const CounterSet& s) {
+std::array<qint32, 5> perLine(const CounterSet& s)
+{
     return {s[TT_AREA], s[TT_AREACOM], s[TT_PICKUP], s[TT_PICKUPCOM], s[TT_NULLLINE]};
 }
 using Five = std::array<qint32, 5>;
 
-ModeDefinition workedExampleMode() {
+ModeDefinition workedExampleMode()
+{
     ModeDefinition m = baseMode();
     m.StartWord[2] = QStringLiteral("int main*");
     m.CommentStart = QStringLiteral("/[*]*");
@@ -80,7 +85,8 @@ const QString kWorkedExample =
 
 } // namespace
 
-TEST(CountFile, WorkedExample) {
+TEST(CountFile, WorkedExample)
+{
     const Counted c = countText(workedExampleMode(), kWorkedExample);
     const CounterSet& a1 = c.result.AreaCounts[1];
     const CounterSet& a2 = c.result.AreaCounts[2];
@@ -112,7 +118,8 @@ TEST(CountFile, WorkedExample) {
     EXPECT_EQ(d.result.FileTotals, c.result.FileTotals);
 }
 
-TEST(CountFile, BlankLines) {
+TEST(CountFile, BlankLines)
+{
     ModeDefinition m = baseMode();
     EXPECT_EQ(perLine(countText(m, QStringLiteral("a\n\n   \n\t\nb")).result.FileTotals),
               (Five{3, 0, 0, 0, 2}));
@@ -138,7 +145,8 @@ TEST(CountFile, BlankLines) {
     EXPECT_EQ(perLine(countText(m, block).result.FileTotals), (Five{0, 3, 0, 0, 0}));
 }
 
-TEST(CountFile, AreaBoundaries) {
+TEST(CountFile, AreaBoundaries)
+{
     ModeDefinition m = baseMode();
     m.StartWord[2] = QStringLiteral("KEY*");
     m.StartAfter[2] = 1;
@@ -162,7 +170,8 @@ TEST(CountFile, AreaBoundaries) {
     EXPECT_EQ(perLine(c.result.AreaCounts[3]), (Five{2, 0, 0, 0, 0}));
 }
 
-TEST(CountFile, TuningMovesWholeAmountsWithinOneCounter) {
+TEST(CountFile, TuningMovesWholeAmountsWithinOneCounter)
+{
     ModeDefinition m = baseMode();
     m.StartWord[2] = QStringLiteral("NEVER");
     m.CommentSolo = QStringLiteral("[*]*");
@@ -176,7 +185,8 @@ TEST(CountFile, TuningMovesWholeAmountsWithinOneCounter) {
     EXPECT_EQ(perLine(c.result.AreaCounts[2]), (Five{0, 0, 0, 0, 0}));
 }
 
-TEST(CountFile, PickupRegions) {
+TEST(CountFile, PickupRegions)
+{
     ModeDefinition m = baseMode();
     m.PickupStart = QStringLiteral("EXEC SQL*");
     m.PickupEnd = QStringLiteral("*END-EXEC*");
@@ -199,7 +209,8 @@ TEST(CountFile, PickupRegions) {
         (Five{1, 0, 2, 1, 0}));
 }
 
-TEST(CountFile, CommentBlocksAndSoloLines) {
+TEST(CountFile, CommentBlocksAndSoloLines)
+{
     ModeDefinition m = baseMode();
     m.CommentStart = QStringLiteral("*/[*]*");
     m.CommentEnd = QStringLiteral("*[*]/*");
@@ -230,7 +241,8 @@ TEST(CountFile, CommentBlocksAndSoloLines) {
     EXPECT_EQ(c.result.WordCounts, std::vector<qint32>{1});
 }
 
-TEST(CountFile, WordsCountLinesNotOccurrences) {
+TEST(CountFile, WordsCountLinesNotOccurrences)
+{
     ModeDefinition m = baseMode();
     m.WordCount = QStringLiteral("*PERFORM*,*perform*,,*CALL*");
     m.CommentSolo = QStringLiteral("[*]*");
@@ -242,7 +254,8 @@ TEST(CountFile, WordsCountLinesNotOccurrences) {
               (std::vector<qint32>{1, 0, 0, 0}));
 }
 
-TEST(CountFile, LineEndsAndProcessedBytes) {
+TEST(CountFile, LineEndsAndProcessedBytes)
+{
     const ModeDefinition m = baseMode();
     struct Case {
         QByteArray bytes;
@@ -260,7 +273,8 @@ TEST(CountFile, LineEndsAndProcessedBytes) {
     EXPECT_EQ(countBytes(m, "\x82\xa0x\nyz", host).processedBytes, 3 + 2 + 2 + 2);
 }
 
-TEST(CountFile, StopsBeforeTheNextLineWithoutTuning) {
+TEST(CountFile, StopsBeforeTheNextLineWithoutTuning)
+{
     ModeDefinition m = baseMode();
     m.StartWord[2] = QStringLiteral("NEVER");
     m.Tuning[2] = 1;
@@ -281,7 +295,8 @@ TEST(CountFile, StopsBeforeTheNextLineWithoutTuning) {
     EXPECT_EQ(full.progressCalls, (std::vector<double>{20 * 6, 40 * 6}));
 }
 
-TEST(CountFile, ErrorsNameTheFileAndTheCause) {
+TEST(CountFile, ErrorsNameTheFileAndTheCause)
+{
     RecordingHost host;
     FileCountResult result;
     CountProgress progress;
@@ -316,7 +331,8 @@ TEST(CountFile, ErrorsNameTheFileAndTheCause) {
     EXPECT_EQ(errorOf(baseMode(), missing), missing + QStringLiteral(": no such file"));
 }
 
-TEST(DerivedTotals, OverflowLeavesTheTargetAndASecondCallChangesNothing) {
+TEST(DerivedTotals, OverflowLeavesTheTargetAndASecondCallChangesNothing)
+{
     FileCountResult r;
     r.AreaCounts[1][TT_AREA] = 2'000'000'000;
     r.AreaCounts[1][TT_AREACOM] = 1;

@@ -17,17 +17,20 @@ struct MatchCase {
     Modes matchesIn;
 };
 
-void PrintTo(const MatchCase& c, std::ostream* os) {
+void PrintTo(const MatchCase& c, std::ostream* os)
+{
     *os << '"' << c.text << "\" ~ \"" << c.pattern << '"';
 }
 
-QChar refFold(QChar c, bool cs) {
+QChar refFold(QChar c, bool cs)
+{
     return cs ? c : FoldChar(c);
 }
 
 // Reference for one bracket list at the start of `p`: its length and whether `c` is in it, or 0
 // when the list is invalid.
-qsizetype refList(QStringView p, QChar c, bool cs, bool& hit) {
+qsizetype refList(QStringView p, QChar c, bool cs, bool& hit)
+{
     const qsizetype close = p.indexOf(u']');
     QStringView list = p.sliced(1, std::max<qsizetype>(close - 1, 0));
     const bool negated = list.startsWith(u'!');
@@ -45,7 +48,8 @@ qsizetype refList(QStringView p, QChar c, bool cs, bool& hit) {
     return close < 0 ? 0 : close + 1;
 }
 
-bool refValid(QStringView p, bool cs) {
+bool refValid(QStringView p, bool cs)
+{
     bool hit;
     for (qsizetype i = p.indexOf(u'['); i >= 0; i = p.indexOf(u'[', i)) {
         const qsizetype length = refList(p.sliced(i), QChar(), cs, hit);
@@ -57,7 +61,8 @@ bool refValid(QStringView p, bool cs) {
 }
 
 // Reference matcher: plain recursion over the pattern as written, no compilation.
-bool refMatch(QStringView t, QStringView p, bool cs) {
+bool refMatch(QStringView t, QStringView p, bool cs)
+{
     if (p.isEmpty())
         return t.isEmpty();
     if (p[0] == u'*') {
@@ -87,7 +92,8 @@ class KeywordMatchCase : public testing::TestWithParam<MatchCase> {};
 
 } // namespace
 
-TEST_P(KeywordMatchCase, MatchesWholeText) {
+TEST_P(KeywordMatchCase, MatchesWholeText)
+{
     const MatchCase& c = GetParam();
     EXPECT_EQ(MatchKeyword(u8(c.text), u8(c.pattern), true), (c.matchesIn & Binary) != 0)
         << "binary";
@@ -117,7 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"ぱーす", "*パース", Text}, MatchCase{"ｱｲｳ", "アイウ", Text},
         MatchCase{"ΣΑΣ", "σας", Text}));
 
-TEST(KeywordMatch, InvalidPatternsMatchNothing) {
+TEST(KeywordMatch, InvalidPatternsMatchNothing)
+{
     for (const char* p : {"[", "[a", "a[b-", "*[!", "[z-a]", "MOVE [9-0]*"}) {
         const KeywordPattern pattern(u8(p), true);
         EXPECT_FALSE(pattern.isValid()) << p;
@@ -131,7 +138,8 @@ TEST(KeywordMatch, InvalidPatternsMatchNothing) {
     EXPECT_FALSE(KeywordPattern().match(u""));
 }
 
-TEST(KeywordMatch, FoldsCharacters) {
+TEST(KeywordMatch, FoldsCharacters)
+{
     const char16_t cases[][2] = {{u'A', u'a'},   {u'Ｑ', u'q'}, {u'！', u'!'}, {u'ぁ', u'ァ'},
                                  {u'ゖ', u'ヶ'}, {u'ﾞ', u'゛'}, {u'ﾟ', u'゜'}, {u'Ä', u'ä'},
                                  {u'漢', u'漢'}, {u'＊', u'*'}, {u'　', u'　'}};
@@ -142,7 +150,8 @@ TEST(KeywordMatch, FoldsCharacters) {
                   QString(QChar(c)).normalized(QString::NormalizationForm_KC)[0]);
 }
 
-TEST(KeywordMatch, PreparesLinesAndPieces) {
+TEST(KeywordMatch, PreparesLinesAndPieces)
+{
     PreparedLine out;
     PrepareLine(u"\t  MOVE A", 0, out);
     EXPECT_EQ(out.trimmed, u8("\t  MOVE A"));
@@ -160,7 +169,8 @@ TEST(KeywordMatch, PreparesLinesAndPieces) {
     EXPECT_EQ(BlankTrim(u"\t  */ x\ty"), u8("*/ x y"));
 }
 
-TEST(KeywordMatch, SplitsWordList) {
+TEST(KeywordMatch, SplitsWordList)
+{
     using L = QStringList;
     EXPECT_EQ(SplitWordList(u8("MOVE,PERFORM")), (L{u8("MOVE"), u8("PERFORM")}));
     const QStringList spaced = SplitWordList(u8("MOVE, PERFORM"));
@@ -170,7 +180,8 @@ TEST(KeywordMatch, SplitsWordList) {
     EXPECT_TRUE(SplitWordList(QString()).isEmpty());
 }
 
-TEST(KeywordMatch, PathologicalPatternsFinish) {
+TEST(KeywordMatch, PathologicalPatternsFinish)
+{
     QString text(10000, u'a');
     EXPECT_FALSE(MatchKeyword(text, u"*a*a*a*a*a*a*a*a*b", true));
     EXPECT_FALSE(MatchKeyword(text, u"*a*a*a*a*a*a*a*a*b*", false));
@@ -179,7 +190,8 @@ TEST(KeywordMatch, PathologicalPatternsFinish) {
     EXPECT_TRUE(MatchKeyword(text, u"*a*a*a*a*a*a*a*a*b*", false));
 }
 
-TEST(KeywordMatch, AgreesWithReferenceMatcher) {
+TEST(KeywordMatch, AgreesWithReferenceMatcher)
+{
     std::mt19937 rng(20240611);
     const QString patternChars = u8("aAb1*?#[]!-");
     const QString textChars = u8("aAb1- ");

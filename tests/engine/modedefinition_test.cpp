@@ -10,7 +10,8 @@ using testutil::writeBytes;
 
 namespace {
 
-ModeDefinition defaultMode() {
+ModeDefinition defaultMode()
+{
     ModeDefinition m;
     m.StartWord[1] = QStringLiteral("*");
     return m;
@@ -18,7 +19,8 @@ ModeDefinition defaultMode() {
 
 } // namespace
 
-TEST(ModeDefinition, SampleCobolModeLoads) {
+TEST(ModeDefinition, SampleCobolModeLoads)
+{
     const QString settings = SettingsFilePath(QStringLiteral(QUORVIX_SAMPLES));
     const ModeDefinition m = LoadModeDefinition(QStringLiteral("MODE-1"), false, settings);
     EXPECT_EQ(m.ModeName, QStringLiteral("COBOL"));
@@ -32,7 +34,8 @@ TEST(ModeDefinition, SampleCobolModeLoads) {
     EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-2"), false, settings).ModeName, u8("C・C++"));
 }
 
-TEST(ModeDefinition, MissingSectionOrFileGivesTheDefaultMode) {
+TEST(ModeDefinition, MissingSectionOrFileGivesTheDefaultMode)
+{
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("import.ini"));
     writeBytes(file, "[MODE-1]\r\nModeName=X\r\n");
@@ -45,7 +48,8 @@ TEST(ModeDefinition, MissingSectionOrFileGivesTheDefaultMode) {
               defaultMode());
 }
 
-TEST(ModeDefinition, EachReadStandsAlone) {
+TEST(ModeDefinition, EachReadStandsAlone)
+{
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("q.ini"));
     // Area 1 keys are never read; a number out of 16 bits or a bad CommentStartIsValid leaves
@@ -77,7 +81,8 @@ TEST(ModeDefinition, EachReadStandsAlone) {
     }
 }
 
-TEST(ModeDefinition, SaveWritesKeysInOrderAndLoadsBack) {
+TEST(ModeDefinition, SaveWritesKeysInOrderAndLoadsBack)
+{
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("Quorvix.ini"));
     writeBytes(file, "[MODE-1]\r\nModeName=A\r\nExtra=kept\r\n");

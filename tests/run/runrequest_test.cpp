@@ -4,7 +4,8 @@
 
 namespace {
 
-QStringList texts(const OutputList& list) {
+QStringList texts(const OutputList& list)
+{
     QStringList t;
     for (const OutputEntry& e : list.entries())
         t << e.text;
@@ -13,7 +14,8 @@ QStringList texts(const OutputList& list) {
 
 } // namespace
 
-TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared) {
+TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared)
+{
     RunRequest request;
     OutputList list;
     for (int run = 0; run < 2; ++run) {
@@ -46,7 +48,8 @@ TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared) {
     EXPECT_EQ(request.OutputPaths.size(), 2);
 }
 
-TEST(OutputList, ConversionEntriesNameTheTarget) {
+TEST(OutputList, ConversionEntriesNameTheTarget)
+{
     EXPECT_EQ(ConvertedEntryLabel(QStringLiteral("A.CBL"), ProcessModes::ToCrLf),
               QStringLiteral("A.CBL CR+LF"));
     EXPECT_EQ(ConvertedEntryLabel(QStringLiteral("A.CBL"), ProcessModes::ToCr),

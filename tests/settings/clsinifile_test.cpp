@@ -17,10 +17,12 @@ namespace {
 
 class IniFileTest : public ::testing::Test {
 protected:
-    QString path(const QString& name = QStringLiteral("test.ini")) const {
+    QString path(const QString& name = QStringLiteral("test.ini")) const
+    {
         return m_dir.filePath(name);
     }
-    clsIniFile ini(const QString& file) const {
+    clsIniFile ini(const QString& file) const
+    {
         clsIniFile f;
         f.setPFileName(file);
         return f;
@@ -32,7 +34,8 @@ protected:
 
 } // namespace
 
-TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten) {
+TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten)
+{
     clsIniFile f = ini();
     const QString values[] = {
         QStringLiteral("*PERFORM*,*CALL*"),
@@ -50,7 +53,8 @@ TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten) {
     }
 }
 
-TEST_F(IniFileTest, LongValuesAreReadWhole) {
+TEST_F(IniFileTest, LongValuesAreReadWhole)
+{
     clsIniFile f = ini();
     const QString longValue(300, u'x');
     ASSERT_TRUE(f.mSetString(QStringLiteral("S"), QStringLiteral("long"), longValue));
@@ -63,7 +67,8 @@ TEST_F(IniFileTest, LongValuesAreReadWhole) {
     EXPECT_EQ(f.mGetString(QStringLiteral("S"), QStringLiteral("dbcs")), straddling);
 }
 
-TEST_F(IniFileTest, NewFileIsCp932WithCrLf) {
+TEST_F(IniFileTest, NewFileIsCp932WithCrLf)
+{
     clsIniFile f = ini();
     ASSERT_TRUE(f.mSetString(u8("MODE-1"), QStringLiteral("ModeName"), u8("経理")));
     ASSERT_TRUE(f.mSetString(u8("MODE-1"), QStringLiteral("FileType"), QStringLiteral("*.CBL")));
@@ -72,7 +77,8 @@ TEST_F(IniFileTest, NewFileIsCp932WithCrLf) {
                                             "FileType=*.CBL\r\n[MODE-2]\r\nModeName=C\r\n"));
 }
 
-TEST_F(IniFileTest, WriteKeepsEverythingElseByteForByte) {
+TEST_F(IniFileTest, WriteKeepsEverythingElseByteForByte)
+{
     // Comments, blank lines, odd spacing, an LF-only line, invalid CP932 and a last line
     // without line end all survive; only the one value changes.
     const QByteArray before("; settings\r\n[Settings]\r\nMainLeft = 120\r\n\r\n"
@@ -100,7 +106,8 @@ TEST_F(IniFileTest, WriteKeepsEverythingElseByteForByte) {
               QStringLiteral(" 120"));
 }
 
-TEST_F(IniFileTest, FirstOfDuplicateSectionsAndKeysWins) {
+TEST_F(IniFileTest, FirstOfDuplicateSectionsAndKeysWins)
+{
     writeBytes(path(), "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\nonly=4\r\n");
     clsIniFile f = ini();
     EXPECT_EQ(f.mGetString(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("1"));
@@ -109,7 +116,8 @@ TEST_F(IniFileTest, FirstOfDuplicateSectionsAndKeysWins) {
     EXPECT_EQ(readBytes(path()), QByteArray("[A]\r\nk=9\r\nk=2\r\n[a]\r\nk=3\r\nonly=4\r\n"));
 }
 
-TEST_F(IniFileTest, MissingOrEmptyValuesGiveTheDefault) {
+TEST_F(IniFileTest, MissingOrEmptyValuesGiveTheDefault)
+{
     writeBytes(path(), "[S]\r\nempty=\r\nnoequals\r\n[broken\r\nafter=x\r\n");
     clsIniFile f = ini();
     EXPECT_EQ(f.mGetString(QStringLiteral("S"), QStringLiteral("empty"), QStringLiteral("d")),
@@ -130,7 +138,8 @@ TEST_F(IniFileTest, MissingOrEmptyValuesGiveTheDefault) {
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("missing.ini"))));
 }
 
-TEST_F(IniFileTest, IntegersParseTheLeadingNumber) {
+TEST_F(IniFileTest, IntegersParseTheLeadingNumber)
+{
     struct Case {
         const char* stored;
         std::optional<qint16> expected;
@@ -163,7 +172,8 @@ TEST_F(IniFileTest, IntegersParseTheLeadingNumber) {
     EXPECT_EQ(f.mGetInteger(QStringLiteral("N"), QStringLiteral("none")), 0);
 }
 
-TEST_F(IniFileTest, SetSectionReplacesOrRemovesEntries) {
+TEST_F(IniFileTest, SetSectionReplacesOrRemovesEntries)
+{
     writeBytes(path(), "[MODE-1]\r\n; my mode\r\nModeName=A\r\nFileType=*.X\r\n"
                        "[MODE-2]\r\nModeName=B\r\n");
     clsIniFile f = ini();
@@ -183,7 +193,8 @@ TEST_F(IniFileTest, SetSectionReplacesOrRemovesEntries) {
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("none.ini"))));
 }
 
-TEST_F(IniFileTest, RefusedWritesChangeNothing) {
+TEST_F(IniFileTest, RefusedWritesChangeNothing)
+{
     const QByteArray before("[S]\r\nk=v\r\n");
     writeBytes(path(), before);
     clsIniFile f = ini();
@@ -214,7 +225,8 @@ TEST_F(IniFileTest, RefusedWritesChangeNothing) {
     EXPECT_TRUE(QFileInfo(path(QStringLiteral("folder.ini"))).isDir());
 }
 
-TEST_F(IniFileTest, WritesFollowSymlinksAndKeepPermissions) {
+TEST_F(IniFileTest, WritesFollowSymlinksAndKeepPermissions)
+{
     writeBytes(path(QStringLiteral("real.ini")), "[S]\r\nk=v\r\n");
     const QByteArray real = QFile::encodeName(path(QStringLiteral("real.ini")));
     ASSERT_EQ(chmod(real.constData(), 0640), 0);
@@ -229,7 +241,8 @@ TEST_F(IniFileTest, WritesFollowSymlinksAndKeepPermissions) {
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
-TEST_F(IniFileTest, HostileFilesGiveDefaultsAndSurviveWrites) {
+TEST_F(IniFileTest, HostileFilesGiveDefaultsAndSurviveWrites)
+{
     // Binary garbage with NUL bytes and invalid CP932, and an unreadable file.
     QByteArray garbage;
     for (int i = 0; i < 4096; ++i)
@@ -251,7 +264,8 @@ TEST_F(IniFileTest, HostileFilesGiveDefaultsAndSurviveWrites) {
     }
 }
 
-TEST_F(IniFileTest, LargeFileIsReadAndWritten) {
+TEST_F(IniFileTest, LargeFileIsReadAndWritten)
+{
     // 50 MB of entries before the section asked for.
     QByteArray big;
     big.reserve(50 * 1024 * 1024 + 64);

@@ -9,7 +9,8 @@
 #include "settings/settingsfile.h"
 #include "testutil.h"
 
-TEST(Paths, AddBackslashEndsInOneSeparator) {
+TEST(Paths, AddBackslashEndsInOneSeparator)
+{
     EXPECT_EQ(AddBackslash(QString()), QStringLiteral("/"));
     EXPECT_EQ(AddBackslash(QStringLiteral("/opt/tools")), QStringLiteral("/opt/tools/"));
     EXPECT_EQ(AddBackslash(QStringLiteral("/opt/tools/")), QStringLiteral("/opt/tools/"));
@@ -17,7 +18,8 @@ TEST(Paths, AddBackslashEndsInOneSeparator) {
     EXPECT_EQ(SettingsFilePath(QStringLiteral("/opt/q")), QStringLiteral("/opt/q/Quorvix.ini"));
 }
 
-TEST(Paths, FolderExistsOnlyForFolders) {
+TEST(Paths, FolderExistsOnlyForFolders)
+{
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("a.cbl"));
     testutil::writeBytes(file, "x");
@@ -28,7 +30,8 @@ TEST(Paths, FolderExistsOnlyForFolders) {
     EXPECT_FALSE(FolderExists(QString()));
 }
 
-TEST(Paths, PathIsUsableTrimsAndTests) {
+TEST(Paths, PathIsUsableTrimsAndTests)
+{
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("my file.cbl"));
     testutil::writeBytes(file, "x");
@@ -56,7 +59,8 @@ TEST(Paths, PathIsUsableTrimsAndTests) {
     EXPECT_FALSE(PathIsUsable(fifoPath));
 }
 
-TEST(ShellFolders, KnownNamesGiveFolders) {
+TEST(ShellFolders, KnownNamesGiveFolders)
+{
     QStandardPaths::setTestModeEnabled(true);
     const QString sendTo = GetShellFolder(QStringLiteral("SendTo"));
     EXPECT_TRUE(sendTo.endsWith(QStringLiteral("Quorvix/SendTo")));

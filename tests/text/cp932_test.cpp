@@ -4,7 +4,8 @@
 
 using testutil::u8;
 
-TEST(Cp932, JapaneseRoundTripsWithTheWindowsMapping) {
+TEST(Cp932, JapaneseRoundTripsWithTheWindowsMapping)
+{
     // Hiragana, kanji, half-width katakana, the wave dash of CP932 (U+FF5E), a NEC special
     // character and an IBM extension.
     const QString text = u8("あ漢ｱﾞ～①ⅰ\\~");
@@ -14,7 +15,8 @@ TEST(Cp932, JapaneseRoundTripsWithTheWindowsMapping) {
     EXPECT_EQ(Cp932::encodedLength(text), bytes.size());
 }
 
-TEST(Cp932, DuplicateCodesEncodeAsWindowsDoes) {
+TEST(Cp932, DuplicateCodesEncodeAsWindowsDoes)
+{
     // "≒" sits in row 1 and in the NEC row 13: the lower code wins. "ⅰ" sits in the NEC-selected
     // IBM rows and in the IBM rows: the IBM code wins.
     EXPECT_EQ(Cp932::encode(u8("≒")), QByteArray("\x81\xe0"));
@@ -22,13 +24,15 @@ TEST(Cp932, DuplicateCodesEncodeAsWindowsDoes) {
     EXPECT_EQ(Cp932::encode(u8("ⅰ")), QByteArray("\xfa\x40"));
 }
 
-TEST(Cp932, ControlCharactersStayAsTheyAre) {
+TEST(Cp932, ControlCharactersStayAsTheyAre)
+{
     const QByteArray bytes("\x1a\x7f\x00\t", 4);
     EXPECT_EQ(Cp932::decode(bytes), QString::fromLatin1(bytes));
     EXPECT_EQ(Cp932::encode(QString::fromLatin1(bytes)), bytes);
 }
 
-TEST(Cp932, InvalidBytesDecodeToReplacementCharacters) {
+TEST(Cp932, InvalidBytesDecodeToReplacementCharacters)
+{
     const QChar r(0xFFFD);
     EXPECT_EQ(Cp932::decode(QByteArray("\x80"
                                        "a\xff")),
@@ -40,12 +44,14 @@ TEST(Cp932, InvalidBytesDecodeToReplacementCharacters) {
     EXPECT_EQ(Cp932::decode(QByteArray("\x85\x40")), QString(r));
 }
 
-TEST(Cp932, CharactersOutsideCp932BecomeQuestionMarks) {
+TEST(Cp932, CharactersOutsideCp932BecomeQuestionMarks)
+{
     EXPECT_EQ(Cp932::encode(u8("é😀x")), QByteArray("??x"));
     EXPECT_EQ(Cp932::encodedLength(u8("é😀x")), 3);
 }
 
-TEST(Cp932, DecodeIntoReusesTheBuffer) {
+TEST(Cp932, DecodeIntoReusesTheBuffer)
+{
     QString out = QStringLiteral("a much longer previous content");
     Cp932::decodeInto(QByteArray("MOVE A"), out);
     EXPECT_EQ(out, QStringLiteral("MOVE A"));

@@ -9,7 +9,8 @@
 namespace {
 
 // The obvious splitter: CR LF, CR and LF each end a line; a last line without end counts.
-QList<QByteArray> referenceLines(const QByteArray& data) {
+QList<QByteArray> referenceLines(const QByteArray& data)
+{
     QList<QByteArray> lines;
     QByteArray current;
     bool open = false;
@@ -31,7 +32,8 @@ QList<QByteArray> referenceLines(const QByteArray& data) {
     return lines;
 }
 
-QList<QByteArray> readerLines(QByteArray data, qsizetype blockSize) {
+QList<QByteArray> readerLines(QByteArray data, qsizetype blockSize)
+{
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     LineReader reader(buffer, blockSize);
@@ -45,7 +47,8 @@ QList<QByteArray> readerLines(QByteArray data, qsizetype blockSize) {
 
 } // namespace
 
-TEST(LineReader, SplitsLikeTheReferenceAtEveryBlockSize) {
+TEST(LineReader, SplitsLikeTheReferenceAtEveryBlockSize)
+{
     std::mt19937 rng(12345);
     const char alphabet[] = {'a', 'b', '\r', '\n', '\x82', '\xa0', ' '};
     for (int round = 0; round < 400; ++round) {
@@ -61,7 +64,8 @@ TEST(LineReader, SplitsLikeTheReferenceAtEveryBlockSize) {
     }
 }
 
-TEST(LineReader, LongLinesAndNulBytes) {
+TEST(LineReader, LongLinesAndNulBytes)
+{
     QByteArray longLine(3'000'000, 'x');
     longLine[10] = '\0';
     const auto lines = readerLines(longLine + "\r\nend", 1 << 16);

@@ -1,0 +1,129 @@
+#include "clihost.h"
+
+#include <atomic>
+#include <csignal>
+
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include "settings/paths.h"
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted.store(true);
+}
+
+QString megabytes(double bytes)
+{
+    return QString::number(bytes / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MB");
+}
+
+} // namespace
+
+CliHost::CliHost(QTextStream& err)
+    : m_err(err)
+    , m_terminal(isatty(STDERR_FILENO) == 1)
+{
+}
+
+void CliHost::catchInterrupt()
+{
+    std::signal(SIGINT, onInterrupt);
+}
+
+bool CliHost::cancelled() const
+{
+    return g_interrupted.load(std::memory_order_relaxed);
+}
+
+void CliHost::currentFile(int position, int count, const QString&)
+{
+    m_position = position;
+    m_count = count;
+}
+
+void CliHost::progress(double processedBytes, double totalBytes)
+{
+    m_total = totalBytes;
+    draw(processedBytes);
+}
+
+void CliHost::draw(double processedBytes)
+{
+    if (!m_terminal)
+        return;
+    // A few redraws a second are plenty; the engine reports every 20 lines.
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    if (nowMs - m_lastDrawMs < 100)
+        return;
+    m_lastDrawMs = nowMs;
+    m_err << "\r\x1b[K" << "file " << m_position << " of " << m_count << ", "
+          << megabytes(processedBytes) << " of " << megabytes(m_total);
+    m_err.flush();
+    m_drawn = true;
+}
+
+void CliHost::message(const QString& text)
+{
+    finish();
+    m_err << "quorvix-cli: " << text << '\n';
+    m_err.flush();
+}
+
+void CliHost::finish()
+{
+    if (m_drawn) {
+        m_err << "\r\x1b[K";
+        m_err.flush();
+        m_drawn = false;
+    }
+}
+
+std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
+                                   const QString& fileType, QStringList& given)
+{
+    QStringList filters;
+    for (const QString& p : fileType.split(u';', Qt::SkipEmptyParts)) {
+        if (!p.trimmed().isEmpty())
+            filters << p.trimmed();
+    }
+    std::vector<BatchFile> files;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (recursive && info.isDir()) {
+            QStringList found;
+            QDirIterator it(path, filters, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext())
+                found << it.next();
+            found.sort();
+            for (const QString& f : std::as_const(found)) {
+                const QFileInfo fi(f);
+                files.push_back({AddBackslash(fi.absolutePath()), fi.fileName()});
+                given << f;
+            }
+            continue;
+        }
+        // A folder without --recursive stays one entry, which fails as a file would.
+        files.push_back(info.isDir() ? BatchFile{AddBackslash(info.absoluteFilePath()), {}}
+                                     : BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
+        given << path;
+    }
+    return files;
+}
+
+double TotalBytesOf(const std::vector<BatchFile>& files)
+{
+    double total = 0;
+    for (const BatchFile& f : files)
+        total += double(QFileInfo(f.folder + f.name).size());
+    return total;
+}

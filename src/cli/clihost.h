@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QTextStream>
+
+#include "engine/runhost.h"
+#include "run/batchrunner.h"
+
+// The CLI's run host: Ctrl+C stops the run between lines; with stderr on a terminal a progress
+// line (file k of n, bytes) is kept up to date there. Per-file errors are collected from the
+// batch's outcomes and printed once at the end, so error() stays quiet.
+class CliHost final : public RunHost {
+public:
+    explicit CliHost(QTextStream& err);
+
+    // Installs the Ctrl+C handler that makes cancelled() true.
+    static void catchInterrupt();
+
+    bool cancelled() const override;
+    void progress(double processedBytes, double totalBytes) override;
+    void message(const QString& text) override;
+    void currentFile(int position, int count, const QString& name) override;
+
+    // Clears the progress line before other output.
+    void finish();
+
+private:
+    void draw(double processedBytes);
+
+    QTextStream& m_err;
+    bool m_terminal = false;
+    bool m_drawn = false;
+    int m_position = 0;
+    int m_count = 0;
+    double m_total = 0;
+    qint64 m_lastDrawMs = 0;
+};
+
+// Files named on the command line: folders are walked with `recursive`, keeping the files that
+// match `fileType` (";"-separated patterns; empty keeps every file). `given` receives each
+// file's path as the user gave it (the folder as given joined with the path below it).
+std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
+                                   const QString& fileType, QStringList& given);
+
+// Sum of the sizes of the files, the progress scale.
+double TotalBytesOf(const std::vector<BatchFile>& files);

@@ -1,0 +1,74 @@
+#include "commands.h"
+
+#include "cli/clihost.h"
+#include "run/batchrunner.h"
+
+namespace {
+
+int usage(CliStreams io, const QString& why)
+{
+    io.err << "quorvix-cli convert: " << why << "\n"
+           << "usage: quorvix-cli convert --to crlf|cr|lf PATH...\n";
+    return ExitCode::Usage;
+}
+
+} // namespace
+
+int runConvertCommand(const QStringList& args, CliStreams io)
+{
+    qint16 processMode = 0;
+    QStringList paths;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1StringView("--to")) {
+            const QString to = i + 1 < args.size() ? args[++i].toLower() : QString();
+            if (to == QLatin1StringView("crlf"))
+                processMode = ProcessModes::ToCrLf;
+            else if (to == QLatin1StringView("cr"))
+                processMode = ProcessModes::ToCr;
+            else if (to == QLatin1StringView("lf"))
+                processMode = ProcessModes::ToLf;
+            else
+                return usage(io, QStringLiteral("--to takes crlf, cr or lf"));
+        } else if (a.startsWith(QLatin1StringView("--"))) {
+            return usage(io, QStringLiteral("unknown option ") + a);
+        } else {
+            paths << a;
+        }
+    }
+    if (processMode == 0)
+        return usage(io, QStringLiteral("--to is missing"));
+    if (paths.isEmpty())
+        return usage(io, QStringLiteral("no file to convert"));
+
+    QStringList given;
+    const std::vector<BatchFile> files = ExpandPaths(paths, false, QString(), given);
+    RunRequest request;
+    request.ProcessMode = processMode;
+    request.TotalBytes = TotalBytesOf(files);
+    OutputList outputs;
+    CliHost host(io.err);
+    CliHost::catchInterrupt();
+    BatchRunner runner(request, outputs, host);
+    runner.run(files, ModeDefinition{}, BatchSettings{});
+    host.finish();
+
+    const QString target = ConversionTargetName(processMode);
+    bool failed = false;
+    const auto& outcomes = runner.outcomes();
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        const FileOutcome& o = outcomes[i];
+        const QString& path = given[qsizetype(i)];
+        if (o.state == FileOutcome::State::Done) {
+            io.out << (o.converted ? "converted " : "unchanged ") << path << ' ' << target << '\n';
+        } else {
+            io.err << "quorvix-cli: "
+                   << (o.state == FileOutcome::State::Failed
+                           ? o.error
+                           : path + QStringLiteral(": not converted, the run was stopped"))
+                   << '\n';
+            failed = true;
+        }
+    }
+    return failed ? ExitCode::FileFailed : ExitCode::Ok;
+}

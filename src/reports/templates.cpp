@@ -1,0 +1,149 @@
+#include "templates.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "reports/valueformats.h"
+#include "settings/paths.h"
+#include "text/cp932.h"
+#include "text/fileio.h"
+
+namespace {
+
+// The ten counters in the order their keys are expanded, with the key's text after "TT"/"A<a>".
+constexpr std::array<std::pair<Counter, const char16_t*>, CounterCount> kCounterKeys{{
+    {TT_TOTAL, u"_TOTAL"},
+    {TT_VALIDTOTAL, u"_VALIDTOTAL"},
+    {TT_COMTOTAL, u"_COMTOTAL"},
+    {TT_AREATOTAL, u"_AREATOTAL"},
+    {TT_AREA, u"_AREA"},
+    {TT_AREACOM, u"_AREACOM"},
+    {TT_PICKUPTOTAL, u"_PICKUPTOTAL"},
+    {TT_PICKUP, u"_PICKUP"},
+    {TT_PICKUPCOM, u"_PICKUPCOM"},
+    {TT_NULLLINE, u"_NULLLINE"},
+}};
+
+} // namespace
+
+QString TemplateFileName(const QString& modeName, QStringView suffix)
+{
+    QString name = modeName;
+    name += suffix;
+    return name;
+}
+
+QString TemplatePath(const QString& programFolder, const QString& modeName, QStringView suffix)
+{
+    return AddBackslash(programFolder) + TemplateFileName(modeName, suffix);
+}
+
+bool TemplatePresent(const QString& programFolder, const QString& modeName, QStringView suffix)
+{
+    QString path = TemplatePath(programFolder, modeName, suffix);
+    return PathIsUsable(path);
+}
+
+QString LoadTemplate(const QString& path)
+{
+    QByteArray bytes;
+    if (!FileIo::readRegularFile(path, bytes))
+        return QString();
+    return Cp932::decode(bytes);
+}
+
+/*
+ * Tag replacement. A tag of key K is the opening mark "<WC@K>", optionally followed (anywhere
+ * later) by the closing mark "</WC@K>"; marks are found without regard to case. Scanning the
+ * input from the start:
+ *   - text before an opening mark is copied, then the value is written;
+ *   - the next closing mark after the opening mark ends the tag: everything up to and including
+ *     it is dropped, even further opening marks of the same key;
+ *   - an opening mark with no closing mark after it is replaced alone;
+ *   - the search then resumes after what was dropped.
+ * Only the input is searched, never the output, so a value holding a mark of the same key stays
+ * as it is. Both searches only move forward (a closing mark found once is reused until the scan
+ * passes it, and "none found" stays true), so the cost is linear in the text.
+ */
+QString ReplaceTag(const QString& text, QStringView key, const QString& value)
+{
+    QString open = QStringLiteral("<WC@");
+    open += key;
+    open += u'>';
+    QString close = QStringLiteral("</WC@");
+    close += key;
+    close += u'>';
+    const QStringView input(text);
+
+    qsizetype p = input.indexOf(open, 0, Qt::CaseInsensitive);
+    if (p < 0)
+        return text;
+
+    QString result;
+    result.reserve(text.size());
+    qsizetype resume = 0;
+    qsizetype knownClose = -2; // -2: not searched yet; -1: none after the last search start
+    while (p >= 0) {
+        result += input.sliced(resume, p - resume);
+        result += value;
+        const qsizetype from = p + open.size();
+        if (knownClose == -2 || (knownClose >= 0 && knownClose < from))
+            knownClose = input.indexOf(close, from, Qt::CaseInsensitive);
+        resume = knownClose >= 0 ? knownClose + close.size() : from;
+        p = input.indexOf(open, resume, Qt::CaseInsensitive);
+    }
+    result += input.sliced(resume);
+    return result;
+}
+
+QString TemplateFailureText(const QString& templateName, TemplateFailure failure)
+{
+    const QString wording = failure == TemplateFailure::EmptyText
+                                ? QStringLiteral(" FILE SIZE ZERO OR OVER (32KB)")
+                                : QStringLiteral(" FILE 2LINE NOTHING OR ERROR");
+    return QStringLiteral("* QUORVIX ERROR / ") + templateName + wording +
+           QStringLiteral("\r\n\r\n");
+}
+
+std::optional<QString> TemplateLine(const QString& text, int number)
+{
+    qsizetype start = 0;
+    for (int n = 1; n < number; ++n) {
+        const qsizetype end = text.indexOf(u"\r\n", start);
+        if (end < 0)
+            return std::nullopt;
+        start = end + 2;
+    }
+    const qsizetype end = text.indexOf(u"\r\n", start);
+    return text.sliced(start, (end < 0 ? text.size() : end) - start);
+}
+
+QString ExpandTemplate(const QString& pattern, const TemplateValues& values,
+                       const FileCountResult& result, int areaCount, TemplateTarget target)
+{
+    const bool html = target == TemplateTarget::Html;
+    QString text = pattern;
+    auto apply = [&](QStringView key, const QString& value) {
+        text = ReplaceTag(text, key, html ? HtmlEscaped(value) : value);
+    };
+    apply(u"modename", values.modeName);
+    apply(u"fileno", QString::number(values.index + 1));
+    apply(u"normaltext", values.normalText);
+    apply(u"outputdate", values.outputDate);
+    apply(u"filepath", values.filePath);
+    apply(u"filename", values.fileName);
+    apply(u"filedate", values.fileDate);
+    apply(u"filesize", values.fileSize);
+    for (const auto& [counter, suffix] : kCounterKeys)
+        apply(QStringLiteral("TT") + QStringView(suffix).toString(),
+              CounterText(result.FileTotals[counter]));
+    for (int a = 1; a <= std::clamp(areaCount, 1, 3); ++a) {
+        const QString prefix = u'A' + QString::number(a);
+        for (const auto& [counter, suffix] : kCounterKeys)
+            apply(prefix + QStringView(suffix).toString(),
+                  CounterText(result.AreaCounts[a][counter]));
+    }
+    text = ReplaceTag(text, u"worddata", values.wordData);
+    return text;
+}

@@ -1,0 +1,280 @@
+#include "batchrunner.h"
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "reports/filereport.h"
+#include "reports/summarycsv.h"
+#include "run/lineendings.h"
+
+std::vector<BatchFile> BatchFilesOf(const RunRequest& request)
+{
+    std::vector<BatchFile> files;
+    files.reserve(size_t(request.Files.size()));
+    for (const QString& name : request.Files)
+        files.push_back({request.SourceDir, name});
+    return files;
+}
+
+QString FileErrorMessage(const QString& description)
+{
+    return QStringLiteral("予期せぬエラーが発生しました  処理を中止します\r\n( ") + description +
+           QStringLiteral(" )");
+}
+
+namespace {
+
+// The host as the counting threads see it: a stop reaches them all, progress is summed over
+// the threads, and the stop message is left to the batch, which shows it once.
+class WorkerHost final : public RunHost {
+public:
+    WorkerHost(RunHost& outer, std::mutex& mutex, std::atomic<double>& processed, double total)
+        : m_outer(outer)
+        , m_mutex(mutex)
+        , m_processed(processed)
+        , m_total(total)
+    {
+    }
+
+    void startFile(int position, int count, const QString& name)
+    {
+        m_fileBytes = 0;
+        const std::lock_guard lock(m_mutex);
+        m_outer.currentFile(position, count, name);
+    }
+    bool cancelled() const override { return m_outer.cancelled(); }
+    void progress(double processedBytes, double) override
+    {
+        const double sum = m_processed.fetch_add(processedBytes - m_fileBytes) +
+                           (processedBytes - m_fileBytes);
+        m_fileBytes = processedBytes;
+        const std::lock_guard lock(m_mutex);
+        m_outer.progress(sum, m_total);
+    }
+
+private:
+    RunHost& m_outer;
+    std::mutex& m_mutex;
+    std::atomic<double>& m_processed;
+    double m_total;
+    double m_fileBytes = 0;
+};
+
+} // namespace
+
+BatchRunner::BatchRunner(RunRequest& request, OutputList& outputs, RunHost& host)
+    : m_request(request)
+    , m_outputs(outputs)
+    , m_host(host)
+{
+}
+
+QDateTime BatchRunner::now() const
+{
+    return m_settings.clock ? m_settings.clock() : QDateTime::currentDateTime();
+}
+
+QString BatchRunner::outDirFor(const BatchFile& file) const
+{
+    return m_fields.OutDir.isEmpty() ? file.folder : m_fields.OutDir;
+}
+
+void BatchRunner::fail(int index, const QString& description)
+{
+    FileOutcome& o = m_outcomes[size_t(index)];
+    o.state = FileOutcome::State::Failed;
+    o.error = description;
+    m_host.error(FileErrorMessage(description));
+}
+
+void BatchRunner::run(const std::vector<BatchFile>& files, const ModeDefinition& mode,
+                      const BatchSettings& settings)
+{
+    m_settings = settings;
+    m_files = files;
+    m_outcomes.assign(files.size(), FileOutcome{});
+    m_fields = BatchFields{};
+    m_fields.mode = mode;
+    m_fields.AreaCount = AreaCount(mode);
+    m_fields.OutDir = settings.outDir;
+    m_fields.outputType = settings.outputType;
+
+    m_request.Cancelled = false;
+    if (m_request.OutputCount > 0 && settings.writeOutputs) {
+        m_outputs.addSeparator();
+        m_host.outputsChanged();
+    }
+    m_host.yield();
+    const int count = int(files.size());
+
+    if (ProcessModes::isConversion(m_request.ProcessMode)) {
+        for (int i = 0; i < count && !m_host.cancelled(); ++i)
+            convertFile(i);
+        m_request.Cancelled = false;
+        return;
+    }
+
+    if (settings.writeOutputs && settings.outputType == OutputType::Joined && count > 0) {
+        if (m_fields.OutDir.isEmpty())
+            m_fields.OutDir = files.front().folder;
+        m_fields.CsvName = SummaryCsvName(now());
+        const ReportJob job{settings.programFolder, mode, m_fields.AreaCount, m_fields.OutDir,
+                            settings.locale};
+        const WriteOutcome header = WriteSummaryCsvHeader(job, m_fields.CsvName);
+        if (!header.ok) {
+            // Nothing of this run could be written: say so once instead of once per file.
+            m_host.error(FileErrorMessage(header.error));
+            for (FileOutcome& o : m_outcomes) {
+                o.state = FileOutcome::State::Failed;
+                o.error = header.error;
+            }
+            m_request.Cancelled = false;
+            return;
+        }
+        m_outputs.addOutput(m_request, CsvEntryLabel(m_fields.CsvName, count),
+                            m_fields.OutDir + m_fields.CsvName);
+        m_host.outputsChanged();
+    }
+
+    const CountRules rules(mode, m_fields.AreaCount);
+    if (settings.jobs > 1 && count > 1) {
+        countAhead(rules);
+        for (int i = 0; i < count; ++i) {
+            FileOutcome& o = m_outcomes[size_t(i)];
+            if (o.state == FileOutcome::State::NotRun || o.state == FileOutcome::State::Stopped)
+                break;
+            if (o.state == FileOutcome::State::Failed)
+                m_host.error(FileErrorMessage(o.error));
+            else
+                reportFile(i);
+        }
+    } else {
+        for (int i = 0; i < count && !m_host.cancelled(); ++i) {
+            m_host.currentFile(i + 1, count, files[size_t(i)].name);
+            if (countFile(i, rules))
+                reportFile(i);
+        }
+    }
+    m_request.Cancelled = false;
+}
+
+// Counts file `index` into its outcome; true when it was counted to the end.
+bool BatchRunner::countFile(int index, const CountRules& rules)
+{
+    const BatchFile& file = m_files[size_t(index)];
+    FileOutcome& o = m_outcomes[size_t(index)];
+    CountProgress progress{m_fields.ProcessedBytes, m_request.TotalBytes};
+    try {
+        const CountOutcome counted =
+            CountFile(rules, file.folder + file.name, m_host, o.result, progress);
+        o.countedBytes = progress.processedBytes - m_fields.ProcessedBytes;
+        m_fields.ProcessedBytes = progress.processedBytes;
+        if (counted == CountOutcome::Cancelled) {
+            o.state = FileOutcome::State::Stopped;
+            return false;
+        }
+    } catch (const CountError& e) {
+        m_fields.ProcessedBytes = progress.processedBytes;
+        fail(index, e.message());
+        return false;
+    }
+    o.state = FileOutcome::State::Done;
+    return true;
+}
+
+void BatchRunner::countAhead(const CountRules& rules)
+{
+    std::atomic<size_t> next{0};
+    std::mutex hostMutex;
+    std::atomic<double> processed{m_fields.ProcessedBytes};
+    const int count = int(m_files.size());
+    auto worker = [&] {
+        WorkerHost host(m_host, hostMutex, processed, m_request.TotalBytes);
+        for (size_t i = next++; i < m_files.size(); i = next++) {
+            if (host.cancelled())
+                return;
+            FileOutcome& o = m_outcomes[i];
+            host.startFile(int(i) + 1, count, m_files[i].name);
+            CountProgress progress;
+            try {
+                const CountOutcome counted = CountFile(
+                    rules, m_files[i].folder + m_files[i].name, host, o.result, progress);
+                o.state = counted == CountOutcome::Cancelled ? FileOutcome::State::Stopped
+                                                             : FileOutcome::State::Done;
+            } catch (const CountError& e) {
+                o.state = FileOutcome::State::Failed;
+                o.error = e.message();
+            }
+            o.countedBytes = progress.processedBytes;
+            host.progress(progress.processedBytes, 0);
+        }
+    };
+    const int threads = std::min(m_settings.jobs, count);
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool)
+        t.join();
+    m_fields.ProcessedBytes = processed.load();
+    for (const FileOutcome& o : m_outcomes) {
+        if (o.state == FileOutcome::State::Stopped) {
+            m_host.message(QString::fromUtf16(kStoppedMessage));
+            break;
+        }
+    }
+}
+
+void BatchRunner::reportFile(int index)
+{
+    const BatchFile& file = m_files[size_t(index)];
+    FileOutcome& o = m_outcomes[size_t(index)];
+    const QString outDir = outDirFor(file);
+    const ReportJob job{m_settings.programFolder, m_fields.mode, m_fields.AreaCount, outDir,
+                        m_settings.locale};
+    const ReportFile reportFile{index, file.folder, file.name};
+    if (!m_settings.writeOutputs) {
+        ComputeDerivedTotals(o.result, m_fields.AreaCount);
+        return;
+    }
+    if (m_fields.outputType == OutputType::Joined) {
+        const WriteOutcome row =
+            AppendSummaryCsvRow(job, m_fields.CsvName, reportFile, o.result, now());
+        if (!row.ok)
+            fail(index, row.error);
+        return;
+    }
+    const WriteOutcome report = WriteFileReport(job, reportFile, o.result, now());
+    if (!report.ok) {
+        fail(index, report.error);
+        return;
+    }
+    o.outputPath = outDir + report.name;
+    m_outputs.addOutput(m_request, report.name, o.outputPath);
+    m_host.outputsChanged();
+}
+
+void BatchRunner::convertFile(int index)
+{
+    const BatchFile& file = m_files[size_t(index)];
+    FileOutcome& o = m_outcomes[size_t(index)];
+    m_host.currentFile(index + 1, int(m_files.size()), file.name);
+    const auto target = LineEndForProcessMode(m_request.ProcessMode);
+    ConversionResult result;
+    QString error;
+    const bool ok = target && ConvertLineEnds(file.folder + file.name, *target, result, &error);
+    o.countedBytes = double(result.size) + 2;
+    m_fields.ProcessedBytes += o.countedBytes;
+    m_host.progress(m_fields.ProcessedBytes, m_request.TotalBytes);
+    if (!ok) {
+        fail(index, error);
+        return;
+    }
+    o.state = FileOutcome::State::Done;
+    o.converted = result.converted;
+    o.outputPath = file.folder + file.name;
+    m_outputs.addOutput(m_request, ConvertedEntryLabel(file.name, m_request.ProcessMode),
+                        o.outputPath);
+    m_host.outputsChanged();
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <QDateTime>
+#include <QLocale>
+
+#include "engine/countfile.h"
+#include "engine/runhost.h"
+#include "run/runrequest.h"
+
+// One file of a batch: its own folder (ending in the separator) and its name.
+struct BatchFile {
+    QString folder;
+    QString name;
+};
+
+// The files of a run request, all in its SourceDir.
+std::vector<BatchFile> BatchFilesOf(const RunRequest& request);
+
+// How a batch runs; fixed when it starts.
+struct BatchSettings {
+    OutputType outputType = OutputType::PerFile;
+    bool writeOutputs = true; // false: count only (the CLI without --output)
+    // Output folder ending in the separator. Empty: each file's own folder, and for a joined
+    // run the folder of the first file.
+    QString outDir;
+    QString programFolder; // where the report templates are looked up
+    QLocale locale;
+    std::function<QDateTime()> clock; // the current time; the system clock when empty
+    int jobs = 1; // above 1: files are counted in parallel first, then reported in order
+};
+
+// What became of one file of the batch.
+struct FileOutcome {
+    enum class State { NotRun, Done, Failed, Stopped };
+    State state = State::NotRun;
+    QString error;           // Failed: what went wrong, naming the file
+    FileCountResult result;  // Done, count
+    bool converted = false;  // Done, conversion: false when the file was left as it was
+    QString outputPath;      // the report or converted file; empty for a joined run
+    double countedBytes = 0; // bytes read for the file's progress
+};
+
+// Drives one batch: a count over the files, writing per-file reports or one summary CSV, or a
+// line-ending conversion. Each file's errors are contained: the host is told, the file gets no
+// output and no list entry, and the batch goes on. A stop (the host's cancelled()) ends the
+// batch before the next file; the file being counted gets no output.
+class BatchRunner final {
+public:
+    BatchRunner(RunRequest& request, OutputList& outputs, RunHost& host);
+
+    // Runs the batch for request.ProcessMode: below 9 a count with `mode`, 90..92 a conversion.
+    void run(const std::vector<BatchFile>& files, const ModeDefinition& mode,
+             const BatchSettings& settings);
+
+    const std::vector<FileOutcome>& outcomes() const { return m_outcomes; }
+    const BatchFields& fields() const { return m_fields; }
+
+private:
+    QDateTime now() const;
+    QString outDirFor(const BatchFile& file) const;
+    void fail(int index, const QString& description);
+    bool countFile(int index, const CountRules& rules);
+    void reportFile(int index);
+    void convertFile(int index);
+    void countAhead(const CountRules& rules);
+
+    RunRequest& m_request;
+    OutputList& m_outputs;
+    RunHost& m_host;
+    BatchSettings m_settings;
+    BatchFields m_fields;
+    std::vector<BatchFile> m_files;
+    std::vector<FileOutcome> m_outcomes;
+};
+
+// The message a failed file gets: the error's description in the program's standard wording.
+QString FileErrorMessage(const QString& description);

@@ -1,0 +1,143 @@
+#include "lineendings.h"
+
+#include <cstring>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "run/runrequest.h"
+#include "text/fileio.h"
+
+namespace {
+
+constexpr qint64 kBlockSize = 1 << 20;
+
+QString describe(const QString& path, const QString& cause)
+{
+    return path + QStringLiteral(": ") + cause;
+}
+
+// Reads the file from its start until the decision can be made. True: leave it as it is.
+bool alreadyTarget(QFile& file, LineEnd target)
+{
+    QByteArray block(kBlockSize, Qt::Uninitialized);
+    char previous = 0;
+    bool crPending = false; // the first CR was the last byte of the previous block
+    for (;;) {
+        const qint64 n = file.read(block.data(), block.size());
+        if (n <= 0)
+            return crPending && target == LineEnd::Cr; // a CR at the very end is lone
+        for (qint64 i = 0; i < n; ++i) {
+            const char c = block[i];
+            if (crPending)
+                return target == LineEnd::Cr ? c != '\n' : c == '\n';
+            if (c == '\r') {
+                if (target == LineEnd::Cr || target == LineEnd::CrLf)
+                    crPending = true;
+            } else if (c == '\n') {
+                if (target == LineEnd::Lf)
+                    return previous != '\r';
+                if (target == LineEnd::CrLf)
+                    return false; // an LF before any CR
+            }
+            previous = c;
+        }
+    }
+}
+
+} // namespace
+
+std::optional<LineEnd> LineEndForProcessMode(qint16 processMode)
+{
+    switch (processMode) {
+    case ProcessModes::ToCrLf:
+        return LineEnd::CrLf;
+    case ProcessModes::ToCr:
+        return LineEnd::Cr;
+    case ProcessModes::ToLf:
+        return LineEnd::Lf;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& result,
+                     QString* error)
+{
+    result = ConversionResult{};
+    auto fail = [&](const QString& cause) {
+        if (error)
+            *error = describe(path, cause);
+        return false;
+    };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail(QStringLiteral("no such file"));
+    if (!info.isFile())
+        return fail(info.isDir() ? QStringLiteral("is a folder, not a file")
+                                 : QStringLiteral("not a regular file"));
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return fail(in.errorString());
+    result.size = in.size();
+    if (alreadyTarget(in, target))
+        return true;
+    if (!FileIo::canReplace(path, error))
+        return false;
+    if (!in.seek(0))
+        return fail(in.errorString());
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(out.errorString());
+    const QByteArray eol = target == LineEnd::CrLf ? QByteArrayLiteral("\r\n")
+                           : target == LineEnd::Cr ? QByteArrayLiteral("\r")
+                                                   : QByteArrayLiteral("\n");
+    QByteArray block(kBlockSize, Qt::Uninitialized);
+    QByteArray converted;
+    converted.reserve(kBlockSize * 2);
+    bool skipLf = false; // the previous block ended in CR: an LF opening this one is its pair
+    for (;;) {
+        const qint64 n = in.read(block.data(), block.size());
+        if (n < 0) {
+            out.cancelWriting();
+            return fail(in.errorString());
+        }
+        if (n == 0)
+            break;
+        converted.clear();
+        const char* p = block.constData();
+        qint64 i = 0;
+        if (skipLf && p[0] == '\n')
+            i = 1;
+        skipLf = false;
+        while (i < n) {
+            // Copy the run up to the next CR or LF in one go.
+            qint64 j = i;
+            while (j < n && p[j] != '\r' && p[j] != '\n')
+                ++j;
+            converted.append(p + i, j - i);
+            if (j == n)
+                break;
+            converted.append(eol);
+            if (p[j] == '\r') {
+                if (j + 1 < n) {
+                    if (p[j + 1] == '\n')
+                        ++j;
+                } else {
+                    skipLf = true;
+                }
+            }
+            i = j + 1;
+        }
+        if (out.write(converted) != converted.size()) {
+            out.cancelWriting();
+            return fail(out.errorString());
+        }
+    }
+    if (!out.commit())
+        return fail(out.errorString());
+    result.converted = true;
+    return true;
+}
