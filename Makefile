@@ -38,7 +38,7 @@ bench: bootstrap
 	cmake --build $(BUILD_DIR)
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
 format-check:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror

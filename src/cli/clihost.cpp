@@ -65,8 +65,9 @@ void CliHost::draw(double processedBytes)
     if (nowMs - m_lastDrawMs < 100)
         return;
     m_lastDrawMs = nowMs;
-    m_err << "\r\x1b[K" << "file " << m_position << " of " << m_count << ", "
-          << megabytes(processedBytes) << " of " << megabytes(m_total);
+    m_err << "\r\x1b[K"
+          << "file " << m_position << " of " << m_count << ", " << megabytes(processedBytes)
+          << " of " << megabytes(m_total);
     m_err.flush();
     m_drawn = true;
 }
@@ -113,8 +114,9 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
             continue;
         }
         // A folder without --recursive stays one entry, which fails as a file would.
-        files.push_back(info.isDir() ? BatchFile{AddBackslash(info.absoluteFilePath()), {}}
-                                     : BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
+        files.push_back(info.isDir()
+                            ? BatchFile{AddBackslash(info.absoluteFilePath()), {}}
+                            : BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
         given << path;
     }
     return files;

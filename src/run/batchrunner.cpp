@@ -46,8 +46,8 @@ public:
     bool cancelled() const override { return m_outer.cancelled(); }
     void progress(double processedBytes, double) override
     {
-        const double sum = m_processed.fetch_add(processedBytes - m_fileBytes) +
-                           (processedBytes - m_fileBytes);
+        const double sum =
+            m_processed.fetch_add(processedBytes - m_fileBytes) + (processedBytes - m_fileBytes);
         m_fileBytes = processedBytes;
         const std::lock_guard lock(m_mutex);
         m_outer.progress(sum, m_total);
@@ -198,8 +198,8 @@ void BatchRunner::countAhead(const CountRules& rules)
             host.startFile(int(i) + 1, count, m_files[i].name);
             CountProgress progress;
             try {
-                const CountOutcome counted = CountFile(
-                    rules, m_files[i].folder + m_files[i].name, host, o.result, progress);
+                const CountOutcome counted =
+                    CountFile(rules, m_files[i].folder + m_files[i].name, host, o.result, progress);
                 o.state = counted == CountOutcome::Cancelled ? FileOutcome::State::Stopped
                                                              : FileOutcome::State::Done;
             } catch (const CountError& e) {

@@ -62,8 +62,7 @@ std::optional<LineEnd> LineEndForProcessMode(qint16 processMode)
     }
 }
 
-bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& result,
-                     QString* error)
+bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& result, QString* error)
 {
     result = ConversionResult{};
     auto fail = [&](const QString& cause) {

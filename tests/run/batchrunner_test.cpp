@@ -92,31 +92,30 @@ TEST_F(BatchRunnerTest, PerFileReportsAndAFailedFileInTheMiddle)
 {
     run({QStringLiteral("A.CBL"), QStringLiteral("GONE.CBL"), QStringLiteral("C.CBL")});
     EXPECT_EQ(entryTexts(m_outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
-                                                   QStringLiteral("(2) C_CBL_QVX.txt")}));
+                                                  QStringLiteral("(2) C_CBL_QVX.txt")}));
     EXPECT_EQ(m_request.OutputPaths[2], m_out + QStringLiteral("C_CBL_QVX.txt"));
     EXPECT_TRUE(QFileInfo::exists(m_out + QStringLiteral("A_CBL_QVX.txt")));
     ASSERT_EQ(m_host.errors.size(), 1);
-    EXPECT_EQ(m_host.errors[0], u8("予期せぬエラーが発生しました  処理を中止します\r\n( ") +
-                                    m_src + QStringLiteral("GONE.CBL: no such file )"));
+    EXPECT_EQ(m_host.errors[0], u8("予期せぬエラーが発生しました  処理を中止します\r\n( ") + m_src +
+                                    QStringLiteral("GONE.CBL: no such file )"));
     EXPECT_EQ(m_outcomes[1].state, FileOutcome::State::Failed);
     EXPECT_EQ(m_outcomes[0].result.FileTotals[TT_TOTAL], 2);
-    EXPECT_EQ(m_host.files, (QStringList{QStringLiteral("1 / 3 A.CBL"),
-                                          QStringLiteral("2 / 3 GONE.CBL"),
-                                          QStringLiteral("3 / 3 C.CBL")}));
+    EXPECT_EQ(m_host.files,
+              (QStringList{QStringLiteral("1 / 3 A.CBL"), QStringLiteral("2 / 3 GONE.CBL"),
+                           QStringLiteral("3 / 3 C.CBL")}));
     EXPECT_FALSE(m_request.Cancelled);
 
     // A second run continues the numbering after a separator.
     run({QStringLiteral("B.CBL")});
-    EXPECT_EQ(entryTexts(m_outputs).mid(2), (QStringList{QString(50, u'-'),
-                                                          QStringLiteral("(3) B_CBL_QVX.txt")}));
+    EXPECT_EQ(entryTexts(m_outputs).mid(2),
+              (QStringList{QString(50, u'-'), QStringLiteral("(3) B_CBL_QVX.txt")}));
 }
 
 TEST_F(BatchRunnerTest, JoinedRunListsTheCsvOnce)
 {
     m_settings.outputType = OutputType::Joined;
     run({QStringLiteral("A.CBL"), QStringLiteral("B.CBL"), QStringLiteral("C.CBL")});
-    EXPECT_EQ(entryTexts(m_outputs),
-              QStringList{QStringLiteral("(1) QVX12061530.csv (3 Files)")});
+    EXPECT_EQ(entryTexts(m_outputs), QStringList{QStringLiteral("(1) QVX12061530.csv (3 Files)")});
     const QByteArray csv = readBytes(m_out + QStringLiteral("QVX12061530.csv"));
     EXPECT_EQ(csv.count("\r\n"), 4); // header and three rows
     EXPECT_TRUE(csv.contains(",\"A.CBL\","));
@@ -163,8 +162,8 @@ TEST_F(BatchRunnerTest, ConversionListsEveryFileItProcessed)
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
     writeBytes(m_src + QStringLiteral("C.CBL"), "x\ny\n");
     run({QStringLiteral("A.CBL"), QStringLiteral("B.CBL"), QStringLiteral("C.CBL")});
-    EXPECT_EQ(entryTexts(m_outputs), (QStringList{QStringLiteral("(1) A.CBL LF"),
-                                                   QStringLiteral("(2) C.CBL LF")}));
+    EXPECT_EQ(entryTexts(m_outputs),
+              (QStringList{QStringLiteral("(1) A.CBL LF"), QStringLiteral("(2) C.CBL LF")}));
     EXPECT_EQ(readBytes(m_src + QStringLiteral("A.CBL")),
               QByteArray("       MOVE A TO B.\n      * c\n"));
     EXPECT_TRUE(m_outcomes[0].converted);

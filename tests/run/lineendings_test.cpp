@@ -43,20 +43,20 @@ TEST_P(LineEndCase, ConvertsOrLeavesAlone)
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, LineEndCase,
-    ::testing::Values(
-        Case{"CrLfToLf", "a\r\nb\r\n", LineEnd::Lf, "a\nb\n", true},
-        Case{"FirstLoneLfKeepsLf", "a\nb\r\nc\r", LineEnd::Lf, "a\nb\r\nc\r", false},
-        Case{"LfToCr", "a\nb\n", LineEnd::Cr, "a\rb\r", true},
-        Case{"FirstLoneCrKeepsCr", "a\rb\r\n", LineEnd::Cr, "a\rb\r\n", false},
-        Case{"LoneCrAtTheEnd", "a\r", LineEnd::Cr, "a\r", false},
-        Case{"MixedToCrLf", "a\nb\r\nc\rd", LineEnd::CrLf, "a\r\nb\r\nc\r\nd", true},
-        Case{"FirstPairKeepsCrLf", "a\r\nb\nc\r", LineEnd::CrLf, "a\r\nb\nc\r", false},
-        Case{"CrCrLf", "a\r\r\nb", LineEnd::Lf, "a\n\nb", true},
-        Case{"NoLineEndIsRewritten", "abc", LineEnd::CrLf, "abc", true},
-        Case{"EmptyIsRewritten", "", LineEnd::Lf, "", true},
-        // Undecodable bytes and CP932 text survive; only CR and LF change.
-        Case{"BytesSurvive", "\x82\xa0\xff\x80\r\n\x83\x5c\r\n", LineEnd::Lf,
-             "\x82\xa0\xff\x80\n\x83\x5c\n", true}),
+    ::testing::Values(Case{"CrLfToLf", "a\r\nb\r\n", LineEnd::Lf, "a\nb\n", true},
+                      Case{"FirstLoneLfKeepsLf", "a\nb\r\nc\r", LineEnd::Lf, "a\nb\r\nc\r", false},
+                      Case{"LfToCr", "a\nb\n", LineEnd::Cr, "a\rb\r", true},
+                      Case{"FirstLoneCrKeepsCr", "a\rb\r\n", LineEnd::Cr, "a\rb\r\n", false},
+                      Case{"LoneCrAtTheEnd", "a\r", LineEnd::Cr, "a\r", false},
+                      Case{"MixedToCrLf", "a\nb\r\nc\rd", LineEnd::CrLf, "a\r\nb\r\nc\r\nd", true},
+                      Case{"FirstPairKeepsCrLf", "a\r\nb\nc\r", LineEnd::CrLf, "a\r\nb\nc\r",
+                           false},
+                      Case{"CrCrLf", "a\r\r\nb", LineEnd::Lf, "a\n\nb", true},
+                      Case{"NoLineEndIsRewritten", "abc", LineEnd::CrLf, "abc", true},
+                      Case{"EmptyIsRewritten", "", LineEnd::Lf, "", true},
+                      // Undecodable bytes and CP932 text survive; only CR and LF change.
+                      Case{"BytesSurvive", "\x82\xa0\xff\x80\r\n\x83\x5c\r\n", LineEnd::Lf,
+                           "\x82\xa0\xff\x80\n\x83\x5c\n", true}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(LineEnds, PairSplitAcrossBlocks)
