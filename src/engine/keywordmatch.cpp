@@ -267,35 +267,44 @@ inline bool KeywordPattern::matchRun(const Run& run, const char16_t* text) const
 namespace {
 
 // First position in [from, last] where the literal `needle` (length >= 2) starts, or -1. Eight
-// positions at a time are tested on their first and last character before a full compare:
-// most lines hold no candidate at all, so this stays close to one pass over the line.
+// positions at a time are tested on two characters of the needle before a full compare: the
+// first and the last that are not blanks (blanks are everywhere in source lines), so most lines
+// yield no candidate at all and this stays close to one pass over the line.
 qsizetype findLiteral(const char16_t* text, qsizetype from, qsizetype last, const char16_t* needle,
                       qsizetype length)
 {
-    const char16_t head = needle[0];
-    const char16_t tail = needle[length - 1];
-    const size_t middleBytes = size_t(length - 2) * sizeof(char16_t);
+    qsizetype p1 = 0;
+    while (p1 < length - 1 && needle[p1] == u' ')
+        ++p1;
+    qsizetype p2 = length - 1;
+    while (p2 > p1 + 1 && needle[p2] == u' ')
+        --p2;
+    if (p2 == p1)
+        p1 = p2 - 1;
+    const char16_t c1 = needle[p1];
+    const char16_t c2 = needle[p2];
+    const size_t bytes = size_t(length) * sizeof(char16_t);
     qsizetype at = from;
 #ifdef __SSE2__
-    const __m128i heads = _mm_set1_epi16(short(head));
-    const __m128i tails = _mm_set1_epi16(short(tail));
+    const __m128i v1 = _mm_set1_epi16(short(c1));
+    const __m128i v2 = _mm_set1_epi16(short(c2));
     for (; at + 8 <= last + 1; at += 8) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + length - 1));
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + p1));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + p2));
         unsigned mask = unsigned(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(a, heads), _mm_cmpeq_epi16(b, tails))));
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(a, v1), _mm_cmpeq_epi16(b, v2))));
         while (mask) {
             const int bit = __builtin_ctz(mask);
             const qsizetype pos = at + bit / 2;
-            if (std::memcmp(text + pos + 1, needle + 1, middleBytes) == 0)
+            if (std::memcmp(text + pos, needle, bytes) == 0)
                 return pos;
             mask &= ~(3u << bit);
         }
     }
 #endif
     for (; at <= last; ++at) {
-        if (text[at] == head && text[at + length - 1] == tail &&
-            std::memcmp(text + at + 1, needle + 1, middleBytes) == 0)
+        if (text[at + p1] == c1 && text[at + p2] == c2 &&
+            std::memcmp(text + at, needle, bytes) == 0)
             return at;
     }
     return -1;
