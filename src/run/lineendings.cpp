@@ -111,24 +111,30 @@ bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& resu
         if (skipLf && p[0] == '\n')
             i = 1;
         skipLf = false;
+        qint64 nextLf = -1; // the next LF at or after i, or n
         while (i < n) {
-            // Copy the run up to the next CR or LF in one go.
-            qint64 j = i;
-            while (j < n && p[j] != '\r' && p[j] != '\n')
-                ++j;
+            // Copy the run up to the next CR or LF in one go; the next LF is remembered so a
+            // file of lone CRs is not rescanned for it on every line.
+            if (nextLf < i) {
+                const void* lf = std::memchr(p + i, '\n', size_t(n - i));
+                nextLf = lf ? static_cast<const char*>(lf) - p : n;
+            }
+            const void* cr = std::memchr(p + i, '\r', size_t(nextLf - i));
+            const qint64 j = cr ? static_cast<const char*>(cr) - p : nextLf;
             converted.append(p + i, j - i);
             if (j == n)
                 break;
             converted.append(eol);
+            qint64 next = j + 1;
             if (p[j] == '\r') {
-                if (j + 1 < n) {
-                    if (p[j + 1] == '\n')
-                        ++j;
+                if (next < n) {
+                    if (p[next] == '\n')
+                        ++next;
                 } else {
                     skipLf = true;
                 }
             }
-            i = j + 1;
+            i = next;
         }
         if (out.write(converted) != converted.size()) {
             out.cancelWriting();
