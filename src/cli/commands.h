@@ -23,5 +23,8 @@ int runModesCommand(const QStringList& args, CliStreams io);
 // [--out DIR] [--jobs N] [--recursive] PATH...`
 int runCountCommand(const QStringList& args, CliStreams io);
 
+// `keyword-test (--mode N [--home DIR] | --mode-file FILE) LINE`
+int runKeywordTestCommand(const QStringList& args, CliStreams io);
+
 // `convert --to crlf|cr|lf PATH...`
 int runConvertCommand(const QStringList& args, CliStreams io);

@@ -32,6 +32,8 @@ const char* const kUsage =
     "                          (default: each file's own folder; templates from DIR)\n"
     "  convert --to crlf|cr|lf PATH...\n"
     "                          rewrite the files in place with those line ends\n"
+    "  keyword-test (--mode N [--home DIR] | --mode-file FILE) LINE\n"
+    "                          which keywords of the mode the line hits\n"
     "\n"
     "exit status: 0 all done, 1 some file failed, 2 usage error\n";
 
@@ -68,6 +70,8 @@ int main(int argc, char* argv[])
         return runCountCommand(args, io);
     if (command == QLatin1StringView("convert"))
         return runConvertCommand(args, io);
+    if (command == QLatin1StringView("keyword-test"))
+        return runKeywordTestCommand(args, io);
     err << "quorvix-cli: unknown command \"" << command << "\"\n\n" << kUsage;
     return ExitCode::Usage;
 }

@@ -4,13 +4,23 @@
 #include <mutex>
 #include <thread>
 
+#include <QFileInfo>
+
 #include "reports/filereport.h"
 #include "reports/summarycsv.h"
 #include "run/lineendings.h"
+#include "settings/paths.h"
 
 std::vector<BatchFile> BatchFilesOf(const RunRequest& request)
 {
     std::vector<BatchFile> files;
+    if (!request.FilePaths.isEmpty()) {
+        for (const QString& path : request.FilePaths) {
+            const QFileInfo info(path);
+            files.push_back({AddBackslash(info.absolutePath()), info.fileName()});
+        }
+        return files;
+    }
     files.reserve(size_t(request.Files.size()));
     for (const QString& name : request.Files)
         files.push_back({request.SourceDir, name});

@@ -16,7 +16,8 @@ struct BatchFile {
     QString name;
 };
 
-// The files of a run request, all in its SourceDir.
+// The files of a run request: its FilePaths when set (files from several folders), else its
+// Files, all in its SourceDir.
 std::vector<BatchFile> BatchFilesOf(const RunRequest& request);
 
 // How a batch runs; fixed when it starts.

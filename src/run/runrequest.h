@@ -23,8 +23,9 @@ constexpr bool isConversion(qint16 mode)
 // What the main window hands to the run dialog, and the outputs it gets back. One instance lives
 // as long as the application object that owns it.
 struct RunRequest {
-    QString SourceDir; // ends in the separator
-    QStringList Files; // names without folder, in list order
+    QString SourceDir;     // ends in the separator
+    QStringList Files;     // names without folder, in list order
+    QStringList FilePaths; // full paths when the files come from several folders; empty otherwise
     double TotalBytes = 0;
     bool StartWait = true;
     qint16 ProcessMode = ProcessModes::NoMode;

@@ -160,3 +160,14 @@ TEST(CliCount, WritesReportsAndConverts)
             .exitCode,
         2);
 }
+
+TEST(CliKeywordTest, PrintsTheHeadingAndOneLinePerHit)
+{
+    const Result r =
+        runCli({QStringLiteral("keyword-test"), QStringLiteral("--mode"), QStringLiteral("1"),
+                QStringLiteral("--home"), QStringLiteral(QUORVIX_SAMPLES),
+                QStringLiteral("       PROCEDURE DIVISION.")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, u8("以下のキーワードにヒットしました\n"
+                        "[AREA-2]【開始キーワード】に該当します \n"));
+}

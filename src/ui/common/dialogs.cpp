@@ -1,0 +1,71 @@
+#include "dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+#include "settings/paths.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("Quorvix");
+
+} // namespace
+
+void QtDialogs::message(QWidget* parent, const QString& text, Icon icon)
+{
+    QMessageBox::Icon qtIcon = QMessageBox::Information;
+    switch (icon) {
+    case Icon::Information:
+        qtIcon = QMessageBox::Information;
+        break;
+    case Icon::Exclamation:
+        qtIcon = QMessageBox::Warning;
+        break;
+    case Icon::Critical:
+        qtIcon = QMessageBox::Critical;
+        break;
+    case Icon::Question:
+        qtIcon = QMessageBox::Question;
+        break;
+    }
+    QMessageBox box(qtIcon, kTitle, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool QtDialogs::question(QWidget* parent, const QString& text)
+{
+    return QMessageBox::question(parent, kTitle, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> QtDialogs::input(QWidget* parent, const QString& title,
+                                        const QString& prompt, const QString& initial)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+QString QtDialogs::chooseFolder(QWidget* parent, const QString& title)
+{
+    return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(parent, title));
+}
+
+QString QtDialogs::chooseFile(QWidget* parent, const QString& title, const QStringList& filters,
+                              const QString& folder)
+{
+    QString selected = filters.value(0);
+    return QDir::toNativeSeparators(QFileDialog::getOpenFileName(
+        parent, title, folder, filters.join(QStringLiteral(";;")), &selected));
+}
+
+QString BrowseForOutputFolder(QWidget* owner, Dialogs& dialogs)
+{
+    const QString folder = dialogs.chooseFolder(owner, QStringLiteral("出力先フォルダの選択"));
+    return folder.isEmpty() ? QString() : AddBackslash(folder);
+}

@@ -1,0 +1,81 @@
+#include "engine/keywordtest.h"
+
+#include "testutil.h"
+
+using testutil::u8;
+
+namespace {
+
+ModeDefinition cobolMode()
+{
+    ModeDefinition m;
+    m.StartWord[1] = QStringLiteral("*");
+    m.StartWord[2] = QStringLiteral("*DIVISION*");
+    m.StartWord[3] = QStringLiteral("*PROCEDURE*");
+    m.PickupStart = QStringLiteral("EXEC SQL*");
+    m.PickupEnd = QStringLiteral("*END-EXEC*");
+    m.WordCount = QStringLiteral("*PERFORM*,*CALL*");
+    return m;
+}
+
+QStringList hitsFor(const ModeDefinition& mode, const QString& line)
+{
+    QString stored = line;
+    return KeywordTestHits(mode, stored);
+}
+
+} // namespace
+
+TEST(KeywordTest, HitsInTestOrder)
+{
+    const ModeDefinition m = cobolMode();
+    EXPECT_EQ(hitsFor(m, QStringLiteral("   PROCEDURE DIVISION.")),
+              (QStringList{u8("[AREA-2]【開始キーワード】に該当します "),
+                           u8("[AREA-3]【開始キーワード】に該当します ")}));
+    EXPECT_EQ(hitsFor(m, QStringLiteral("EXEC SQL PERFORM END-EXEC")),
+              (QStringList{u8("[PICKUP]【開始キーワード】に該当します "),
+                           u8("[PICKUP]【終了キーワード】に該当します "),
+                           u8("[WORDCOUNT]【*PERFORM*】に該当します ")}));
+    EXPECT_EQ(KeywordTestMessage(hitsFor(m, QStringLiteral("MOVE A TO B"))),
+              u8("入力された文字列にヒットするキーワードはありません"));
+    EXPECT_EQ(KeywordTestMessage({QStringLiteral("a "), QStringLiteral("b ")}),
+              u8("以下のキーワードにヒットしました\r\n\r\na \r\nb "));
+}
+
+TEST(KeywordTest, CommentHitsSuppressWords)
+{
+    ModeDefinition m = cobolMode();
+    m.CommentStart = QStringLiteral("*/[*]*");
+    m.CommentStartIsValid = 1;
+    // Opens a block but counts as valid; still no word hits.
+    EXPECT_EQ(hitsFor(m, QStringLiteral("CALL X /* note")),
+              (QStringList{u8("[COMMENT]【開始キーワード】に該当します "),
+                           u8("[COMMENT]ただし有効行としカウントします ")}));
+    EXPECT_EQ(hitsFor(m, QStringLiteral("  /* CALL")),
+              QStringList{u8("[COMMENT]【開始キーワード】に該当します ")});
+
+    // The solo keyword cuts its piece after the leading spaces are gone.
+    ModeDefinition cobol = cobolMode();
+    cobol.CommentSolo = QStringLiteral("[*/]");
+    cobol.CommentColumn = 2;
+    cobol.CommentLength = 1;
+    EXPECT_EQ(hitsFor(cobol, QStringLiteral("      X* CALL")),
+              QStringList{u8("[COMMENT]【単独キーワード】に該当します ")});
+    cobol.CommentColumn = -1; // cannot cut: the test is skipped, words still count
+    EXPECT_EQ(hitsFor(cobol, QStringLiteral("X* CALL")),
+              QStringList{u8("[WORDCOUNT]【*CALL*】に該当します ")});
+}
+
+TEST(KeywordTest, BlankLinesAndTabs)
+{
+    ModeDefinition none;
+    none.StartWord[1] = QStringLiteral("*");
+    EXPECT_EQ(KeywordTestMessage(hitsFor(none, QStringLiteral("    "))),
+              u8("以下のキーワードにヒットしました\r\n\r\n[COMMENT]【空行カウント】に該当します "));
+    EXPECT_TRUE(hitsFor(none, QStringLiteral("\t")).isEmpty());
+    none.TABtoSpace = 1;
+    QString line = QStringLiteral("\tPERFORM\t");
+    none.WordCount = QStringLiteral("PERFORM ");
+    EXPECT_EQ(KeywordTestHits(none, line), QStringList{u8("[WORDCOUNT]【PERFORM 】に該当します ")});
+    EXPECT_EQ(line, QStringLiteral(" PERFORM ")); // the stored line keeps the replacement
+}
