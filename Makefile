@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: demo test build bootstrap sanitize bench format format-check clean
+.PHONY: demo test run build bootstrap sanitize bench format format-check clean
 
 DEMO_DIR := $(BUILD_DIR)/demo
 CLI := $(BUILD_DIR)/bin/quorvix-cli
@@ -16,6 +16,10 @@ demo: build
 	$(CLI) count --mode 1 --home samples --recursive --output files --out $(DEMO_DIR)/reports samples/cobol
 	@echo "== summary CSV =="
 	$(CLI) count --mode 1 --home samples --recursive --output joined --out $(DEMO_DIR)/summary samples/cobol
+
+# Builds and starts the desktop program, with the sample settings beside it.
+run: build
+	$(BUILD_DIR)/bin/quorvix
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2

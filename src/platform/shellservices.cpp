@@ -23,6 +23,5 @@ int DesktopShellServices::open(const QString& file, const QString& parameters)
     const QFileInfo target(info.canonicalFilePath());
     if (!target.isFile() || !target.isExecutable())
         return NoAssociation;
-    return QProcess::startDetached(info.absoluteFilePath(), {parameters}) ? Success
-                                                                          : NoAssociation;
+    return QProcess::startDetached(info.absoluteFilePath(), {parameters}) ? Success : NoAssociation;
 }

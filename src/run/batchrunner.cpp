@@ -119,8 +119,11 @@ void BatchRunner::run(const std::vector<BatchFile>& files, const ModeDefinition&
     const int count = int(files.size());
 
     if (ProcessModes::isConversion(m_request.ProcessMode)) {
-        for (int i = 0; i < count && !m_host.cancelled(); ++i)
+        // A conversion lets pending events run after each file, as counting does per line.
+        for (int i = 0; i < count && !m_host.cancelled(); ++i) {
             convertFile(i);
+            m_host.yield();
+        }
         m_request.Cancelled = false;
         return;
     }

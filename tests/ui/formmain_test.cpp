@@ -1,0 +1,448 @@
+#include <memory>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "settings/clsinifile.h"
+#include "settings/paths.h"
+#include "ui/common/appcontext.h"
+#include "ui/main/formmain.h"
+#include "uitest.h"
+
+namespace {
+
+const QByteArray kSource("       MOVE A TO B.\r\n      * note\r\n\r\n");
+
+// A program folder whose settings define modes 1 and 2 and switch "確認" off, so every run
+// starts and ends by itself; a source folder with COBOL files and one text file.
+struct Env {
+    QTemporaryDir home;
+    QTemporaryDir src;
+    uitest::FakeDialogs dialogs;
+    uitest::FakeShell shell;
+    AppContext ctx{home.path(), dialogs, shell};
+
+    Env()
+    {
+        set(QStringLiteral("MODE-1"), QStringLiteral("ModeName"), QStringLiteral("TEST"));
+        set(QStringLiteral("MODE-1"), QStringLiteral("FileType"), QStringLiteral("*.CBL"));
+        set(QStringLiteral("MODE-2"), QStringLiteral("ModeName"), QStringLiteral("TEXT"));
+        set(QStringLiteral("MODE-2"), QStringLiteral("FileType"), QStringLiteral("*.txt"));
+        set(QStringLiteral("Settings"), QStringLiteral("StartWait"), QStringLiteral("0"));
+        for (const char* name : {"A.CBL", "B.CBL", "C.CBL", "note.txt"})
+            write(src.filePath(QString::fromLatin1(name)));
+    }
+    void set(const QString& section, const QString& key, const QString& value)
+    {
+        clsIniFile ini;
+        ini.setPFileName(ctx.settingsPath());
+        QVERIFY(ini.mSetString(section, key, value));
+    }
+    QString get(const QString& section, const QString& key) const
+    {
+        clsIniFile ini;
+        ini.setPFileName(ctx.settingsPath());
+        return ini.mGetString(section, key, QStringLiteral("<none>"));
+    }
+    QStringList recent() const
+    {
+        QStringList list;
+        for (int i = 0; i < 5; ++i)
+            list << get(QStringLiteral("RecentFileList"), QStringLiteral("0%1").arg(i));
+        return list;
+    }
+    static void write(const QString& path)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kSource) == kSource.size());
+    }
+    QString path(const QString& name) const { return QDir::toNativeSeparators(src.filePath(name)); }
+    std::unique_ptr<FormMain> open(const QString& commandLine = QString())
+    {
+        auto w = std::make_unique<FormMain>(ctx, commandLine.isNull() ? src.path() : commandLine);
+        w->show();
+        return w;
+    }
+};
+
+template <typename T>
+T* find(QObject* w, const QString& name)
+{
+    T* child = w->findChild<T*>(name);
+    if (!child)
+        qFatal("no child %s", qPrintable(name));
+    return child;
+}
+
+QListWidget* fileList(QWidget* w)
+{
+    return find<QListWidget>(w, QStringLiteral("flsRootFList"));
+}
+
+QStringList texts(const QListWidget* list)
+{
+    QStringList t;
+    for (int i = 0; i < list->count(); ++i)
+        t << list->item(i)->text();
+    return t;
+}
+
+void clickFiles(QWidget* w, const QStringList& names)
+{
+    QListWidget* list = fileList(w);
+    for (const QString& name : names) {
+        const auto items = list->findItems(name, Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          list->visualItemRect(items[0]).center());
+    }
+}
+
+void pressStart(QWidget* w)
+{
+    QTest::mouseClick(find<QPushButton>(w, QStringLiteral("BtnStart")), Qt::LeftButton);
+}
+
+QString folderShown(QWidget* w)
+{
+    const QTreeWidgetItem* current =
+        find<QTreeWidget>(w, QStringLiteral("dirRootDir"))->currentItem();
+    return current ? current->data(0, Qt::UserRole).toString() : QString();
+}
+
+void drop(QWidget* target, const QStringList& paths)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls << QUrl::fromLocalFile(p);
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    QVERIFY(dropped.isAccepted());
+}
+
+} // namespace
+
+class FormMainTest final : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dataHome; // the SendTo folder is created below it
+    QByteArray m_oldDataHome;
+
+private slots:
+    void initTestCase()
+    {
+        m_oldDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", m_dataHome.path().toLocal8Bit());
+    }
+    void cleanupTestCase() { qputenv("XDG_DATA_HOME", m_oldDataHome); }
+
+    void startNeedsModeAndFile()
+    {
+        Env env;
+        auto w = env.open();
+        auto* status = find<QLabel>(w.get(), QStringLiteral("lblStatusBar"));
+        auto* timer = find<QTimer>(w.get(), QStringLiteral("timMsgInterval"));
+        QVERIFY(timer->isSingleShot());
+        QCOMPARE(timer->interval(), 3000);
+        QVERIFY(!timer->isActive());
+
+        pressStart(w.get());
+        QCOMPARE(status->text(), QStringLiteral("処理モードを選択してください"));
+        QVERIFY(timer->isActive());
+        QMetaObject::invokeMethod(timer, "timeout");
+        QCOMPARE(status->text(), QString());
+
+        QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori1")), Qt::LeftButton);
+        pressStart(w.get());
+        QCOMPARE(status->text(), QStringLiteral("ファイルを選択してください"));
+        QVERIFY(env.ctx.outputs.entries().empty());
+    }
+
+    void countOfSelectedFilesListsReportsAndRecentFiles()
+    {
+        Env env;
+        auto w = env.open();
+        QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori1")), Qt::LeftButton);
+        QCOMPARE(texts(fileList(w.get())),
+                 (QStringList{QStringLiteral("A.CBL"), QStringLiteral("B.CBL"),
+                              QStringLiteral("C.CBL")}));
+        clickFiles(w.get(),
+                   {QStringLiteral("C.CBL"), QStringLiteral("A.CBL"), QStringLiteral("B.CBL")});
+        pressStart(w.get());
+
+        auto* outputs = find<QListWidget>(w.get(), QStringLiteral("lstOutputData"));
+        QCOMPARE(texts(outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
+                                              QStringLiteral("(2) B_CBL_QVX.txt"),
+                                              QStringLiteral("(3) C_CBL_QVX.txt")}));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(outputs->item(i)->data(Qt::UserRole).toInt(), i + 1);
+            QVERIFY(outputs->item(i)->isSelected());
+        }
+        QVERIFY(QFile::exists(env.src.filePath(QStringLiteral("B_CBL_QVX.txt"))));
+        QCOMPARE(env.recent().mid(0, 4),
+                 (QStringList{env.path(QStringLiteral("C.CBL")), env.path(QStringLiteral("B.CBL")),
+                              env.path(QStringLiteral("A.CBL")), QStringLiteral("<none>")}));
+        auto* recent1 = find<QAction>(w.get(), QStringLiteral("MenuRecent1"));
+        QVERIFY(recent1->isVisible());
+        QCOMPARE(recent1->text(), env.path(QStringLiteral("B.CBL")));
+
+        QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("BtnClear")), Qt::LeftButton);
+        QCOMPARE(outputs->count(), 0);
+        QCOMPARE(env.ctx.request.OutputCount, 0);
+    }
+
+    void recentListAfterSevenFiles()
+    {
+        Env env;
+        QStringList names;
+        for (int i = 1; i <= 7; ++i) {
+            names << QStringLiteral("F%1.CBL").arg(i);
+            env.write(env.src.filePath(names.back()));
+        }
+        auto w = env.open();
+        QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori1")), Qt::LeftButton);
+        clickFiles(w.get(), names);
+        pressStart(w.get());
+        QCOMPARE(env.ctx.outputs.entries().size(), size_t(7));
+        QStringList expected;
+        for (int i = 7; i >= 3; --i)
+            expected << env.path(QStringLiteral("F%1.CBL").arg(i));
+        QCOMPARE(env.recent(), expected);
+    }
+
+    void recentListDropsOnlyTheSamePath()
+    {
+        Env env;
+        const QString a = env.path(QStringLiteral("A.CBL"));
+        env.write(a + QStringLiteral(".bak"));
+        env.set(QStringLiteral("RecentFileList"), QStringLiteral("00"), a + QStringLiteral(".bak"));
+        env.set(QStringLiteral("RecentFileList"), QStringLiteral("01"), a);
+        env.set(QStringLiteral("RecentFileList"), QStringLiteral("02"),
+                env.path(QStringLiteral("gone.CBL")));
+        auto w = env.open();
+        QCOMPARE(find<QAction>(w.get(), QStringLiteral("MenuRecent2"))->text(),
+                 env.path(QStringLiteral("gone.CBL")));
+
+        // No mode pressed: the entry runs with the mode as it stands.
+        find<QAction>(w.get(), QStringLiteral("MenuRecent1"))->trigger();
+        QCOMPARE(env.ctx.outputs.entries().size(), size_t(1));
+        QCOMPARE(env.recent(),
+                 (QStringList{a, a + QStringLiteral(".bak"), env.path(QStringLiteral("gone.CBL")),
+                              QStringLiteral("<none>"), QStringLiteral("<none>")}));
+
+        find<QAction>(w.get(), QStringLiteral("MenuRecent2"))->trigger();
+        QCOMPARE(env.dialogs.messages.size(), size_t(1));
+        QCOMPARE(
+            env.dialogs.messages[0].text,
+            QStringLiteral("対象ファイル検索でファイルが見つかりません\r\n再度選択してください"));
+        QCOMPARE(env.dialogs.messages[0].icon, Dialogs::Icon::Critical);
+        QCOMPARE(env.ctx.outputs.entries().size(), size_t(1));
+    }
+
+    void dropOfFolderOrFiles()
+    {
+        Env env;
+        QVERIFY(QDir(env.src.path()).mkdir(QStringLiteral("sub")));
+        const QString sub = env.path(QStringLiteral("sub"));
+        env.write(sub + QStringLiteral("/X.CBL"));
+        auto w = env.open();
+        auto* outputs = find<QListWidget>(w.get(), QStringLiteral("lstOutputData"));
+
+        drop(find<QWidget>(w.get(), QStringLiteral("dirRootDir")), {sub});
+        QTRY_COMPARE(folderShown(w.get()), sub);
+        QTest::qWait(50);
+        QCOMPARE(outputs->count(), 0);
+
+        drop(fileList(w.get()),
+             {env.path(QStringLiteral("B.CBL")), env.path(QStringLiteral("A.CBL"))});
+        QTRY_COMPARE(texts(outputs), (QStringList{QStringLiteral("(1) B_CBL_QVX.txt"),
+                                                  QStringLiteral("(2) A_CBL_QVX.txt")}));
+        QCOMPARE(folderShown(w.get()), QDir::toNativeSeparators(env.src.path()));
+
+        // Files of two folders: each is counted where it lies.
+        drop(w.get(), {sub + QStringLiteral("/X.CBL"), env.path(QStringLiteral("C.CBL"))});
+        QTRY_COMPARE(outputs->count(), 5);
+        QCOMPARE(outputs->item(3)->text(), QStringLiteral("(3) X_CBL_QVX.txt"));
+        QVERIFY(env.dialogs.messages.empty());
+        // C.CBL was found in its own folder, though the run's folder is that of X.CBL.
+        QFile report(sub + QStringLiteral("/C_CBL_QVX.txt"));
+        if (!report.exists())
+            report.setFileName(env.src.filePath(QStringLiteral("C_CBL_QVX.txt")));
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        const QString line = QStringLiteral("FILE PATH [filepath] : ") +
+                             AddBackslash(QDir::toNativeSeparators(env.src.path())) +
+                             QStringLiteral("\r\n");
+        QVERIFY(report.readAll().contains(line.toLocal8Bit()));
+        QCOMPARE(folderShown(w.get()), sub);
+    }
+
+    void geometryIsSavedOnlyInTheNormalState()
+    {
+        Env env;
+        for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+            env.set(QStringLiteral("Settings"), QString::fromLatin1(key), QStringLiteral(" 6000"));
+        {
+            auto w = env.open();
+            QCOMPARE(w->pos(), QPoint(400, 400));
+            QCOMPARE(w->size(), QSize(400, 400));
+            w->setWindowState(Qt::WindowMaximized);
+            w->close();
+        }
+        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("MainWidth")),
+                 QStringLiteral(" 6000"));
+        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("StartWait")),
+                 QStringLiteral("0"));
+        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("NextStartMode")),
+                 QStringLiteral("4"));
+        {
+            auto w = env.open();
+            w->resize(500, 450);
+            w->close();
+        }
+        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("MainWidth")),
+                 QStringLiteral(" 7500"));
+        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("MainLeft")),
+                 QStringLiteral(" 6000"));
+        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("NextStartPath")),
+                 QDir::toNativeSeparators(env.src.path()));
+    }
+
+    void startModeAndFileTypeEntries()
+    {
+        Env env;
+        env.set(QStringLiteral("Settings"), QStringLiteral("NextStartMode"), QStringLiteral("2"));
+        env.set(QStringLiteral("Settings"), QStringLiteral("IDX_FType"), QStringLiteral("0"));
+        {
+            auto w = env.open();
+            auto* types = find<QComboBox>(w.get(), QStringLiteral("cmbFType"));
+            QCOMPARE(types->count(), 3);
+            QCOMPARE(types->itemText(2), QStringLiteral("全て(*.*)"));
+            QVERIFY(find<QPushButton>(w.get(), QStringLiteral("optSyori2"))->isChecked());
+            QCOMPARE(types->currentIndex(), 1);
+            QCOMPARE(texts(fileList(w.get())), QStringList{QStringLiteral("note.txt")});
+            auto* third = find<QPushButton>(w.get(), QStringLiteral("optSyori3"));
+            QVERIFY(!third->isEnabled());
+            QCOMPARE(third->text(), QString());
+            QVERIFY(w->windowTitle().startsWith(QStringLiteral("Quorvix   Version.")));
+        }
+        env.set(QStringLiteral("Settings"), QStringLiteral("NextStartMode"), QStringLiteral("4"));
+        env.set(QStringLiteral("Settings"), QStringLiteral("IDX_FType"), QStringLiteral("2"));
+        auto w = env.open();
+        QCOMPARE(find<QComboBox>(w.get(), QStringLiteral("cmbFType"))->currentIndex(), 2);
+        QCOMPARE(fileList(w.get())->count(), 4);
+        for (int n = 1; n <= 3; ++n)
+            QVERIFY(!find<QPushButton>(w.get(), QStringLiteral("optSyori%1").arg(n))->isChecked());
+    }
+
+    void layoutKeepsTheMinimumSize()
+    {
+        Env env;
+        auto w = env.open();
+        w->resize(100, 100);
+        QVERIFY(w->width() * 15 >= 5300 && w->width() * 15 < 5300 + 15);
+        QVERIFY(w->height() * 15 >= 5500 && w->height() * 15 < 5500 + 15);
+        w->resize(600, 500);
+        // Widths follow the outer width, frame included.
+        const int outer = w->frameGeometry().width();
+        QTRY_COMPARE(fileList(w.get())->x(), qRound(outer / 2.0));
+        auto* outputs = find<QListWidget>(w.get(), QStringLiteral("lstOutputData"));
+        auto* clear = find<QPushButton>(w.get(), QStringLiteral("BtnClear"));
+        QCOMPARE(outputs->width(), outer - 24);
+        QVERIFY(qAbs(clear->geometry().right() - (outputs->geometry().right() - 19)) <= 1);
+        QCOMPARE(outputs->y() + outputs->height(), w->centralWidget()->height() - 21);
+    }
+
+    void browserAndPopups()
+    {
+        Env env;
+        QVERIFY(QDir(env.src.path()).mkdir(QStringLiteral("sub")));
+        auto w = env.open(QLatin1Char('"') + env.path(QStringLiteral("A.CBL")) + QLatin1Char('"'));
+        QCOMPARE(folderShown(w.get()), QDir::toNativeSeparators(env.src.path()));
+
+        auto* popup = find<QMenu>(w.get(), QStringLiteral("pMenuFList"));
+        QListWidget* files = fileList(w.get());
+        QTest::mouseClick(files->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(200, 200));
+        QVERIFY(!popup->isVisible());
+        find<QAction>(w.get(), QStringLiteral("MenuALL0"))->trigger();
+        QCOMPARE(files->selectedItems().size(), files->count());
+        QTest::mouseClick(files->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(200, 200));
+        QVERIFY(popup->isVisible());
+        bool hasSendTo = false;
+        for (QAction* a : popup->actions()) {
+            if (const auto* m = a->menu<QMenu*>())
+                hasSendTo = hasSendTo || m->objectName() == QStringLiteral("pMenuSendToFList");
+        }
+        QVERIFY(hasSendTo);
+        popup->hide();
+        find<QAction>(w.get(), QStringLiteral("MenuALL1"))->trigger();
+        QVERIFY(files->selectedItems().isEmpty());
+
+        // A conversion ignores the mode buttons.
+        clickFiles(w.get(), {QStringLiteral("A.CBL")});
+        find<QAction>(w.get(), QStringLiteral("pMenuRenCD2"))->trigger();
+        auto* outputs = find<QListWidget>(w.get(), QStringLiteral("lstOutputData"));
+        QCOMPARE(texts(outputs), QStringList{QStringLiteral("(1) A.CBL LF")});
+        QFile converted(env.src.filePath(QStringLiteral("A.CBL")));
+        QVERIFY(converted.open(QIODevice::ReadOnly));
+        QVERIFY(!converted.readAll().contains('\r'));
+
+        // A selected file that vanished: critical box, refreshed list, no run.
+        clickFiles(w.get(), {QStringLiteral("B.CBL")});
+        QVERIFY(QFile::remove(env.src.filePath(QStringLiteral("B.CBL"))));
+        QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori1")), Qt::LeftButton);
+        pressStart(w.get());
+        QCOMPARE(env.dialogs.messages.size(), size_t(1));
+        QVERIFY(files->findItems(QStringLiteral("B.CBL"), Qt::MatchExactly).isEmpty());
+        QCOMPARE(outputs->count(), 1);
+
+        auto* tree = find<QTreeWidget>(w.get(), QStringLiteral("dirRootDir"));
+        const auto subItems =
+            tree->findItems(QStringLiteral("sub"), Qt::MatchExactly | Qt::MatchRecursive);
+        QCOMPARE(subItems.size(), 1);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          tree->visualItemRect(subItems[0]).center());
+        QCOMPARE(folderShown(w.get()), env.path(QStringLiteral("sub")));
+
+        auto* myDoc = find<QPushButton>(w.get(), QStringLiteral("BtnMyDoc"));
+        QTest::mouseClick(myDoc, Qt::LeftButton);
+        QCOMPARE(myDoc->text(), QStringLiteral("App"));
+        QTest::mouseClick(myDoc, Qt::LeftButton);
+        QCOMPARE(myDoc->text(), QStringLiteral("My"));
+        QCOMPARE(folderShown(w.get()), QDir::toNativeSeparators(env.home.path()));
+    }
+
+    void modeOptionIsAnnouncedForLater()
+    {
+        Env env;
+        auto w = env.open();
+        find<QAction>(w.get(), QStringLiteral("MenuModeOption"))->trigger();
+        QCOMPARE(env.dialogs.messages.size(), size_t(1));
+        QCOMPARE(env.dialogs.messages[0].text,
+                 QStringLiteral("モード設定は次の版で使えるようになります。"));
+        QCOMPARE(env.dialogs.messages[0].icon, Dialogs::Icon::Information);
+    }
+};
+
+QUORVIX_UI_TEST(FormMainTest);
+
+#include "formmain_test.moc"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QDialog>
 
 struct AppContext;
@@ -20,6 +22,8 @@ public:
 private:
     struct Private;
     std::unique_ptr<Private> d;
+
+    void BtnURL_Click();
 };
 
 // The program's own icon.

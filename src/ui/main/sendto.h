@@ -48,6 +48,8 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 
+    // Appends entry `index` with this caption to both submenus.
+    void addEntries(int index, const QString& caption);
     void pMenuSendFList_Click(const QString& caption);
     void pMenuSendOList_Click(const QString& caption);
     void sendTo(const QString& caption, QString file);

@@ -1,0 +1,521 @@
+#include "formwait.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "reports/templates.h"
+#include "reports/valueformats.h"
+#include "run/batchrunner.h"
+#include "settings/clsinifile.h"
+#include "settings/paths.h"
+#include "settings/settingsfile.h"
+#include "ui/common/appcontext.h"
+#include "ui/common/dialogs.h"
+
+namespace {
+
+constexpr int kWarningMs = 3000;
+// The engine yields before every line; the clock is read only every kYieldsPerCheck yields and
+// events are pumped once kPumpMs have passed, which keeps the dialog live at almost no cost.
+constexpr unsigned kYieldsPerCheck = 256;
+constexpr qint64 kPumpMs = 30;
+
+const QString kStopQuestion = QStringLiteral("処理を中断します  よろしいですか？");
+const QString kSavedFolderMissing = QStringLiteral("現在設定されている出力先パスは存在しません。");
+const QString kOutDirInvalid =
+    QStringLiteral("出力先はパスを指定してください（ファイル名は指定不可）");
+
+// Layout is kept in twips as designed; 15 twips make one pixel at 96 dpi.
+QRect twips(int left, int top, int width, int height)
+{
+    auto px = [](int t) { return qRound(t / 15.0); };
+    return {px(left), px(top), px(width), px(height)};
+}
+
+QFont buttonFont(bool bold)
+{
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPointSizeF(8.25);
+    font.setBold(bold);
+    return font;
+}
+
+const std::array<QString, 3> kLineEndNames{QStringLiteral("CR+LF"), QStringLiteral("CR"),
+                                           QStringLiteral("LF")};
+
+// Shows the busy pointer for as long as it lives.
+class BusyCursor final {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    Q_DISABLE_COPY_MOVE(BusyCursor)
+};
+
+} // namespace
+
+// The status strip along the bottom edge; the progress bar is painted on it, under the
+// status label.
+class FormWait::ProgressStrip final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+    // Repaints only when the bar's pixel width changes.
+    void setProgress(double processed, double total)
+    {
+        int filled = 0;
+        if (processed > total)
+            filled = width();
+        else if (total > 0)
+            filled = int(double(width()) * processed / total);
+        if (filled != m_filled) {
+            m_filled = filled;
+            update();
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (m_filled <= 0)
+            return;
+        QPainter painter(this);
+        painter.fillRect(QRect(0, 0, m_filled, height()), QColor(0, 0, 255));
+    }
+
+private:
+    int m_filled = 0;
+};
+
+FormWait::FormWait(AppContext& ctx, QWidget* parent, std::function<void()> outputsChanged,
+                   std::function<void()> startMainStatusTimer)
+    : QDialog(parent)
+    , m_ctx(ctx)
+    , m_outputsChanged(std::move(outputsChanged))
+    , m_startMainStatusTimer(std::move(startMainStatusTimer))
+{
+    setObjectName(QStringLiteral("FormWait"));
+    setModal(true);
+    buildControls();
+    Form_Load();
+}
+
+FormWait::~FormWait() = default;
+
+void FormWait::buildControls()
+{
+    setFixedSize(twips(0, 0, 5940, 2370).size());
+
+    lblMsg = new QLabel(this);
+    lblMsg->setObjectName(QStringLiteral("lblMsg"));
+    lblMsg->setGeometry(twips(0, 45, 6015, 480));
+    lblMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblMsg->setWordWrap(true);
+
+    frameOutputOption = new QFrame(this);
+    frameOutputOption->setObjectName(QStringLiteral("frameOutputOption"));
+    frameOutputOption->setGeometry(twips(0, 480, 6015, 1095));
+
+    Frame2 = new QGroupBox(QStringLiteral("Type"), frameOutputOption);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setGeometry(twips(120, 0, 1095, 1095));
+    const std::array<QString, 2> typeCaptions{QStringLiteral("個別"), QStringLiteral("連結")};
+    for (int i = 0; i < 2; ++i) {
+        QRadioButton* option = new QRadioButton(typeCaptions[size_t(i)], Frame2);
+        option->setObjectName(QStringLiteral("optOutType") + QString::number(i));
+        option->setGeometry(twips(120, 240 + 360 * i, 855, 375));
+        connect(option, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked)
+                optOutType_Click();
+        });
+        optOutType[size_t(i)] = option;
+    }
+
+    Frame1 = new QGroupBox(QStringLiteral("Directory"), frameOutputOption);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twips(1320, 0, 4575, 1095));
+    Label6 = new QLabel(QStringLiteral("出力先"), Frame1);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setGeometry(twips(240, 285, 735, 255));
+    chkOutDirSrc = new QCheckBox(QStringLiteral("SRCと同じ"), Frame1);
+    chkOutDirSrc->setObjectName(QStringLiteral("chkOutDirSrc"));
+    chkOutDirSrc->setGeometry(twips(1080, 240, 1215, 255));
+    txtOutDirPath = new QLineEdit(Frame1);
+    txtOutDirPath->setObjectName(QStringLiteral("txtOutDirPath"));
+    txtOutDirPath->setGeometry(twips(240, 600, 3855, 270));
+    BtnDir = new QPushButton(QStringLiteral("..."), Frame1);
+    BtnDir->setObjectName(QStringLiteral("BtnDir"));
+    BtnDir->setGeometry(twips(4080, 600, 255, 255));
+
+    BtnYES = new QPushButton(QStringLiteral("はい"), this);
+    BtnYES->setObjectName(QStringLiteral("BtnYES"));
+    BtnYES->setGeometry(twips(1440, 1680, 1335, 315));
+    BtnYES->setFont(buttonFont(true));
+    BtnYES->setDefault(true);
+    BtnStop = new QPushButton(QStringLiteral("中止"), this);
+    BtnStop->setObjectName(QStringLiteral("BtnStop"));
+    BtnStop->setGeometry(twips(2280, 1680, 1335, 315));
+    BtnStop->setFont(buttonFont(false));
+    BtnNO = new QPushButton(QStringLiteral("いいえ"), this);
+    BtnNO->setObjectName(QStringLiteral("BtnNO"));
+    BtnNO->setGeometry(twips(3120, 1680, 1335, 315));
+    BtnNO->setFont(buttonFont(false));
+    BtnOptSAVE = new QPushButton(QStringLiteral("設定保存"), this);
+    BtnOptSAVE->setObjectName(QStringLiteral("BtnOptSAVE"));
+    BtnOptSAVE->setGeometry(twips(4800, 1680, 1095, 315));
+
+    picStatusBar = new ProgressStrip(this);
+    picStatusBar->setObjectName(QStringLiteral("picStatusBar"));
+    picStatusBar->setGeometry(twips(0, 2115, 5940, 255));
+    lblStatusBar = new QLabel(picStatusBar);
+    lblStatusBar->setObjectName(QStringLiteral("lblStatusBar"));
+    lblStatusBar->setGeometry(twips(120, 0, 5655, 255));
+
+    timMsgInterval = new QTimer(this);
+    timMsgInterval->setObjectName(QStringLiteral("timMsgInterval"));
+    timMsgInterval->setInterval(kWarningMs);
+
+    connect(BtnYES, &QPushButton::clicked, this, &FormWait::BtnYES_Click);
+    connect(BtnNO, &QPushButton::clicked, this, &FormWait::BtnNO_Click);
+    connect(BtnStop, &QPushButton::clicked, this, &FormWait::BtnStop_Click);
+    connect(BtnOptSAVE, &QPushButton::clicked, this, &FormWait::BtnOptSAVE_Click);
+    connect(BtnDir, &QPushButton::clicked, this, &FormWait::BtnDir_Click);
+    connect(chkOutDirSrc, &QCheckBox::clicked, this, &FormWait::chkOutDirSrc_Click);
+    connect(timMsgInterval, &QTimer::timeout, this, &FormWait::timMsgInterval_Timer);
+}
+
+bool FormWait::isConversion() const
+{
+    return m_ctx.request.ProcessMode >= 9;
+}
+
+void FormWait::Form_Load()
+{
+    RunRequest& request = m_ctx.request;
+    const QString settingsPath = m_ctx.settingsPath();
+    m_mode = LoadModeDefinition(QStringLiteral("MODE-") + QString::number(request.ProcessMode),
+                                false, settingsPath);
+
+    clsIniFile ini;
+    ini.setPFileName(settingsPath);
+    const QString section = SettingsKeys::SectionOutput;
+    const qint16 fileType =
+        ini.mGetInteger(section, SettingsKeys::OutputFileType, SettingsKeys::DefaultOutputFileType)
+            .value_or(SettingsKeys::DefaultOutputFileType);
+    // Any other stored index leaves both options clear, as a failed step does.
+    if (fileType == 0 || fileType == 1)
+        optOutType[size_t(fileType)]->setChecked(true);
+    const qint16 sourceDir = ini.mGetInteger(section, SettingsKeys::OutputSourceDir,
+                                             SettingsKeys::DefaultOutputSourceDir)
+                                 .value_or(SettingsKeys::DefaultOutputSourceDir);
+    chkOutDirSrc->setChecked(sourceDir == 1);
+    const QString folderText =
+        ini.mGetString(section, SettingsKeys::OutputSelectDir, request.SourceDir);
+    txtOutDirPath->setText(folderText);
+
+    const qsizetype fileCount = request.Files.size();
+    QString msg;
+    if (isConversion()) {
+        SetRunControlsEnabled(true);
+        for (QRadioButton* option : optOutType)
+            option->setEnabled(false);
+        chkOutDirSrc->setEnabled(false);
+        BtnDir->setEnabled(false);
+        frameOutputOption->setEnabled(false);
+        BtnOptSAVE->setEnabled(false);
+        txtOutDirPath->setEnabled(false);
+        m_mode.ModeName = QStringLiteral("改行コード変換");
+        setWindowTitle(QStringLiteral("Quorvix ( ") + m_mode.ModeName + QStringLiteral(" )"));
+
+        if (fileCount > 3) {
+            msg = QString::number(fileCount) + QStringLiteral(" ファイルの ");
+        } else {
+            for (const QString& name : std::as_const(request.Files))
+                msg += QStringLiteral(" ") + name + QStringLiteral(" ");
+            msg += QStringLiteral(" の ");
+        }
+        const int target = request.ProcessMode - ProcessModes::ToCrLf;
+        for (int i = 0; i < int(kLineEndNames.size()); ++i) {
+            if (i != target)
+                msg += kLineEndNames[size_t(i)] + QStringLiteral(" ");
+        }
+        msg += QStringLiteral("を ") + ConversionTargetName(request.ProcessMode) +
+               QStringLiteral(" に置換します");
+    } else {
+        if (chkOutDirSrc->isChecked()) {
+            SetRunControlsEnabled(request.StartWait);
+            if (request.StartWait)
+                timMsgInterval_Timer();
+        } else if (request.StartWait) {
+            SetRunControlsEnabled(true);
+            timMsgInterval_Timer();
+        } else if (FolderExists(folderText)) {
+            SetRunControlsEnabled(false);
+        } else {
+            showWarning(kSavedFolderMissing);
+            request.StartWait = true;
+            SetRunControlsEnabled(true);
+        }
+        setWindowTitle(QStringLiteral("Quorvix ( MODE-") + QString::number(request.ProcessMode) +
+                       QStringLiteral(" : ") + m_mode.ModeName + QStringLiteral(" )"));
+
+        if (fileCount > 3) {
+            msg = QString::number(fileCount) + QStringLiteral(" ファイルのカウントを開始します");
+        } else {
+            for (const QString& name : std::as_const(request.Files))
+                msg += QStringLiteral(" ") + name + QStringLiteral(" ");
+            msg += QStringLiteral(" のカウントを開始します");
+        }
+        chkOutDirSrc_Click();
+    }
+
+    lblMsg->setText(msg);
+    request.Cancelled = true;
+}
+
+void FormWait::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        // Queued, so that the dialog is on screen and its modal loop runs before a batch starts.
+        QTimer::singleShot(0, this, &FormWait::Form_Activate);
+    }
+}
+
+void FormWait::Form_Activate()
+{
+    if (!isVisible() || m_running)
+        return;
+    if (!m_ctx.request.StartWait)
+        BtnYES_Click();
+}
+
+void FormWait::timMsgInterval_Timer()
+{
+    lblStatusBar->clear();
+    timMsgInterval->stop();
+    QString text;
+    if (isConversion()) {
+        text = QStringLiteral("現在選択されているファイルを上書きします。");
+    } else if (optOutType[1]->isChecked()) {
+        text = TemplatePresent(m_ctx.programFolder, m_mode.ModeName, CsvTemplateSuffix)
+                   ? QStringLiteral("選択ファイルまとめ ＣＳＶ出力 (フォーマットあり)")
+                   : QStringLiteral("選択ファイルまとめ ＣＳＶ出力 (フォーマットなし)");
+    } else {
+        text = TemplatePresent(m_ctx.programFolder, m_mode.ModeName, HtmlTemplateSuffix)
+                   ? QStringLiteral("各ファイル別 ＨＴＭＬ出力 (フォーマットあり)")
+                   : QStringLiteral("各ファイル別 単純ＴＥＸＴ出力 (フォーマットなし)");
+    }
+    lblStatusBar->setText(text);
+}
+
+void FormWait::showWarning(const QString& text)
+{
+    lblStatusBar->setText(text);
+    timMsgInterval->start();
+}
+
+void FormWait::optOutType_Click()
+{
+    timMsgInterval_Timer();
+}
+
+void FormWait::SetRunControlsEnabled(bool flag)
+{
+    BtnYES->setVisible(flag);
+    BtnNO->setVisible(flag);
+    BtnStop->setVisible(!flag);
+    for (QRadioButton* option : optOutType)
+        option->setEnabled(flag);
+    chkOutDirSrc->setEnabled(flag);
+    txtOutDirPath->setEnabled(flag);
+    BtnDir->setEnabled(flag);
+    frameOutputOption->setEnabled(flag);
+    BtnOptSAVE->setEnabled(flag);
+}
+
+void FormWait::updateFolderControls()
+{
+    const bool own = !chkOutDirSrc->isChecked();
+    txtOutDirPath->setEnabled(own);
+    BtnDir->setEnabled(own);
+}
+
+void FormWait::chkOutDirSrc_Click()
+{
+    updateFolderControls();
+    if (!chkOutDirSrc->isChecked() && !FolderExists(txtOutDirPath->text()))
+        showWarning(kSavedFolderMissing);
+}
+
+void FormWait::BtnDir_Click()
+{
+    const QString folder = BrowseForOutputFolder(this, m_ctx.dialogs);
+    if (folder.isEmpty())
+        return;
+    txtOutDirPath->setText(folder);
+    BtnYES->setFocus();
+}
+
+void FormWait::BtnOptSAVE_Click()
+{
+    clsIniFile ini;
+    ini.setPFileName(m_ctx.settingsPath());
+    const QString section = SettingsKeys::SectionOutput;
+    ini.mSetString(section, SettingsKeys::OutputFileType,
+                   optOutType[0]->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
+    ini.mSetString(section, SettingsKeys::OutputSourceDir,
+                   chkOutDirSrc->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    ini.mSetString(section, SettingsKeys::OutputSelectDir, txtOutDirPath->text());
+}
+
+void FormWait::BtnNO_Click()
+{
+    m_ctx.request.Cancelled = true;
+    QDialog::reject();
+}
+
+void FormWait::BtnStop_Click()
+{
+    if (m_ctx.dialogs.question(this, kStopQuestion))
+        m_ctx.request.Cancelled = true;
+}
+
+void FormWait::reject()
+{
+    if (!m_running)
+        BtnNO_Click();
+}
+
+void FormWait::closeEvent(QCloseEvent* event)
+{
+    if (!m_running) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    // The batch is on the call stack below this event: stop it and let the common end close.
+    event->ignore();
+    if (m_ctx.dialogs.question(this, kStopQuestion))
+        m_ctx.request.Cancelled = true;
+}
+
+void FormWait::BtnYES_Click()
+{
+    if (m_running)
+        return;
+    RunRequest& request = m_ctx.request;
+    QString outDir = request.SourceDir;
+    if (!isConversion()) {
+        if (!chkOutDirSrc->isChecked())
+            outDir = AddBackslash(txtOutDirPath->text());
+        if (!FolderExists(outDir)) {
+            showWarning(kOutDirInvalid);
+            SetRunControlsEnabled(true);
+            updateFolderControls();
+            return;
+        }
+    }
+
+    request.Cancelled = false;
+    m_running = true;
+    SetRunControlsEnabled(false);
+    BtnOptSAVE->hide();
+    picStatusBar->setProgress(0, request.TotalBytes);
+    timMsgInterval->stop();
+    lblStatusBar->clear();
+
+    {
+        const BusyCursor busy;
+        BatchSettings settings;
+        settings.outputType = optOutType[1]->isChecked() ? OutputType::Joined : OutputType::PerFile;
+        // Files from several folders with "SRCと同じ": each report beside its own source file
+        // (an empty folder tells the batch so; a joined CSV goes beside the first file).
+        const bool ownFolders =
+            !request.FilePaths.isEmpty() && (isConversion() || chkOutDirSrc->isChecked());
+        settings.outDir = ownFolders ? QString() : outDir;
+        settings.programFolder = m_ctx.programFolder;
+        settings.locale = ReportLocale();
+        settings.jobs = 1;
+        // The batch's first yield, before any file, lets pending events run once.
+        m_pumpNow = true;
+        m_yields = 0;
+        BatchRunner runner(request, m_ctx.outputs, *this);
+        runner.run(BatchFilesOf(request), m_mode, settings);
+    }
+    commonEnd();
+}
+
+void FormWait::commonEnd()
+{
+    pumpEvents();
+    m_ctx.request.Cancelled = false;
+    BtnStop->hide();
+    m_running = false;
+    if (m_startMainStatusTimer)
+        m_startMainStatusTimer();
+    accept();
+}
+
+void FormWait::pumpEvents()
+{
+    QCoreApplication::processEvents();
+    m_sinceLastPump.start();
+}
+
+void FormWait::yield()
+{
+    if (m_pumpNow) {
+        m_pumpNow = false;
+        pumpEvents();
+        return;
+    }
+    if (++m_yields % kYieldsPerCheck != 0)
+        return;
+    if (m_sinceLastPump.elapsed() >= kPumpMs)
+        pumpEvents();
+}
+
+bool FormWait::cancelled() const
+{
+    return m_ctx.request.Cancelled;
+}
+
+void FormWait::progress(double processedBytes, double totalBytes)
+{
+    picStatusBar->setProgress(processedBytes, totalBytes);
+    // A conversion reports once per file and never yields in between: pump here instead.
+    if (isConversion() && m_sinceLastPump.elapsed() >= kPumpMs)
+        pumpEvents();
+}
+
+void FormWait::message(const QString& text)
+{
+    m_ctx.dialogs.message(this, text, Dialogs::Icon::Information);
+}
+
+void FormWait::error(const QString& text)
+{
+    m_ctx.dialogs.message(this, text, Dialogs::Icon::Exclamation);
+}
+
+void FormWait::currentFile(int position, int count, const QString& name)
+{
+    lblMsg->setText(QString::number(position) + QStringLiteral(" / ") + QString::number(count) +
+                    QStringLiteral("\r\n") + name);
+}
+
+void FormWait::outputsChanged()
+{
+    if (m_outputsChanged)
+        m_outputsChanged();
+}

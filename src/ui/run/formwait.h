@@ -1,15 +1,28 @@
 #pragma once
 
+#include <array>
 #include <functional>
 
 #include <QDialog>
+#include <QElapsedTimer>
 
+#include "engine/modedefinition.h"
+#include "engine/runhost.h"
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
 struct AppContext;
 
 // The run dialog: shows what will be counted or converted, lets the user choose the output
 // type and folder, and drives the batch over the run request's files. Opened modally by the
 // main window for every run; closes itself when the run ends.
-class FormWait final : public QDialog {
+class FormWait final : public QDialog, private RunHost {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FormWait)
 
@@ -20,7 +33,68 @@ public:
              std::function<void()> startMainStatusTimer);
     ~FormWait() override;
 
+    // Esc closes a waiting dialog like いいえ and does nothing while a batch runs.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    class ProgressStrip;
+
+    void buildControls();
+    void Form_Load();
+    void Form_Activate();
+    void BtnYES_Click();
+    void BtnNO_Click();
+    void BtnStop_Click();
+    void BtnOptSAVE_Click();
+    void BtnDir_Click();
+    void chkOutDirSrc_Click();
+    void optOutType_Click();
+    void timMsgInterval_Timer();
+    void SetRunControlsEnabled(bool flag);
+
+    bool isConversion() const;
+    void showWarning(const QString& text);
+    void updateFolderControls();
+    void commonEnd();
+    void pumpEvents();
+
+    // RunHost: the batch runs on this thread and lets the dialog's events in through yield().
+    void yield() override;
+    bool cancelled() const override;
+    void progress(double processedBytes, double totalBytes) override;
+    void message(const QString& text) override;
+    void error(const QString& text) override;
+    void currentFile(int position, int count, const QString& name) override;
+    void outputsChanged() override;
+
+    AppContext& m_ctx;
+    std::function<void()> m_outputsChanged;
+    std::function<void()> m_startMainStatusTimer;
+    ModeDefinition m_mode;
+    bool m_activated = false;
+    bool m_running = false;
+    bool m_pumpNow = false;
+    unsigned m_yields = 0;
+    QElapsedTimer m_sinceLastPump;
+
+    QLabel* lblMsg = nullptr;
+    QFrame* frameOutputOption = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    std::array<QRadioButton*, 2> optOutType{};
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QCheckBox* chkOutDirSrc = nullptr;
+    QLineEdit* txtOutDirPath = nullptr;
+    QPushButton* BtnDir = nullptr;
+    QPushButton* BtnYES = nullptr;
+    QPushButton* BtnStop = nullptr;
+    QPushButton* BtnNO = nullptr;
+    QPushButton* BtnOptSAVE = nullptr;
+    ProgressStrip* picStatusBar = nullptr;
+    QLabel* lblStatusBar = nullptr;
+    QTimer* timMsgInterval = nullptr;
 };
