@@ -422,12 +422,11 @@ void FormMain::Form_Load(const QString& commandLine)
     if (!placed && !setFolder(m_ctx.programFolder))
         setFolder(QDir::rootPath());
 
-    SendToDir = AddBackslash(GetShellFolder(QStringLiteral("SendTo")));
+    const QString sendTo = GetShellFolder(QStringLiteral("SendTo"));
+    SendToDir = AddBackslash(sendTo);
     PersonalDir = AddBackslash(GetShellFolder(QStringLiteral("Personal")));
-    // Without a SendTo folder "/" would stand for it: the menus then list nothing instead.
-    const QString sendToFolder =
-        GetShellFolder(QStringLiteral("SendTo")).isEmpty() ? QString() : SendToDir;
-    m_sendTo = new SendToController(m_ctx, sendToFolder, this);
+    // Without a SendTo folder SendToDir is a lone "/": the menus then list nothing instead.
+    m_sendTo = new SendToController(m_ctx, sendTo.isEmpty() ? QString() : SendToDir, this);
     m_sendTo->setCurrentFileProvider([this]() -> QString {
         const QListWidgetItem* item = flsRootFList->currentItem();
         return item ? AddBackslash(m_folder) + item->text() : QString();
