@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -22,6 +23,7 @@
 #include "settings/paths.h"
 #include "ui/common/appcontext.h"
 #include "ui/main/formmain.h"
+#include "ui/modes/formmoption.h"
 #include "uitest.h"
 
 namespace {
@@ -431,15 +433,37 @@ private slots:
         QCOMPARE(folderShown(w.get()), QDir::toNativeSeparators(env.home.path()));
     }
 
-    void modeOptionIsAnnouncedForLater()
+    // A save in the mode editor makes the window rebuild its mode buttons and file types once
+    // the editor has closed. The editor runs modally; a queued call answers it from inside.
+    void modeEditorSaveRebuildsModeButtons()
     {
         Env env;
         auto w = env.open();
+        QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori2")), Qt::LeftButton);
+        bool edited = false;
+        QTimer::singleShot(0, w.get(), [&] {
+            auto* editor = w->findChild<FormMOption*>();
+            if (!editor)
+                return;
+            editor->setSlotChooser([](const SlotQuestion&) { return std::optional<int>(3); });
+            find<QLineEdit>(editor, QStringLiteral("txtModeName"))->setText(QStringLiteral("C"));
+            find<QLineEdit>(editor, QStringLiteral("txtFileType"))->setText(QStringLiteral("*.c"));
+            QTest::mouseClick(find<QPushButton>(editor, QStringLiteral("BtnSave")), Qt::LeftButton);
+            edited = env.ctx.ModesChanged;
+            editor->close();
+        });
         find<QAction>(w.get(), QStringLiteral("MenuModeOption"))->trigger();
-        QCOMPARE(env.dialogs.messages.size(), size_t(1));
-        QCOMPARE(env.dialogs.messages[0].text,
-                 QStringLiteral("モード設定は次の版で使えるようになります。"));
-        QCOMPARE(env.dialogs.messages[0].icon, Dialogs::Icon::Information);
+        QVERIFY(edited);
+        QVERIFY(env.dialogs.messages.empty());
+        auto* third = find<QPushButton>(w.get(), QStringLiteral("optSyori3"));
+        QVERIFY(third->isEnabled());
+        QCOMPARE(third->text(), QStringLiteral("C"));
+        auto* types = find<QComboBox>(w.get(), QStringLiteral("cmbFType"));
+        QCOMPARE(types->count(), 4);
+        QCOMPARE(types->itemText(2), QStringLiteral("C(*.c)"));
+        // The pressed mode stays pressed.
+        QVERIFY(find<QPushButton>(w.get(), QStringLiteral("optSyori2"))->isChecked());
+        QCOMPARE(types->currentIndex(), 1);
     }
 };
 

@@ -41,6 +41,7 @@
 #include "ui/common/dialogs.h"
 #include "ui/main/formfv.h"
 #include "ui/main/sendto.h"
+#include "ui/modes/formmoption.h"
 #include "ui/run/formwait.h"
 
 namespace {
@@ -1155,6 +1156,5 @@ void FormMain::MenuModeOption_Click()
 // The mode editor; it sets ModesChanged when it saved or deleted a mode.
 void FormMain::showModeEditor()
 {
-    m_ctx.dialogs.message(this, QStringLiteral("モード設定は次の版で使えるようになります。"),
-                          Dialogs::Icon::Information);
+    FormMOption(m_ctx, this).exec();
 }
