@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -211,6 +212,32 @@ private slots:
         QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("BtnClear")), Qt::LeftButton);
         QCOMPARE(outputs->count(), 0);
         QCOMPARE(env.ctx.request.OutputCount, 0);
+    }
+
+    void noInTheRunDialogLeavesTheRecentListAlone()
+    {
+        Env env;
+        env.set(QStringLiteral("Settings"), QStringLiteral("StartWait"), QStringLiteral("1"));
+        auto w = env.open();
+        QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori1")), Qt::LeftButton);
+        clickFiles(w.get(), {QStringLiteral("A.CBL")});
+        bool answered = false;
+        // The run dialog waits for the user: answer it with いいえ once it is up.
+        QTimer::singleShot(0, w.get(), [&] {
+            auto* dialog = w->findChild<QDialog*>(QStringLiteral("FormWait"));
+            if (!dialog)
+                dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            QTest::mouseClick(find<QPushButton>(dialog, QStringLiteral("BtnNO")), Qt::LeftButton);
+            answered = true;
+        });
+        pressStart(w.get());
+        QVERIFY(answered);
+        QVERIFY(env.ctx.request.Cancelled);
+        QCOMPARE(env.recent(), QStringList(5, QStringLiteral("<none>")));
+        QCOMPARE(find<QListWidget>(w.get(), QStringLiteral("lstOutputData"))->count(), 0);
+        QVERIFY(!QFile::exists(env.src.filePath(QStringLiteral("A_CBL_QVX.txt"))));
     }
 
     void recentListAfterSevenFiles()
