@@ -493,7 +493,8 @@ bool FormWait::cancelled() const
 void FormWait::progress(double processedBytes, double totalBytes)
 {
     picStatusBar->setProgress(processedBytes, totalBytes);
-    // A conversion reports once per file and never yields in between: pump here instead.
+    // A conversion yields once per file, too rarely for yield()'s every-256-calls clock check:
+    // pump here instead.
     if (isConversion() && m_sinceLastPump.elapsed() >= kPumpMs)
         pumpEvents();
 }
