@@ -229,10 +229,8 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
         throw CountError(QStringLiteral("invalid keyword pattern: ") + *invalid);
 
     result = FileCountResult{};
-    if (!rules.mode().WordCount.isEmpty()) {
-        result.Words = SplitWordList(rules.mode().WordCount);
-        result.WordCounts.assign(size_t(result.Words.size()), 0);
-    }
+    result.Words = rules.words();
+    result.WordCounts.assign(size_t(result.Words.size()), 0);
 
     LineClassifier classifier(rules, result);
     std::vector<char16_t> raw(256);

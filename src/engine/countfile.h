@@ -38,6 +38,9 @@ public:
     const ModeDefinition& mode() const { return m_mode; }
     int areaCount() const { return m_areaCount; }
 
+    // The word patterns of the mode's WordCount, in list order.
+    const QStringList& words() const { return m_words; }
+
     // The first keyword that is not a valid pattern, in the order they are checked.
     std::optional<QString> invalidPattern() const { return m_invalid; }
 
