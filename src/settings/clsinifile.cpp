@@ -60,52 +60,78 @@ qsizetype findClosingBracket(QByteArrayView v)
     return -1;
 }
 
-// Splits the file into lines (CR LF, LF or a lone CR ends one) and classifies each.
+// The line that starts at `pos` (CR LF, LF or a lone CR ends it), classified.
+IniLine readLine(QByteArrayView data, qsizetype pos)
+{
+    IniLine line;
+    const qsizetype n = data.size();
+    line.begin = pos;
+    qsizetype end = pos;
+    while (end < n && data[end] != '\n' && data[end] != '\r')
+        ++end;
+    line.contentEnd = end;
+    if (end < n && data[end] == '\r' && end + 1 < n && data[end + 1] == '\n')
+        line.next = end + 2;
+    else
+        line.next = end < n ? end + 1 : end;
+
+    const QByteArrayView content = data.sliced(line.begin, line.contentEnd - line.begin);
+    const QByteArrayView lead = trimBlanks(content);
+    if (lead.startsWith('[')) {
+        const qsizetype close = findClosingBracket(lead.sliced(1));
+        if (close < 0) {
+            line.kind = IniLine::Kind::BrokenSection;
+        } else {
+            line.kind = IniLine::Kind::Section;
+            line.name = trimBlanks(lead.sliced(1, close));
+        }
+    } else if (!lead.startsWith(';')) {
+        const qsizetype eq = content.indexOf('=');
+        if (eq >= 0) {
+            line.kind = IniLine::Kind::Entry;
+            line.name = trimBlanks(content.first(eq));
+            line.valueBegin = line.begin + eq + 1;
+        }
+    }
+    return line;
+}
+
+// Every line of the file, for the writers that rebuild it.
 std::vector<IniLine> scanLines(QByteArrayView data)
 {
     std::vector<IniLine> lines;
-    qsizetype pos = 0;
-    const qsizetype n = data.size();
-    while (pos < n) {
-        IniLine line;
-        line.begin = pos;
-        qsizetype end = pos;
-        while (end < n && data[end] != '\n' && data[end] != '\r')
-            ++end;
-        line.contentEnd = end;
-        if (end < n && data[end] == '\r' && end + 1 < n && data[end + 1] == '\n')
-            line.next = end + 2;
-        else
-            line.next = end < n ? end + 1 : end;
-        pos = line.next;
-
-        const QByteArrayView content = data.sliced(line.begin, line.contentEnd - line.begin);
-        const QByteArrayView lead = trimBlanks(content);
-        if (lead.startsWith('[')) {
-            const qsizetype close = findClosingBracket(lead.sliced(1));
-            if (close < 0) {
-                line.kind = IniLine::Kind::BrokenSection;
-            } else {
-                line.kind = IniLine::Kind::Section;
-                line.name = trimBlanks(lead.sliced(1, close));
-            }
-        } else if (!lead.startsWith(';')) {
-            const qsizetype eq = content.indexOf('=');
-            if (eq >= 0) {
-                line.kind = IniLine::Kind::Entry;
-                line.name = trimBlanks(content.first(eq));
-                line.valueBegin = line.begin + eq + 1;
-            }
-        }
-        lines.push_back(line);
-    }
+    for (qsizetype pos = 0; pos < data.size(); pos = lines.back().next)
+        lines.push_back(readLine(data, pos));
     return lines;
 }
 
-bool sameName(QByteArrayView raw, const QString& wanted)
-{
-    return Cp932::decode(raw).compare(wanted, Qt::CaseInsensitive) == 0;
-}
+// Compares names from the file with one wanted name without regard to case. Names that match
+// have the same CP932 length (case pairs are both one or both two bytes), which rules out most
+// lines of a large file before anything is decoded; ASCII names compare as bytes.
+class NameMatcher {
+public:
+    explicit NameMatcher(const QString& wanted)
+        : m_wanted(wanted)
+        , m_bytes(Cp932::encode(wanted))
+    {
+    }
+
+    bool operator()(QByteArrayView raw) const
+    {
+        if (raw.size() != m_bytes.size())
+            return false;
+        bool ascii = true;
+        for (qsizetype i = 0; i < raw.size() && ascii; ++i)
+            ascii = (uchar(raw[i]) | uchar(m_bytes[i])) < 0x80;
+        if (ascii)
+            return QByteArrayView(m_bytes).compare(raw, Qt::CaseInsensitive) == 0;
+        return Cp932::decode(raw).compare(m_wanted, Qt::CaseInsensitive) == 0;
+    }
+
+private:
+    QString m_wanted;
+    QByteArray m_bytes;
+};
 
 // Lines [first, last) of the first section named `section`; first = -1 when there is none.
 struct SectionRange {
@@ -116,12 +142,13 @@ struct SectionRange {
 
 SectionRange findSection(const std::vector<IniLine>& lines, const QString& section)
 {
+    const NameMatcher sameName(section);
     SectionRange r;
     const auto count = static_cast<qsizetype>(lines.size());
     for (qsizetype i = 0; i < count; ++i) {
         const IniLine& l = lines[size_t(i)];
         if (r.header < 0) {
-            if (l.kind == IniLine::Kind::Section && sameName(l.name, section)) {
+            if (l.kind == IniLine::Kind::Section && sameName(l.name)) {
                 r.header = i;
                 r.first = i + 1;
                 r.last = count;
@@ -170,16 +197,20 @@ std::optional<QByteArray> clsIniFile::rawValue(const QString& section, const QSt
     QByteArray data;
     if (!FileIo::readRegularFile(m_fileName, data))
         return std::nullopt;
-    const QString wantedSection = trimBlanks(section);
-    const QString wantedKey = trimBlanks(key);
-    const std::vector<IniLine> lines = scanLines(data);
-    const SectionRange range = findSection(lines, wantedSection);
-    if (range.header < 0)
-        return std::nullopt;
-    for (qsizetype i = range.first; i < range.last; ++i) {
-        const IniLine& l = lines[size_t(i)];
-        if (l.kind == IniLine::Kind::Entry && sameName(l.name, wantedKey))
+    const NameMatcher sameSection(trimBlanks(section));
+    const NameMatcher sameKey(trimBlanks(key));
+    // One pass that stops at the key or where the first section of that name ends.
+    bool inSection = false;
+    for (qsizetype pos = 0; pos < data.size();) {
+        const IniLine l = readLine(data, pos);
+        pos = l.next;
+        if (l.kind == IniLine::Kind::Section || l.kind == IniLine::Kind::BrokenSection) {
+            if (inSection)
+                return std::nullopt;
+            inSection = l.kind == IniLine::Kind::Section && sameSection(l.name);
+        } else if (inSection && l.kind == IniLine::Kind::Entry && sameKey(l.name)) {
             return data.sliced(l.valueBegin, l.contentEnd - l.valueBegin);
+        }
     }
     return std::nullopt;
 }
@@ -238,6 +269,7 @@ bool clsIniFile::mSetString(const QString& strSection, const QString& strKey,
     const QByteArray value = Cp932::encode(strValue);
     const std::vector<IniLine> lines = scanLines(data);
     const SectionRange range = findSection(lines, section);
+    const NameMatcher sameKey(key);
     QByteArray out;
     if (range.header < 0) {
         out = data + lineBreakBeforeAppend(data) + sectionHeader(section) + Cp932::encode(key) +
@@ -248,7 +280,7 @@ bool clsIniFile::mSetString(const QString& strSection, const QString& strKey,
             const IniLine& l = lines[size_t(i)];
             if (l.kind != IniLine::Kind::Entry)
                 continue;
-            if (sameName(l.name, key)) {
+            if (sameKey(l.name)) {
                 out = data.first(l.valueBegin) + value + data.sliced(l.contentEnd);
                 return FileIo::writeFileAtomically(m_fileName, out, &m_error);
             }

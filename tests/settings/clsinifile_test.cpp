@@ -111,6 +111,10 @@ TEST_F(IniFileTest, FirstOfDuplicateSectionsAndKeysWins)
     writeBytes(path(), "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\nonly=4\r\n");
     clsIniFile f = ini();
     EXPECT_EQ(f.mGetString(QStringLiteral("A"), QStringLiteral("k")), QStringLiteral("1"));
+    // Full-width letters compare without regard to case as well.
+    clsIniFile wide = ini(path(QStringLiteral("wide.ini")));
+    ASSERT_TRUE(wide.mSetString(u8("ＭＯＤＥ"), u8("キー"), QStringLiteral("v")));
+    EXPECT_EQ(wide.mGetString(u8("ｍｏｄｅ"), u8("キー")), QStringLiteral("v"));
     EXPECT_EQ(f.mGetString(QStringLiteral("A"), QStringLiteral("only")), QString());
     ASSERT_TRUE(f.mSetString(QStringLiteral("a"), QStringLiteral("K"), QStringLiteral("9")));
     EXPECT_EQ(readBytes(path()), QByteArray("[A]\r\nk=9\r\nk=2\r\n[a]\r\nk=3\r\nonly=4\r\n"));
