@@ -38,6 +38,7 @@
 #include "settings/settingsfile.h"
 #include "platform/shellfolders.h"
 #include "ui/common/appcontext.h"
+#include "ui/common/twips.h"
 #include "ui/common/dialogs.h"
 #include "ui/main/formfv.h"
 #include "ui/main/sendto.h"
@@ -45,8 +46,6 @@
 #include "ui/run/formwait.h"
 
 namespace {
-
-constexpr double kTwipsPerPixel = 15.0;
 
 // Designed client area and position, in twips.
 constexpr int kDesignLeft = 4965;
@@ -66,21 +65,6 @@ constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
 
 const QString kDesignCaption = QStringLiteral("Quorvix");
 const QString kDesignFilePattern = QStringLiteral("*.CBL;*.COB");
-
-int px(double twips)
-{
-    return qRound(twips / kTwipsPerPixel);
-}
-
-QRect twipsRect(double left, double top, double width, double height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-int twips(int pixels)
-{
-    return int(pixels * kTwipsPerPixel);
-}
 
 // Geometry values are stored with a blank in the place of a sign when not negative.
 QString twipsText(int value)
@@ -178,8 +162,9 @@ FormMain::FormMain(AppContext& ctx, const QString& commandLine, QWidget* parent)
 
     setMinimumSize(int(std::ceil(kMinOuterWidth / kTwipsPerPixel)),
                    int(std::ceil(kMinOuterHeight / kTwipsPerPixel)));
-    move(px(kDesignLeft), px(kDesignTop));
-    resize(px(kDesignClientWidth), px(kDesignClientHeight) + menuBar()->sizeHint().height());
+    move(TwipsToPixels(kDesignLeft), TwipsToPixels(kDesignTop));
+    resize(TwipsToPixels(kDesignClientWidth),
+           TwipsToPixels(kDesignClientHeight) + menuBar()->sizeHint().height());
 
     Form_Load(commandLine);
     Form_Resize();
@@ -201,7 +186,7 @@ void FormMain::createControls()
         auto* button = new QPushButton(Picture1);
         button->setObjectName(QStringLiteral("optSyori") + QString::number(i + 1));
         button->setCheckable(true);
-        button->setGeometry(twipsRect(modeLefts[size_t(i)], 40, 1335, 375));
+        button->setGeometry(TwipsRect(modeLefts[size_t(i)], 40, 1335, 375));
         optSyori[size_t(i)] = button;
     }
     BtnStart = new QPushButton(QStringLiteral("START"), Picture1);
@@ -209,20 +194,22 @@ void FormMain::createControls()
     QFont bold = BtnStart->font();
     bold.setBold(true);
     BtnStart->setFont(bold);
-    BtnStart->setGeometry(twipsRect(120, 480, 4215, 375));
+    BtnStart->setGeometry(TwipsRect(120, 480, 4215, 375));
     chkStartWait = new QCheckBox(QStringLiteral("確認"), Picture1);
     chkStartWait->setObjectName(QStringLiteral("chkStartWait"));
     chkStartWait->setChecked(true);
     // The box sits on the START button; it needs at least its natural size to stay legible.
-    const QSize boxSize = chkStartWait->sizeHint().expandedTo(QSize(px(735), px(200)));
-    chkStartWait->setGeometry(px(3360), std::min(px(570), px(900) - boxSize.height()),
+    const QSize boxSize =
+        chkStartWait->sizeHint().expandedTo(QSize(TwipsToPixels(735), TwipsToPixels(200)));
+    chkStartWait->setGeometry(TwipsToPixels(3360),
+                              std::min(TwipsToPixels(570), TwipsToPixels(900) - boxSize.height()),
                               boxSize.width(), boxSize.height());
     chkStartWait->raise();
     BtnEnd = new QToolButton(Picture1);
     BtnEnd->setObjectName(QStringLiteral("BtnEnd"));
     BtnEnd->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    BtnEnd->setIconSize(QSize(px(400), px(400)));
-    BtnEnd->setGeometry(twipsRect(4440, 120, 595, 615));
+    BtnEnd->setIconSize(QSize(TwipsToPixels(400), TwipsToPixels(400)));
+    BtnEnd->setGeometry(TwipsRect(4440, 120, 595, 615));
 
     drvRootDrv = new QComboBox(client);
     drvRootDrv->setObjectName(QStringLiteral("drvRootDrv"));
@@ -236,7 +223,7 @@ void FormMain::createControls()
     dirRootDir->setHeaderHidden(true);
     dirRootDir->setRootIsDecorated(false);
     dirRootDir->setItemsExpandable(false);
-    dirRootDir->setIndentation(px(180));
+    dirRootDir->setIndentation(TwipsToPixels(180));
     dirRootDir->setSelectionMode(QAbstractItemView::SingleSelection);
     dirRootDir->installEventFilter(this);
 
@@ -378,16 +365,17 @@ void FormMain::Form_Load(const QString& commandLine)
     ini.setPFileName(m_ctx.settingsPath());
 
     if (const auto v =
-            wholeNumber(ini.mGetString(SectionSettings, MainLeft, twipsText(twips(x())))))
-        move(px(*v), y());
-    if (const auto v = wholeNumber(ini.mGetString(SectionSettings, MainTop, twipsText(twips(y())))))
-        move(x(), px(*v));
+            wholeNumber(ini.mGetString(SectionSettings, MainLeft, twipsText(PixelsToTwips(x())))))
+        move(TwipsToPixels(*v), y());
     if (const auto v =
-            wholeNumber(ini.mGetString(SectionSettings, MainWidth, twipsText(twips(width())))))
-        resize(px(*v), height());
-    if (const auto v =
-            wholeNumber(ini.mGetString(SectionSettings, MainHeight, twipsText(twips(height())))))
-        resize(width(), px(*v));
+            wholeNumber(ini.mGetString(SectionSettings, MainTop, twipsText(PixelsToTwips(y())))))
+        move(x(), TwipsToPixels(*v));
+    if (const auto v = wholeNumber(
+            ini.mGetString(SectionSettings, MainWidth, twipsText(PixelsToTwips(width())))))
+        resize(TwipsToPixels(*v), height());
+    if (const auto v = wholeNumber(
+            ini.mGetString(SectionSettings, MainHeight, twipsText(PixelsToTwips(height())))))
+        resize(width(), TwipsToPixels(*v));
 
     int idxFType = 0;
     bool ok = false;
@@ -463,20 +451,22 @@ void FormMain::Form_Resize()
     QWidget* client = centralWidget();
     const int clientWidth = client->width();
     const int clientHeight = client->height();
-    Picture1->setGeometry(0, 0, clientWidth, px(900));
-    picStatusBar->setGeometry(0, clientHeight - px(255), clientWidth, px(255));
-    lblStatusBar->setGeometry(px(120), 0, std::max(clientWidth - px(120), 1), px(255));
+    Picture1->setGeometry(0, 0, clientWidth, TwipsToPixels(900));
+    picStatusBar->setGeometry(0, clientHeight - TwipsToPixels(255), clientWidth,
+                              TwipsToPixels(255));
+    lblStatusBar->setGeometry(TwipsToPixels(120), 0, std::max(clientWidth - TwipsToPixels(120), 1),
+                              TwipsToPixels(255));
 
-    const double W = twips(frameGeometry().width());
-    const double H = twips(clientHeight);
+    const double W = PixelsToTwips(frameGeometry().width());
+    const double H = PixelsToTwips(clientHeight);
     const double half = W / 2;
-    drvRootDrv->setGeometry(twipsRect(120, 960, half - 820, 300));
-    BtnMyDoc->setGeometry(twipsRect(half - 600, 960, 495, 295));
-    flsRootFList->setGeometry(twipsRect(half, 1360, half - 240, H - 2640));
-    cmbFType->setGeometry(twipsRect(half, 960, half - 240, 300));
-    dirRootDir->setGeometry(twipsRect(120, 1360, half - 220, H - 2640));
-    lstOutputData->setGeometry(twipsRect(120, H - 1100, W - 360, 780));
-    BtnClear->setGeometry(twipsRect(120 + (W - 360) - 1025, (H - 1100) + 780 - 295, 735, 255));
+    drvRootDrv->setGeometry(TwipsRect(120, 960, half - 820, 300));
+    BtnMyDoc->setGeometry(TwipsRect(half - 600, 960, 495, 295));
+    flsRootFList->setGeometry(TwipsRect(half, 1360, half - 240, H - 2640));
+    cmbFType->setGeometry(TwipsRect(half, 960, half - 240, 300));
+    dirRootDir->setGeometry(TwipsRect(120, 1360, half - 220, H - 2640));
+    lstOutputData->setGeometry(TwipsRect(120, H - 1100, W - 360, 780));
+    BtnClear->setGeometry(TwipsRect(120 + (W - 360) - 1025, (H - 1100) + 780 - 295, 735, 255));
 }
 
 void FormMain::Form_QueryUnload()
@@ -485,10 +475,10 @@ void FormMain::Form_QueryUnload()
     clsIniFile ini;
     ini.setPFileName(m_ctx.settingsPath());
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        ini.mSetString(SectionSettings, MainLeft, twipsText(twips(x())));
-        ini.mSetString(SectionSettings, MainTop, twipsText(twips(y())));
-        ini.mSetString(SectionSettings, MainWidth, twipsText(twips(width())));
-        ini.mSetString(SectionSettings, MainHeight, twipsText(twips(height())));
+        ini.mSetString(SectionSettings, MainLeft, twipsText(PixelsToTwips(x())));
+        ini.mSetString(SectionSettings, MainTop, twipsText(PixelsToTwips(y())));
+        ini.mSetString(SectionSettings, MainWidth, twipsText(PixelsToTwips(width())));
+        ini.mSetString(SectionSettings, MainHeight, twipsText(PixelsToTwips(height())));
     }
     ini.mSetString(SectionSettings, NextStartPath, m_folder);
     ini.mSetString(SectionSettings, IdxFType, QString::number(cmbFType->currentIndex()));

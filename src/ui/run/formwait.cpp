@@ -20,6 +20,7 @@
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
 #include "ui/common/appcontext.h"
+#include "ui/common/twips.h"
 #include "ui/common/dialogs.h"
 
 namespace {
@@ -34,13 +35,6 @@ const QString kStopQuestion = QStringLiteral("処理を中断します  よろ�
 const QString kSavedFolderMissing = QStringLiteral("現在設定されている出力先パスは存在しません。");
 const QString kOutDirInvalid =
     QStringLiteral("出力先はパスを指定してください（ファイル名は指定不可）");
-
-// Layout is kept in twips as designed; 15 twips make one pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height)
-{
-    auto px = [](int t) { return qRound(t / 15.0); };
-    return {px(left), px(top), px(width), px(height)};
-}
 
 QFont buttonFont(bool bold)
 {
@@ -113,26 +107,26 @@ FormWait::~FormWait() = default;
 
 void FormWait::buildControls()
 {
-    setFixedSize(twips(0, 0, 5940, 2370).size());
+    setFixedSize(TwipsRect(0, 0, 5940, 2370).size());
 
     lblMsg = new QLabel(this);
     lblMsg->setObjectName(QStringLiteral("lblMsg"));
-    lblMsg->setGeometry(twips(0, 45, 6015, 480));
+    lblMsg->setGeometry(TwipsRect(0, 45, 6015, 480));
     lblMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblMsg->setWordWrap(true);
 
     frameOutputOption = new QFrame(this);
     frameOutputOption->setObjectName(QStringLiteral("frameOutputOption"));
-    frameOutputOption->setGeometry(twips(0, 480, 6015, 1095));
+    frameOutputOption->setGeometry(TwipsRect(0, 480, 6015, 1095));
 
     Frame2 = new QGroupBox(QStringLiteral("Type"), frameOutputOption);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twips(120, 0, 1095, 1095));
+    Frame2->setGeometry(TwipsRect(120, 0, 1095, 1095));
     const std::array<QString, 2> typeCaptions{QStringLiteral("個別"), QStringLiteral("連結")};
     for (int i = 0; i < 2; ++i) {
         QRadioButton* option = new QRadioButton(typeCaptions[size_t(i)], Frame2);
         option->setObjectName(QStringLiteral("optOutType") + QString::number(i));
-        option->setGeometry(twips(120, 240 + 360 * i, 855, 375));
+        option->setGeometry(TwipsRect(120, 240 + 360 * i, 855, 375));
         connect(option, &QRadioButton::toggled, this, [this](bool checked) {
             if (checked)
                 optOutType_Click();
@@ -142,43 +136,43 @@ void FormWait::buildControls()
 
     Frame1 = new QGroupBox(QStringLiteral("Directory"), frameOutputOption);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twips(1320, 0, 4575, 1095));
+    Frame1->setGeometry(TwipsRect(1320, 0, 4575, 1095));
     Label6 = new QLabel(QStringLiteral("出力先"), Frame1);
     Label6->setObjectName(QStringLiteral("Label6"));
-    Label6->setGeometry(twips(240, 285, 735, 255));
+    Label6->setGeometry(TwipsRect(240, 285, 735, 255));
     chkOutDirSrc = new QCheckBox(QStringLiteral("SRCと同じ"), Frame1);
     chkOutDirSrc->setObjectName(QStringLiteral("chkOutDirSrc"));
-    chkOutDirSrc->setGeometry(twips(1080, 240, 1215, 255));
+    chkOutDirSrc->setGeometry(TwipsRect(1080, 240, 1215, 255));
     txtOutDirPath = new QLineEdit(Frame1);
     txtOutDirPath->setObjectName(QStringLiteral("txtOutDirPath"));
-    txtOutDirPath->setGeometry(twips(240, 600, 3855, 270));
+    txtOutDirPath->setGeometry(TwipsRect(240, 600, 3855, 270));
     BtnDir = new QPushButton(QStringLiteral("..."), Frame1);
     BtnDir->setObjectName(QStringLiteral("BtnDir"));
-    BtnDir->setGeometry(twips(4080, 600, 255, 255));
+    BtnDir->setGeometry(TwipsRect(4080, 600, 255, 255));
 
     BtnYES = new QPushButton(QStringLiteral("はい"), this);
     BtnYES->setObjectName(QStringLiteral("BtnYES"));
-    BtnYES->setGeometry(twips(1440, 1680, 1335, 315));
+    BtnYES->setGeometry(TwipsRect(1440, 1680, 1335, 315));
     BtnYES->setFont(buttonFont(true));
     BtnYES->setDefault(true);
     BtnStop = new QPushButton(QStringLiteral("中止"), this);
     BtnStop->setObjectName(QStringLiteral("BtnStop"));
-    BtnStop->setGeometry(twips(2280, 1680, 1335, 315));
+    BtnStop->setGeometry(TwipsRect(2280, 1680, 1335, 315));
     BtnStop->setFont(buttonFont(false));
     BtnNO = new QPushButton(QStringLiteral("いいえ"), this);
     BtnNO->setObjectName(QStringLiteral("BtnNO"));
-    BtnNO->setGeometry(twips(3120, 1680, 1335, 315));
+    BtnNO->setGeometry(TwipsRect(3120, 1680, 1335, 315));
     BtnNO->setFont(buttonFont(false));
     BtnOptSAVE = new QPushButton(QStringLiteral("設定保存"), this);
     BtnOptSAVE->setObjectName(QStringLiteral("BtnOptSAVE"));
-    BtnOptSAVE->setGeometry(twips(4800, 1680, 1095, 315));
+    BtnOptSAVE->setGeometry(TwipsRect(4800, 1680, 1095, 315));
 
     picStatusBar = new ProgressStrip(this);
     picStatusBar->setObjectName(QStringLiteral("picStatusBar"));
-    picStatusBar->setGeometry(twips(0, 2115, 5940, 255));
+    picStatusBar->setGeometry(TwipsRect(0, 2115, 5940, 255));
     lblStatusBar = new QLabel(picStatusBar);
     lblStatusBar->setObjectName(QStringLiteral("lblStatusBar"));
-    lblStatusBar->setGeometry(twips(120, 0, 5655, 255));
+    lblStatusBar->setGeometry(TwipsRect(120, 0, 5655, 255));
 
     timMsgInterval = new QTimer(this);
     timMsgInterval->setObjectName(QStringLiteral("timMsgInterval"));
