@@ -1,9 +1,10 @@
 # The two set-up commands of the README: `make demo` and `make test`.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
 CMAKE_FLAGS ?=
 
-.PHONY: demo test run build bootstrap sanitize bench format format-check clean
+.PHONY: demo test run build bootstrap sanitize bench fuzz format format-check clean
 
 DEMO_DIR := $(BUILD_DIR)/demo
 CLI := $(BUILD_DIR)/bin/quorvix-cli
@@ -41,6 +42,12 @@ bench: bootstrap
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVIX_BUILD_BENCH=ON
 	cmake --build $(BUILD_DIR)
 
+# libFuzzer targets (clang, ASan + UBSan) in build-fuzz/bin/; scripts/fuzz SECONDS runs them.
+fuzz: bootstrap
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+		-DCMAKE_CXX_COMPILER=clang++ -DQUORVIX_BUILD_FUZZ=ON -DQUORVIX_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_DIR) --target fuzzers
+
 format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
@@ -48,4 +55,4 @@ format-check:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
