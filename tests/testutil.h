@@ -1,5 +1,9 @@
 #pragma once
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -29,6 +33,26 @@ inline QString u8(const char* utf8)
 {
     return QString::fromUtf8(utf8);
 }
+
+// While it lives, no file this process writes may grow past `bytes`: writes beyond fail with
+// EFBIG, as a full disk makes them fail with ENOSPC.
+class FileSizeLimit final {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+};
 
 } // namespace testutil
 

@@ -41,7 +41,8 @@ WriteOutcome writeReport(const QString& path, const QString& name, const QString
     if (path.isEmpty()) {
         outcome.ok = false;
         outcome.error = name + QStringLiteral(": no output folder given");
-    } else if (!FileIo::writeFileAtomically(path, Cp932::encode(text), &outcome.error)) {
+    } else if (!FileIo::writeFileAtomically(path, Cp932::encode(text), &outcome.error,
+                                            kOutputWrite)) {
         outcome.ok = false;
     }
     return outcome;

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "engine/modedefinition.h"
+#include "text/fileio.h"
 
 // What the writers need to know about one run.
 struct ReportJob {
@@ -53,6 +54,10 @@ inline int ReportAreaCount(const ReportJob& job)
 {
     return std::clamp(job.areaCount, 1, 3);
 }
+
+// How reports and CSV files are written: output folders may be writable by others, so a link
+// planted at an output's name is refused instead of followed.
+inline constexpr FileIo::WriteOptions kOutputWrite{.followSymlink = false};
 
 // outDir + name; "" when the job names no output folder (the writers refuse it).
 inline QString ReportOutputPath(const ReportJob& job, const QString& name)

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <QFile>
-
 #include "reports/templates.h"
 #include "reports/valueformats.h"
 #include "text/cp932.h"
@@ -62,30 +60,6 @@ QString fixedRow(const ReportJob& job, const ReportFile& file, const FileCountRe
         }
     }
     return row + u'#';
-}
-
-bool failWith(QString* error, const QString& path, const QString& cause)
-{
-    if (error)
-        *error = path + QStringLiteral(": ") + cause;
-    return false;
-}
-
-// One open-append-close: the CSV is never held open between lines. Refuses what is not a
-// regular file (a FIFO would block) and a file marked read-only, as whole-file writes do.
-bool appendToFile(const QString& path, QByteArrayView data, QString* error)
-{
-    if (!FileIo::canReplace(path, error))
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return failWith(error, path, file.errorString());
-    if (file.write(data.data(), data.size()) != data.size() || !file.flush())
-        return failWith(error, path, file.errorString());
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return failWith(error, path, file.errorString());
-    return true;
 }
 
 // Line `number` of the mode's CSV template, when it has one that can serve; else the failure
@@ -148,13 +122,14 @@ WriteOutcome WriteSummaryCsvHeader(const ReportJob& job, const QString& csvName)
 
     const CsvTemplateLine header = csvTemplateLine(job, 1);
     if (header.line &&
-        FileIo::writeFileAtomically(path, Cp932::encode(*header.line + QStringLiteral("\r\n"))))
+        FileIo::writeFileAtomically(path, Cp932::encode(*header.line + QStringLiteral("\r\n")),
+                                    nullptr, kOutputWrite))
         return {csvName, true, {}};
 
     const QString line =
         header.failure + FixedCsvHeader(job.mode, ReportAreaCount(job)) + QStringLiteral("\r\n");
     WriteOutcome outcome{csvName, true, {}};
-    if (!FileIo::writeFileAtomically(path, Cp932::encode(line), &outcome.error))
+    if (!FileIo::writeFileAtomically(path, Cp932::encode(line), &outcome.error, kOutputWrite))
         outcome.ok = false;
     return outcome;
 }
@@ -186,14 +161,14 @@ WriteOutcome AppendSummaryCsvRow(const ReportJob& job, const QString& csvName,
         };
         const QString expanded =
             ExpandTemplate(*row.line, values, result, areas, TemplateTarget::Csv);
-        if (appendToFile(path, Cp932::encode(expanded + QStringLiteral("\r\n")), nullptr))
+        if (FileIo::appendToFile(path, Cp932::encode(expanded + QStringLiteral("\r\n")), nullptr))
             return {csvName, true, {}};
     }
 
     const QString line =
         row.failure + fixedRow(job, file, result, facts, outputDate) + QStringLiteral("\r\n");
     WriteOutcome outcome{csvName, true, {}};
-    if (!appendToFile(path, Cp932::encode(line), &outcome.error))
+    if (!FileIo::appendToFile(path, Cp932::encode(line), &outcome.error))
         outcome.ok = false;
     return outcome;
 }

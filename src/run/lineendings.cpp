@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "run/runrequest.h"
 #include "text/fileio.h"
@@ -82,14 +81,19 @@ bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& resu
     result.size = in.size();
     if (alreadyTarget(in, target))
         return true;
-    if (!FileIo::canReplace(path, error))
-        return false;
     if (!in.seek(0))
         return fail(in.errorString());
 
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(out.errorString());
+    // Through a link the target is converted; a file with other names (hard links) is refused
+    // rather than split from them.
+    FileIo::AtomicFile out(path, {.followSymlink = true, .refuseHardLinks = true});
+    auto failOut = [&] {
+        if (error)
+            *error = out.errorString();
+        return false;
+    };
+    if (!out.open())
+        return failOut();
     const QByteArray eol = target == LineEnd::CrLf ? QByteArrayLiteral("\r\n")
                            : target == LineEnd::Cr ? QByteArrayLiteral("\r")
                                                    : QByteArrayLiteral("\n");
@@ -99,10 +103,8 @@ bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& resu
     bool skipLf = false; // the previous block ended in CR: an LF opening this one is its pair
     for (;;) {
         const qint64 n = in.read(block.data(), block.size());
-        if (n < 0) {
-            out.cancelWriting();
+        if (n < 0)
             return fail(in.errorString());
-        }
         if (n == 0)
             break;
         converted.clear();
@@ -136,13 +138,11 @@ bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& resu
             }
             i = next;
         }
-        if (out.write(converted) != converted.size()) {
-            out.cancelWriting();
-            return fail(out.errorString());
-        }
+        if (!out.write(converted))
+            return failOut();
     }
     if (!out.commit())
-        return fail(out.errorString());
+        return failOut();
     result.converted = true;
     return true;
 }

@@ -20,7 +20,8 @@ struct ConversionResult {
 // for CR LF the first CR and the first LF form one pair. A file without any line end is
 // rewritten as it is. Only CR and LF bytes change (CP932 trail bytes are never CR or LF), and
 // the file is streamed, so its size does not matter. The new content goes to a temp file in the
-// same folder that replaces the original, keeping its permissions and any symlink to it. On
-// failure returns false with `error` naming the file and the cause; the file is unchanged.
+// same folder that replaces the original (FileIo::AtomicFile: permissions, owner and group kept,
+// a symlink to it kept); a file with several hard links is refused. On failure returns false
+// with `error` naming the file and the cause; the file is unchanged.
 bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& result,
                      QString* error = nullptr);

@@ -7,15 +7,67 @@
 // Whole-file reading and writing with the safety rules every writer of the program follows.
 namespace FileIo {
 
-// Reads a regular file whole. Refuses directories, FIFOs and devices (never blocks on them).
-// On failure returns false and sets `error` to a message naming the file and the cause.
-bool readRegularFile(const QString& path, QByteArray& out, QString* error = nullptr);
+// The largest file readRegularFile reads by default: settings, mode and template files are a few
+// KiB; a larger one is damage or a mistake, and reading it whole could exhaust memory.
+inline constexpr qint64 kMaxWholeFileSize = qint64(64) << 20;
 
-// Replaces `path` with `data` through a temp file in the same folder and a rename, so a crash
-// or a full disk never leaves a truncated file. A symlink is followed and the target replaced;
-// the target keeps its permissions. A read-only target, a missing folder or a target that is
-// not a regular file gives false and leaves everything as it was.
-bool writeFileAtomically(const QString& path, QByteArrayView data, QString* error = nullptr);
+// Reads a regular file whole. Refuses directories, FIFOs and devices (never blocks on them) and
+// files larger than `maxSize`. On failure returns false and sets `error` to a message naming
+// the file and the cause.
+bool readRegularFile(const QString& path, QByteArray& out, QString* error = nullptr,
+                     qint64 maxSize = kMaxWholeFileSize);
+
+struct WriteOptions {
+    // A symbolic link at the target name: true follows it and replaces the file it points to;
+    // false refuses it (outputs, which may land in folders other users can write).
+    bool followSymlink = true;
+    // A file with several hard links: true refuses it; false replaces this name only, which
+    // separates it from its other names.
+    bool refuseHardLinks = false;
+};
+
+// Replaces a file through a temp file in the same folder: every write is checked to the last
+// byte, the temp file is flushed to disk before it is renamed over the target, and the target's
+// permissions (set-id bits included), owner and group are kept where the system allows. Until
+// commit() succeeds the target is untouched; an uncommitted temp file is removed.
+class AtomicFile final {
+public:
+    explicit AtomicFile(QString path, WriteOptions options = {});
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    bool open();
+    bool write(QByteArrayView data);
+    bool commit();
+    // The path, a colon and the system's reason for the first failure.
+    QString errorString() const { return m_error; }
+
+private:
+    bool fail(const QString& cause);
+    bool failErrno(const QString& what);
+    void discard();
+
+    QString m_path;   // as given, for messages
+    QString m_target; // the file replaced: m_path, or where its links lead
+    QByteArray m_temp;
+    WriteOptions m_options;
+    int m_fd = -1;
+    bool m_existed = false;
+    unsigned m_mode = 0;
+    unsigned m_uid = 0;
+    unsigned m_gid = 0;
+    QString m_error;
+};
+
+// AtomicFile with the whole content at once.
+bool writeFileAtomically(const QString& path, QByteArrayView data, QString* error = nullptr,
+                         WriteOptions options = {});
+
+// Appends `data` to a regular file (created when missing) in one open and close. Never follows
+// a symbolic link at `path`; a write that fails part-way is cut back, so the file holds all of
+// `data` or none of it.
+bool appendToFile(const QString& path, QByteArrayView data, QString* error = nullptr);
 
 // The test writeFileAtomically makes before it writes: a missing file may be created, an
 // existing one must be a regular file that is not read-only.

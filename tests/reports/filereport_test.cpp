@@ -1,6 +1,7 @@
 #include "reports/filereport.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "reports/templates.h"
 #include "testutil.h"
@@ -190,4 +191,35 @@ TEST(FileReport, VanishedSourceAndUnwritableFolder)
     EXPECT_EQ(failed.name, QStringLiteral("PROG_QVX.txt"));
     EXPECT_TRUE(failed.error.contains(QStringLiteral("PROG_QVX.txt")))
         << failed.error.toStdString();
+}
+
+TEST(FileReport, PlantedLinkAtTheReportNameIsRefused)
+{
+    ReportRun run;
+    const QString victim = run.dir.filePath(QStringLiteral("victim"));
+    testutil::writeBytes(victim, "precious");
+    ASSERT_TRUE(QFile::link(victim, run.job.outDir + QStringLiteral("PROG_CBL_QVX.txt")));
+    const WriteOutcome outcome =
+        WriteFileReport(run.job, run.source(QStringLiteral("PROG.CBL")), run.result, kNow);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(outcome.error.contains(QStringLiteral("symbolic link")))
+        << outcome.error.toStdString();
+    EXPECT_EQ(testutil::readBytes(victim), "precious");
+}
+
+TEST(FileReport, HtmlReportThatDoesNotFitGivesTheTextReport)
+{
+    ReportRun run;
+    testutil::writeBytes(run.dir.filePath(QStringLiteral("COBOLqvx.html")),
+                         QByteArray(6000, 'x') + "<WC@normaltext>");
+    const ReportFile file = run.source(QStringLiteral("PROG.CBL"));
+    WriteOutcome outcome;
+    {
+        const testutil::FileSizeLimit limit(4096);
+        outcome = WriteFileReport(run.job, file, run.result, kNow);
+    }
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_EQ(outcome.name, QStringLiteral("PROG_CBL_QVX.txt"));
+    EXPECT_EQ(run.output(outcome.name), crlf(run.normalText(file.name) + QStringLiteral("\n\n\n")));
+    EXPECT_FALSE(QFileInfo::exists(run.job.outDir + QStringLiteral("PROG_CBL_QVX.html")));
 }

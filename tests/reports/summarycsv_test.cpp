@@ -145,3 +145,34 @@ TEST(SummaryCsv, UnwritableOutputIsReported)
     }
     EXPECT_EQ(testutil::readBytes(run.dir.filePath(QStringLiteral("out/Q.csv"))), "old\r\n");
 }
+
+TEST(SummaryCsv, PlantedLinkIsRefused)
+{
+    CsvRun run;
+    const QString victim = run.dir.filePath(QStringLiteral("victim"));
+    testutil::writeBytes(victim, "precious");
+    ASSERT_TRUE(QFile::link(victim, run.job.outDir + QStringLiteral("Q.csv")));
+    const WriteOutcome header = WriteSummaryCsvHeader(run.job, QStringLiteral("Q.csv"));
+    EXPECT_FALSE(header.ok);
+    EXPECT_TRUE(header.error.contains(QStringLiteral("symbolic link")))
+        << header.error.toStdString();
+    const WriteOutcome row = run.row(0, QStringLiteral("A.CBL"), &kAbc);
+    EXPECT_FALSE(row.ok);
+    EXPECT_TRUE(row.error.contains(QStringLiteral("symbolic link"))) << row.error.toStdString();
+    EXPECT_EQ(testutil::readBytes(victim), "precious");
+}
+
+TEST(SummaryCsv, TemplatedRowThatDoesNotFitLeavesOnlyTheFixedRow)
+{
+    CsvRun run;
+    testutil::writeBytes(run.dir.filePath(QStringLiteral("COBOLqvx.csv")),
+                         "H\r\n" + QByteArray(6000, 'x') + "<WC@fileno>\r\n");
+    ASSERT_TRUE(WriteSummaryCsvHeader(run.job, QStringLiteral("Q.csv")).ok);
+    {
+        const testutil::FileSizeLimit limit(4096);
+        EXPECT_TRUE(run.row(0, QStringLiteral("A.CBL"), &kAbc).ok);
+    }
+    EXPECT_EQ(run.csv(),
+              run.expected(QStringLiteral("H\r\n1,2024/03/01 10:20:30,\"{src}\",\"A.CBL\","
+                                          "2020/01/02 3:04:05,3,6,3,2,#\r\n")));
+}

@@ -1,6 +1,7 @@
 #include "run/lineendings.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFileInfo>
 
@@ -107,4 +108,52 @@ TEST(LineEnds, SymlinkStaysAndTargetKeepsItsMode)
     struct stat st {};
     ASSERT_EQ(stat(QFile::encodeName(real).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0754u);
+}
+
+TEST(LineEnds, FullDiskLeavesTheSourceWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PROG.CBL"));
+    QByteArray source;
+    for (int i = 0; i < 600; ++i)
+        source += "LINE " + QByteArray::number(i).rightJustified(5, '0') + " ABCDEFGH\r\n";
+    writeBytes(path, source);
+    ConversionResult result;
+    QString error;
+    {
+        const testutil::FileSizeLimit limit(8192);
+        EXPECT_FALSE(ConvertLineEnds(path, LineEnd::Lf, result, &error));
+    }
+    EXPECT_EQ(error, path + QStringLiteral(": File too large"));
+    EXPECT_FALSE(result.converted);
+    EXPECT_EQ(readBytes(path), source);
+}
+
+TEST(LineEnds, OwnerGroupSetIdBitsAndHardLinksSurvive)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PROG.CBL"));
+    const QByteArray name = QFile::encodeName(path);
+    writeBytes(path, "a\r\nb\r\n");
+    ConversionResult result;
+    QString error;
+
+    const QString second = dir.filePath(QStringLiteral("SAME.CBL"));
+    ASSERT_EQ(link(name.constData(), QFile::encodeName(second).constData()), 0);
+    EXPECT_FALSE(ConvertLineEnds(path, LineEnd::Lf, result, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("2 hard links"))) << error.toStdString();
+    EXPECT_EQ(readBytes(path), "a\r\nb\r\n");
+    ASSERT_TRUE(QFile::remove(second));
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another owner needs root";
+    ASSERT_EQ(chown(name.constData(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(name.constData(), 06755), 0);
+    ASSERT_TRUE(ConvertLineEnds(path, LineEnd::Lf, result, &error)) << error.toStdString();
+    struct stat st {};
+    ASSERT_EQ(stat(name.constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 06755u);
+    EXPECT_EQ(readBytes(path), "a\nb\n");
 }
