@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "text/cp932.h"
+#include "text/fileio.h"
 #include "text/linereader.h"
 
 CountRules::CountRules(const ModeDefinition& mode, int areaCount)
@@ -254,6 +255,11 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
     }
     if (lines.failed())
         throw CountError(QStringLiteral("read error: ") + lines.errorString());
+    if (lines.lineTooLong())
+        throw CountError(QStringLiteral("line %1 is longer than %2; a file with such a line is "
+                                        "not counted")
+                             .arg(lineNumber + 1)
+                             .arg(FileIo::LimitText(lines.maxLineLength())));
 
     ApplyTuning(result, rules.mode(), rules.areaCount());
     return CountOutcome::Completed;

@@ -76,7 +76,8 @@ inline constexpr char16_t kStoppedMessage[] = u"処理が中断されました�
 // Counts the lines of `lines` into `result` (cleared first) and applies the tuning. Yields to
 // the host before each line and stops when it reports a stop ("処理が中断されました！", no
 // tuning). Throws CountError for an invalid keyword, a negative comment column, a counter
-// overflow or a read error.
+// overflow, a read error or a line longer than the reader's limit (a file is counted whole or
+// not at all).
 CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
                        FileCountResult& result, CountProgress& progress);
 

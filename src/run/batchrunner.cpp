@@ -1,7 +1,10 @@
 #include "batchrunner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include <QFileInfo>
@@ -70,6 +73,11 @@ private:
     double m_total;
     double m_fileBytes = 0;
 };
+
+QString outOfMemory(const BatchFile& file)
+{
+    return file.folder + file.name + QStringLiteral(": not enough memory to count the file");
+}
 
 } // namespace
 
@@ -191,6 +199,10 @@ bool BatchRunner::countFile(int index, const CountRules& rules)
         m_fields.ProcessedBytes = progress.processedBytes;
         fail(index, e.message());
         return false;
+    } catch (const std::bad_alloc&) {
+        m_fields.ProcessedBytes = progress.processedBytes;
+        fail(index, outOfMemory(file));
+        return false;
     }
     o.state = FileOutcome::State::Done;
     return true;
@@ -218,15 +230,22 @@ void BatchRunner::countAhead(const CountRules& rules)
             } catch (const CountError& e) {
                 o.state = FileOutcome::State::Failed;
                 o.error = e.message();
+            } catch (const std::bad_alloc&) {
+                o.state = FileOutcome::State::Failed;
+                o.error = outOfMemory(m_files[i]);
             }
             o.countedBytes = progress.processedBytes;
             host.progress(progress.processedBytes, 0);
         }
     };
-    const int threads = std::min(m_settings.jobs, count);
+    const int threads = std::min({m_settings.jobs, count, BatchSettings::kMaxJobs});
     std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
+    try {
+        for (int t = 1; t < threads; ++t)
+            pool.emplace_back(worker);
+    } catch (const std::system_error&) {
+        // The system gives no more threads: the ones started, and this one, share the files.
+    }
     worker();
     for (std::thread& t : pool)
         t.join();

@@ -25,13 +25,6 @@ QString systemReason(int code)
     return QString::fromStdString(std::generic_category().message(code));
 }
 
-QString sizeLimitText(qint64 bytes)
-{
-    if (bytes % (1 << 20) == 0)
-        return QString::number(bytes >> 20) + QStringLiteral(" MiB");
-    return QString::number(bytes) + QStringLiteral(" bytes");
-}
-
 // Writes all of `data`, resuming after short writes and interruptions; false with errno set.
 bool writeAll(int fd, QByteArrayView data)
 {
@@ -71,6 +64,13 @@ std::optional<QString> linkTarget(const QString& path)
 
 namespace FileIo {
 
+QString LimitText(qint64 bytes)
+{
+    if (bytes % (1 << 20) == 0)
+        return QString::number(bytes >> 20) + QStringLiteral(" MiB");
+    return QString::number(bytes) + QStringLiteral(" bytes");
+}
+
 bool readRegularFile(const QString& path, QByteArray& out, QString* error, qint64 maxSize)
 {
     out.clear();
@@ -88,12 +88,12 @@ bool readRegularFile(const QString& path, QByteArray& out, QString* error, qint6
     const auto tooLarge = [&] {
         out.clear();
         return setError(error, path,
-                        QStringLiteral("larger than ") + sizeLimitText(maxSize) +
+                        QStringLiteral("larger than ") + LimitText(maxSize) +
                             QStringLiteral(", not read"));
     };
     if (file.size() > maxSize)
         return tooLarge();
-    out = file.read(maxSize + 1);
+    out = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         out.clear();
         return setError(error, path, file.errorString());

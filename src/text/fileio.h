@@ -11,6 +11,9 @@ namespace FileIo {
 // KiB; a larger one is damage or a mistake, and reading it whole could exhaust memory.
 inline constexpr qint64 kMaxWholeFileSize = qint64(64) << 20;
 
+// A size limit as error messages give it: "16 MiB", or "100 bytes" below a whole MiB.
+QString LimitText(qint64 bytes);
+
 // Reads a regular file whole. Refuses directories, FIFOs and devices (never blocks on them) and
 // files larger than `maxSize`. On failure returns false and sets `error` to a message naming
 // the file and the cause.

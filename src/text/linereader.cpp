@@ -2,8 +2,9 @@
 
 #include <cstring>
 
-LineReader::LineReader(QIODevice& device, qsizetype blockSize)
+LineReader::LineReader(QIODevice& device, qsizetype blockSize, qsizetype maxLineLength)
     : m_device(device)
+    , m_maxLineLength(maxLineLength)
 {
     m_block.resize(blockSize);
 }
@@ -30,12 +31,14 @@ bool LineReader::refill()
 
 bool LineReader::next(QByteArrayView& line)
 {
+    if (m_tooLong)
+        return false;
     m_carry.clear();
     bool carrying = false;
     for (;;) {
         if (m_pos == m_end && !refill()) {
             if (carrying) {
-                line = m_carry;
+                line = QByteArrayView(m_carry.data(), qsizetype(m_carry.size()));
                 return true;
             }
             return false;
@@ -58,8 +61,14 @@ bool LineReader::next(QByteArrayView& line)
         const qsizetype span = m_lfPos - m_pos;
         const char* cr = static_cast<const char*>(std::memchr(begin, '\r', size_t(span)));
         const char* stop = cr ? cr : (m_lfPos < m_end ? begin + span : nullptr);
+        const qsizetype carried = carrying ? qsizetype(m_carry.size()) : 0;
+        if (carried + (stop ? stop - begin : avail) > m_maxLineLength) {
+            m_tooLong = true;
+            m_carry = {};
+            return false;
+        }
         if (!stop) {
-            m_carry.append(begin, avail);
+            m_carry.insert(m_carry.end(), begin, begin + avail);
             carrying = true;
             m_pos = m_end;
             continue;
@@ -75,8 +84,8 @@ bool LineReader::next(QByteArrayView& line)
             }
         }
         if (carrying) {
-            m_carry.append(begin, len);
-            line = m_carry;
+            m_carry.insert(m_carry.end(), begin, begin + len);
+            line = QByteArrayView(m_carry.data(), qsizetype(m_carry.size()));
         } else {
             line = QByteArrayView(begin, len);
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
@@ -8,16 +10,24 @@
 // Splits a device into lines of raw bytes, reading it in large blocks. CR LF, a lone CR and a
 // lone LF each end a line and are not part of it; a last line without line end is still a
 // line; an empty device has no lines. CP932 trail bytes are never CR or LF, so splitting the
-// bytes before decoding is safe. Memory stays at one block plus the longest line.
+// bytes before decoding is safe. Memory stays at one block plus the longest line, and a line
+// longer than the limit ends the reading instead of growing without bound.
 class LineReader final {
 public:
-    explicit LineReader(QIODevice& device, qsizetype blockSize = 1 << 20);
+    // No source line comes near this; a longer one is binary data or damage.
+    static constexpr qsizetype kMaxLineLength = qsizetype(16) << 20;
+
+    explicit LineReader(QIODevice& device, qsizetype blockSize = 1 << 20,
+                        qsizetype maxLineLength = kMaxLineLength);
 
     // The next line, valid until the next call; false at the end or on a read error.
     bool next(QByteArrayView& line);
 
     // Set when reading stopped because the device failed.
     bool failed() const { return m_failed; }
+    // Set when reading stopped at a line longer than maxLineLength(); that line is not returned.
+    bool lineTooLong() const { return m_tooLong; }
+    qsizetype maxLineLength() const { return m_maxLineLength; }
     QString errorString() const { return m_device.errorString(); }
 
 private:
@@ -28,8 +38,12 @@ private:
     qsizetype m_pos = 0;
     qsizetype m_end = 0;
     qsizetype m_lfPos = -1; // next LF in the block at or after m_pos, or m_end
-    QByteArray m_carry;     // start of a line that runs past the block
-    bool m_skipLf = false;  // the previous line ended in CR: a leading LF belongs to it
+    qsizetype m_maxLineLength;
+    // Start of a line that runs past the block. A std::vector, so a failed growth throws
+    // std::bad_alloc to the caller instead of ending the program inside Qt.
+    std::vector<char> m_carry;
+    bool m_skipLf = false; // the previous line ended in CR: a leading LF belongs to it
     bool m_eof = false;
     bool m_failed = false;
+    bool m_tooLong = false;
 };

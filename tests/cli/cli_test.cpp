@@ -1,3 +1,7 @@
+#include <functional>
+
+#include <sys/resource.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -14,9 +18,12 @@ struct Result {
     QString err;
 };
 
-Result runCli(const QStringList& args)
+// `inChild` runs in the child before the program starts (to set limits).
+Result runCli(const QStringList& args, const std::function<void()>& inChild = {})
 {
     QProcess p;
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.start(QStringLiteral(QUORVIX_CLI), args);
     p.waitForFinished(30000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
@@ -159,6 +166,35 @@ TEST(CliCount, WritesReportsAndConverts)
         runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("xx"), source})
             .exitCode,
         2);
+}
+
+TEST(CliCount, HugeLineUnderAnAddressSpaceLimitFailsOnlyItsFile)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit the limit";
+#endif
+    QTemporaryDir dir;
+    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
+    const QString source = dir.filePath(QStringLiteral("hello.c"));
+    const QString huge = dir.filePath(QStringLiteral("huge.c"));
+    testutil::writeBytes(mode, kWorkedMode);
+    testutil::writeBytes(source, kWorkedSource);
+    testutil::writeBytes(huge, QByteArray(1 << 16, 'x'));
+    ASSERT_TRUE(QFile::resize(huge, qint64(300) << 20)); // one 300 MiB line, mostly a hole
+
+    const Result r = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+                             QStringLiteral("--jobs"), QStringLiteral("1"), huge, source},
+                            [] {
+                                const rlimit limit{rlim_t(512) << 20, rlim_t(512) << 20};
+                                setrlimit(RLIMIT_AS, &limit);
+                            });
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(huge + QStringLiteral(": line 1 is longer than 16 MiB")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("           9            5            3            1"
+                                              "            0  ") +
+                               source))
+        << r.out.toStdString();
 }
 
 TEST(CliKeywordTest, PrintsTheHeadingAndOneLinePerHit)

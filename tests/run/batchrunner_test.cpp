@@ -1,8 +1,11 @@
 #include "run/batchrunner.h"
 
+#include <new>
+
 #include <QDir>
 
 #include "testutil.h"
+#include "text/linereader.h"
 
 using testutil::readBytes;
 using testutil::u8;
@@ -13,7 +16,11 @@ namespace {
 // Records what the batch tells its host; asks for a stop after `stopAfterYields` yields.
 class RecordingHost final : public RunHost {
 public:
-    void yield() override { ++yields; }
+    void yield() override
+    {
+        if (++yields == badAllocAtYield)
+            throw std::bad_alloc();
+    }
     bool cancelled() const override { return stopAfterYields >= 0 && yields > stopAfterYields; }
     void message(const QString& text) override { messages << text; }
     void error(const QString& text) override { errors << text; }
@@ -24,6 +31,7 @@ public:
 
     int yields = 0;
     int stopAfterYields = -1;
+    int badAllocAtYield = -1; // that yield fails as an allocation would
     QStringList messages;
     QStringList errors;
     QStringList files;
@@ -135,6 +143,26 @@ TEST_F(BatchRunnerTest, StopEndsTheBatchWithoutReportingTheCurrentFile)
     EXPECT_EQ(m_host.messages, QStringList{u8("処理が中断されました！")});
     EXPECT_FALSE(QFileInfo::exists(m_out + QStringLiteral("B_CBL_QVX.txt")));
     EXPECT_FALSE(m_request.Cancelled);
+}
+
+TEST_F(BatchRunnerTest, FileThatExhaustsMemoryFailsAloneAndTheRunGoesOn)
+{
+    // A line past the reader's limit is never held, and memory running out is contained too.
+    QFile huge(m_src + QStringLiteral("HUGE.CBL"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(LineReader::kMaxLineLength + 1));
+    huge.close();
+    m_host.badAllocAtYield = 1 + 3 + 1 + 2; // the batch's, A's lines and end, HUGE's, B's second
+    run({QStringLiteral("A.CBL"), QStringLiteral("HUGE.CBL"), QStringLiteral("B.CBL"),
+         QStringLiteral("C.CBL")});
+    EXPECT_EQ(entryTexts(m_outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
+                                                  QStringLiteral("(2) C_CBL_QVX.txt")}));
+    ASSERT_EQ(m_host.errors.size(), 2);
+    EXPECT_TRUE(m_host.errors[0].contains(m_src + QStringLiteral("HUGE.CBL: line 1 is longer "
+                                                                 "than 16 MiB")))
+        << m_host.errors[0].toStdString();
+    EXPECT_TRUE(m_host.errors[1].contains(m_src + QStringLiteral("B.CBL: not enough memory")))
+        << m_host.errors[1].toStdString();
 }
 
 TEST_F(BatchRunnerTest, ParallelCountingGivesTheSameResultsInOrder)

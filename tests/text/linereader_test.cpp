@@ -73,3 +73,24 @@ TEST(LineReader, LongLinesAndNulBytes)
     EXPECT_EQ(lines[0], longLine);
     EXPECT_EQ(lines[1], QByteArray("end"));
 }
+
+TEST(LineReader, LineOverTheLimitEndsTheReading)
+{
+    const QByteArray data =
+        "ab\r\n" + QByteArray(50, 'x') + "\r\n" + QByteArray(51, 'y') + "\ncd\n";
+    for (qsizetype block : {1, 7, 64, 1 << 20}) {
+        SCOPED_TRACE(block);
+        QByteArray copy = data;
+        QBuffer buffer(&copy);
+        buffer.open(QIODevice::ReadOnly);
+        LineReader reader(buffer, block, 50);
+        QList<QByteArray> lines;
+        QByteArrayView line;
+        while (reader.next(line))
+            lines << line.toByteArray();
+        EXPECT_EQ(lines, (QList<QByteArray>{"ab", QByteArray(50, 'x')}));
+        EXPECT_TRUE(reader.lineTooLong());
+        EXPECT_FALSE(reader.failed());
+        EXPECT_FALSE(reader.next(line));
+    }
+}
