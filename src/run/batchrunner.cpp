@@ -113,6 +113,7 @@ void BatchRunner::run(const std::vector<BatchFile>& files, const ModeDefinition&
     m_files = files;
     m_outcomes.assign(files.size(), FileOutcome{});
     m_fields = BatchFields{};
+    m_reportStems.clear();
     m_fields.mode = mode;
     m_fields.AreaCount = AreaCount(mode);
     m_fields.OutDir = settings.outDir;
@@ -277,6 +278,18 @@ void BatchRunner::reportFile(int index)
             fail(index, row.error);
         return;
     }
+    // Two sources whose reports share a name (M.CBL from two folders into one --out, or A.B.CBL
+    // beside A_B.CBL) would overwrite each other; the later one is refused instead.
+    const QString stemPath = outDir + ReportStem(file.name);
+    const QString source = file.folder + file.name;
+    const auto taken = m_reportStems.constFind(stemPath);
+    if (taken != m_reportStems.cend()) {
+        fail(index, source + QStringLiteral(": not reported, its report ") + stemPath +
+                        QStringLiteral("_QVX would replace the report of ") + *taken +
+                        QStringLiteral(" written in this run"));
+        return;
+    }
+    m_reportStems.insert(stemPath, source);
     const WriteOutcome report = WriteFileReport(job, reportFile, o.result, now());
     if (!report.ok) {
         fail(index, report.error);

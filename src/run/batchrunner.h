@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
 
 #include "engine/countfile.h"
@@ -76,6 +77,7 @@ private:
     BatchFields m_fields;
     std::vector<BatchFile> m_files;
     std::vector<FileOutcome> m_outcomes;
+    QHash<QString, QString> m_reportStems; // output folder + report stem -> its source, this run
 };
 
 // The message a failed file gets: the error's description in the program's standard wording.

@@ -165,6 +165,31 @@ TEST_F(BatchRunnerTest, FileThatExhaustsMemoryFailsAloneAndTheRunGoesOn)
         << m_host.errors[1].toStdString();
 }
 
+TEST_F(BatchRunnerTest, ReportsThatWouldShareANameAreNotOverwritten)
+{
+    const QString other = m_dir.filePath(QStringLiteral("other/"));
+    QDir().mkpath(other);
+    writeBytes(other + QStringLiteral("A.CBL"), "       STOP RUN.\r\n");
+    writeBytes(m_src + QStringLiteral("X.Y.CBL"), "       STOP RUN.\r\n");
+    writeBytes(m_src + QStringLiteral("X_Y.CBL"), "       STOP RUN.\r\n");
+    BatchRunner runner(m_request, m_outputs, m_host);
+    runner.run({{m_src, QStringLiteral("A.CBL")},
+                {other, QStringLiteral("A.CBL")},
+                {m_src, QStringLiteral("X.Y.CBL")},
+                {m_src, QStringLiteral("X_Y.CBL")}},
+               m_mode, m_settings);
+    EXPECT_EQ(entryTexts(m_outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
+                                                  QStringLiteral("(2) X_Y_CBL_QVX.txt")}));
+    EXPECT_TRUE(readBytes(m_out + QStringLiteral("A_CBL_QVX.txt")).contains(m_src.toUtf8()));
+    ASSERT_EQ(m_host.errors.size(), 2);
+    EXPECT_TRUE(m_host.errors[0].contains(other + QStringLiteral("A.CBL: not reported")));
+    EXPECT_TRUE(m_host.errors[0].contains(QStringLiteral("the report of ") + m_src +
+                                          QStringLiteral("A.CBL")));
+    EXPECT_TRUE(m_host.errors[1].contains(QStringLiteral("the report of ") + m_src +
+                                          QStringLiteral("X.Y.CBL")));
+    EXPECT_EQ(runner.outcomes()[1].state, FileOutcome::State::Failed);
+}
+
 TEST_F(BatchRunnerTest, ParallelCountingGivesTheSameResultsInOrder)
 {
     const QStringList names{QStringLiteral("A.CBL"), QStringLiteral("GONE.CBL"),
