@@ -1,5 +1,6 @@
 #include "clihost.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 
 #include "settings/paths.h"
+#include "text/fileio.h"
 
 namespace {
 
@@ -75,7 +77,7 @@ void CliHost::draw(double processedBytes)
 void CliHost::message(const QString& text)
 {
     finish();
-    m_err << "quorvix-cli: " << text << '\n';
+    m_err << "quorvix-cli: " << Printable(text) << '\n';
     m_err.flush();
 }
 
@@ -128,4 +130,33 @@ double TotalBytesOf(const std::vector<BatchFile>& files)
     for (const BatchFile& f : files)
         total += double(QFileInfo(f.folder + f.name).size());
     return total;
+}
+
+QString Printable(const QString& text)
+{
+    const auto isControl = [](char16_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9f); };
+    if (std::none_of(text.cbegin(), text.cend(), [&](QChar c) { return isControl(c.unicode()); }))
+        return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (isControl(c.unicode()))
+            out += QStringLiteral("\\x") +
+                   QStringLiteral("%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
+bool ProfileFileReadable(const QString& path, QTextStream& err)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    QByteArray bytes;
+    QString error;
+    if (FileIo::readRegularFile(path, bytes, &error))
+        return true;
+    err << "quorvix-cli: " << Printable(error) << '\n';
+    return false;
 }

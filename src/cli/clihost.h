@@ -43,3 +43,11 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
 
 // Sum of the sizes of the files, the progress scale.
 double TotalBytesOf(const std::vector<BatchFile>& files);
+
+// `text` with every control character (C0, DEL, C1) written as \xNN, so a file name or message
+// cannot move the cursor, recolour or retitle the terminal it is printed on.
+QString Printable(const QString& text);
+
+// False, with a message naming the file on `err`, when a settings or mode file exists but cannot
+// be read whole (too large, not a regular file, unreadable): its modes would come out empty.
+bool ProfileFileReadable(const QString& path, QTextStream& err);

@@ -60,12 +60,13 @@ int runConvertCommand(const QStringList& args, CliStreams io)
         const FileOutcome& o = outcomes[i];
         const QString& path = given[qsizetype(i)];
         if (o.state == FileOutcome::State::Done) {
-            io.out << (o.converted ? "converted " : "unchanged ") << path << ' ' << target << '\n';
+            io.out << (o.converted ? "converted " : "unchanged ") << Printable(path) << ' '
+                   << target << '\n';
         } else {
             io.err << "quorvix-cli: "
-                   << (o.state == FileOutcome::State::Failed
-                           ? o.error
-                           : path + QStringLiteral(": not converted, the run was stopped"))
+                   << Printable(o.state == FileOutcome::State::Failed
+                                    ? o.error
+                                    : path + QStringLiteral(": not converted, the run was stopped"))
                    << '\n';
             failed = true;
         }

@@ -136,7 +136,7 @@ void writeTable(QTextStream& out, const QStringList& given,
         const FileOutcome& o = outcomes[i];
         if (o.state != FileOutcome::State::Done) {
             row(QStringList(qsizetype(std::size(cols)), QStringLiteral("-")),
-                given[qsizetype(i)] + QStringLiteral("  (failed)"));
+                Printable(given[qsizetype(i)]) + QStringLiteral("  (failed)"));
             continue;
         }
         ++counted;
@@ -145,7 +145,7 @@ void writeTable(QTextStream& out, const QStringList& given,
             cells << QString::number(o.result.FileTotals[cols[c]]);
             sums[c] += o.result.FileTotals[cols[c]];
         }
-        row(cells, given[qsizetype(i)]);
+        row(cells, Printable(given[qsizetype(i)]));
     }
     QStringList total;
     for (qint64 s : sums)
@@ -226,8 +226,12 @@ int runCountCommand(const QStringList& args, CliStreams io)
     if (!opt.modeFile.isEmpty()) {
         if (!QFileInfo(opt.modeFile).isFile())
             return usage(io, opt.modeFile + QStringLiteral(": no such mode file"));
+        if (!ProfileFileReadable(opt.modeFile, io.err))
+            return ExitCode::FileFailed;
         mode = LoadModeDefinition(opt.modeFile, true, QString());
     } else {
+        if (!ProfileFileReadable(SettingsFilePath(opt.home), io.err))
+            return ExitCode::FileFailed;
         mode = LoadModeDefinition(SettingsKeys::modeSection(opt.modeSlot), false,
                                   SettingsFilePath(opt.home));
     }
@@ -262,17 +266,17 @@ int runCountCommand(const QStringList& args, CliStreams io)
     } else {
         writeTable(io.out, given, outcomes);
         for (qsizetype k = 1; k <= request.OutputCount; ++k)
-            io.out << "wrote " << request.OutputPaths[k] << '\n';
+            io.out << "wrote " << Printable(request.OutputPaths[k]) << '\n';
     }
     io.out.flush();
     bool failed = false;
     for (size_t i = 0; i < outcomes.size(); ++i) {
         if (outcomes[i].state != FileOutcome::State::Done) {
             io.err << "quorvix-cli: "
-                   << (outcomes[i].state == FileOutcome::State::Failed
-                           ? outcomes[i].error
-                           : given[qsizetype(i)] + QStringLiteral(": not counted, the run was "
-                                                                  "stopped"))
+                   << Printable(outcomes[i].state == FileOutcome::State::Failed
+                                    ? outcomes[i].error
+                                    : given[qsizetype(i)] +
+                                          QStringLiteral(": not counted, the run was stopped"))
                    << '\n';
             failed = true;
         }

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "cli/clihost.h"
 #include "engine/keywordtest.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
@@ -51,10 +52,14 @@ int runKeywordTestCommand(const QStringList& args, CliStreams io)
     if (!modeFile.isEmpty()) {
         if (!QFileInfo(modeFile).isFile())
             return usage(io, modeFile + QStringLiteral(": no such mode file"));
+        if (!ProfileFileReadable(modeFile, io.err))
+            return ExitCode::FileFailed;
         mode = LoadModeDefinition(modeFile, true, QString());
     } else {
         if (!FolderExists(home))
             return usage(io, QStringLiteral("--home ") + home + QStringLiteral(": no such folder"));
+        if (!ProfileFileReadable(SettingsFilePath(home), io.err))
+            return ExitCode::FileFailed;
         mode = LoadModeDefinition(SettingsKeys::modeSection(slot), false, SettingsFilePath(home));
     }
     QString line = rest.front();

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "cli/clihost.h"
 #include "engine/modedefinition.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
@@ -42,6 +43,8 @@ int runModesCommand(const QStringList& args, CliStreams io)
                    << (info.exists() ? ": not a regular file\n" : ": no such file\n");
             return ExitCode::FileFailed;
         }
+        if (!ProfileFileReadable(importFile, io.err))
+            return ExitCode::FileFailed;
         printMode(io.out, SettingsKeys::ImportSection, LoadModeDefinition(importFile, true, {}));
         return ExitCode::Ok;
     }
@@ -51,6 +54,8 @@ int runModesCommand(const QStringList& args, CliStreams io)
         return ExitCode::Usage;
     }
     const QString settings = SettingsFilePath(home);
+    if (!ProfileFileReadable(settings, io.err))
+        return ExitCode::FileFailed;
     for (int slot = 1; slot <= SettingsKeys::ModeSlotCount; ++slot) {
         const QString section = SettingsKeys::modeSection(slot);
         printMode(io.out, section, LoadModeDefinition(section, false, settings));

@@ -197,6 +197,37 @@ TEST(CliCount, HugeLineUnderAnAddressSpaceLimitFailsOnlyItsFile)
         << r.out.toStdString();
 }
 
+TEST(CliCount, ControlCharactersOfNamesReachTheTerminalEscaped)
+{
+    QTemporaryDir dir;
+    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
+    testutil::writeBytes(mode, kWorkedMode);
+    const QString source = dir.filePath(QStringLiteral("a\x1b[31m.c"));
+    const QString missing = dir.filePath(QStringLiteral("b\x1b]0;title\x07.c"));
+    testutil::writeBytes(source, kWorkedSource);
+    const Result r =
+        runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode, source, missing});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.out.contains(QChar(0x1b)));
+    EXPECT_FALSE(r.err.contains(QChar(0x1b)));
+    EXPECT_TRUE(r.out.contains(dir.filePath(QStringLiteral("a\\x1B[31m.c"))));
+    EXPECT_TRUE(r.err.contains(dir.filePath(QStringLiteral("b\\x1B]0;title\\x07.c: no such file"))))
+        << r.err.toStdString();
+}
+
+TEST(CliModes, SettingsFileTooLargeToReadIsAnError)
+{
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("Quorvix.ini"));
+    testutil::writeBytes(settings, "[MODE-1]\r\nModeName=COBOL\r\n");
+    ASSERT_TRUE(QFile::resize(settings, qint64(100) << 20));
+    const Result r = runCli({QStringLiteral("modes"), QStringLiteral("--home"), dir.path()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("quorvix-cli: ") + settings +
+                         QStringLiteral(": larger than 64 MiB, not read\n"));
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
 TEST(CliKeywordTest, PrintsTheHeadingAndOneLinePerHit)
 {
     const Result r =
