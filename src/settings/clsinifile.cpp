@@ -1,8 +1,11 @@
 #include "clsinifile.h"
 
+#include <algorithm>
 #include <vector>
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include "text/cp932.h"
 #include "text/fileio.h"
@@ -190,6 +193,55 @@ QByteArray lineBreakBeforeAppend(QByteArrayView data)
     return kLineEnd;
 }
 
+// Longer than any one write holds the lock; a lock left by a process that died on this machine
+// is taken over at once, this age only matters for one whose owner cannot be checked.
+constexpr std::chrono::seconds kStaleLockAge{30};
+
+// The lock sits beside the file that is actually replaced: for a symlink its target, as the
+// atomic writer follows symlinks too.
+QString lockPathFor(const QString& file)
+{
+    QFileInfo info(file);
+    for (int depth = 0; depth < 128 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return (info.isSymLink() ? file : info.filePath()) + QStringLiteral(".lock");
+}
+
+QString lockFailure(const QString& file, const QLockFile& lock, const QString& lockPath)
+{
+    switch (lock.error()) {
+    case QLockFile::LockFailedError:
+        return file + QStringLiteral(": the settings file is locked by another program (") +
+               lockPath + u')';
+    case QLockFile::PermissionError:
+        return file + QStringLiteral(": no permission to create the lock file ") + lockPath;
+    default:
+        if (!QFileInfo(lockPath).dir().exists())
+            return file + QStringLiteral(": the folder does not exist");
+        return file + QStringLiteral(": cannot create the lock file ") + lockPath;
+    }
+}
+
+// One read-modify-write under the file's lock, so that concurrent writers in other processes
+// do not lose each other's changes. `edit` gets the file's bytes (empty when there is no file)
+// and returns the new content, or std::nullopt when nothing needs writing.
+template <typename Edit>
+bool rewriteLocked(const QString& file, std::chrono::milliseconds wait, QString& error, Edit edit)
+{
+    const QString lockPath = lockPathFor(file);
+    QLockFile lock(lockPath);
+    lock.setStaleLockTime(kStaleLockAge);
+    if (!lock.tryLock(std::max(wait, std::chrono::milliseconds(0)))) {
+        error = lockFailure(file, lock, lockPath);
+        return false;
+    }
+    QByteArray data;
+    if (QFileInfo::exists(file) && !FileIo::readRegularFile(file, data, &error))
+        return false;
+    const std::optional<QByteArray> out = edit(data);
+    return !out || FileIo::writeFileAtomically(file, *out, &error);
+}
+
 } // namespace
 
 std::optional<QByteArray> clsIniFile::rawValue(const QString& section, const QString& key) const
@@ -262,36 +314,30 @@ bool clsIniFile::mSetString(const QString& strSection, const QString& strKey,
                                  "\"]\" cannot be stored");
         return false;
     }
-    QByteArray data;
-    if (QFileInfo::exists(m_fileName) && !FileIo::readRegularFile(m_fileName, data, &m_error))
-        return false;
-
     const QByteArray value = Cp932::encode(strValue);
-    const std::vector<IniLine> lines = scanLines(data);
-    const SectionRange range = findSection(lines, section);
-    const NameMatcher sameKey(key);
-    QByteArray out;
-    if (range.header < 0) {
-        out = data + lineBreakBeforeAppend(data) + sectionHeader(section) + Cp932::encode(key) +
-              '=' + value + kLineEnd;
-    } else {
-        qsizetype insertAfter = range.header;
-        for (qsizetype i = range.first; i < range.last; ++i) {
-            const IniLine& l = lines[size_t(i)];
-            if (l.kind != IniLine::Kind::Entry)
-                continue;
-            if (sameKey(l.name)) {
-                out = data.first(l.valueBegin) + value + data.sliced(l.contentEnd);
-                return FileIo::writeFileAtomically(m_fileName, out, &m_error);
+    return rewriteLocked(
+        m_fileName, m_lockWait, m_error, [&](const QByteArray& data) -> std::optional<QByteArray> {
+            const std::vector<IniLine> lines = scanLines(data);
+            const SectionRange range = findSection(lines, section);
+            if (range.header < 0) {
+                return data + lineBreakBeforeAppend(data) + sectionHeader(section) +
+                       Cp932::encode(key) + '=' + value + kLineEnd;
             }
-            insertAfter = i;
-        }
-        const IniLine& anchor = lines[size_t(insertAfter)];
-        const QByteArrayView before = QByteArrayView(data).first(anchor.next);
-        out = before.toByteArray() + lineBreakBeforeAppend(before) + Cp932::encode(key) + '=' +
-              value + kLineEnd + data.sliced(anchor.next);
-    }
-    return FileIo::writeFileAtomically(m_fileName, out, &m_error);
+            const NameMatcher sameKey(key);
+            qsizetype insertAfter = range.header;
+            for (qsizetype i = range.first; i < range.last; ++i) {
+                const IniLine& l = lines[size_t(i)];
+                if (l.kind != IniLine::Kind::Entry)
+                    continue;
+                if (sameKey(l.name))
+                    return data.first(l.valueBegin) + value + data.sliced(l.contentEnd);
+                insertAfter = i;
+            }
+            const IniLine& anchor = lines[size_t(insertAfter)];
+            const QByteArrayView before = QByteArrayView(data).first(anchor.next);
+            return before.toByteArray() + lineBreakBeforeAppend(before) + Cp932::encode(key) + '=' +
+                   value + kLineEnd + data.sliced(anchor.next);
+        });
 }
 
 bool clsIniFile::mSetSection(const QString& strSection, const QString& strValue)
@@ -314,39 +360,45 @@ bool clsIniFile::mSetSection(const QString& strSection, const QString& strValue)
         return false;
     }
 
-    QByteArray data;
-    const bool exists = QFileInfo::exists(m_fileName);
-    if (exists && !FileIo::readRegularFile(m_fileName, data, &m_error))
-        return false;
-    const std::vector<IniLine> lines = scanLines(data);
-    const SectionRange range = findSection(lines, section);
-    if (range.header < 0) {
-        if (entries.isEmpty())
-            return true; // nothing to remove, nothing to add
-        return FileIo::writeFileAtomically(
-            m_fileName, data + lineBreakBeforeAppend(data) + sectionHeader(section) + entries,
-            &m_error);
+    // Removing a section the file does not have writes nothing, so it needs no lock (and
+    // succeeds where no lock file could be created).
+    if (entries.isEmpty()) {
+        QByteArray data;
+        if (!QFileInfo::exists(m_fileName) || (FileIo::readRegularFile(m_fileName, data) &&
+                                               findSection(scanLines(data), section).header < 0))
+            return true;
     }
 
-    // Drop the section's entry lines; the new entries go where the first one stood, or right
-    // under the header when the section had none.
-    QByteArray body;
-    bool placed = false;
-    for (qsizetype i = range.first; i < range.last; ++i) {
-        const IniLine& l = lines[size_t(i)];
-        if (l.kind == IniLine::Kind::Entry) {
+    return rewriteLocked(
+        m_fileName, m_lockWait, m_error, [&](const QByteArray& data) -> std::optional<QByteArray> {
+            const std::vector<IniLine> lines = scanLines(data);
+            const SectionRange range = findSection(lines, section);
+            if (range.header < 0) {
+                if (entries.isEmpty())
+                    return std::nullopt; // nothing to remove, nothing to add
+                return data + lineBreakBeforeAppend(data) + sectionHeader(section) + entries;
+            }
+
+            // Drop the section's entry lines; the new entries go where the first one stood,
+            // or right under the header when the section had none.
+            QByteArray body;
+            bool placed = false;
+            for (qsizetype i = range.first; i < range.last; ++i) {
+                const IniLine& l = lines[size_t(i)];
+                if (l.kind == IniLine::Kind::Entry) {
+                    if (!placed)
+                        body += entries;
+                    placed = true;
+                    continue;
+                }
+                body += QByteArrayView(data).sliced(l.begin, l.next - l.begin);
+            }
             if (!placed)
-                body += entries;
-            placed = true;
-            continue;
-        }
-        body += QByteArrayView(data).sliced(l.begin, l.next - l.begin);
-    }
-    if (!placed)
-        body.prepend(entries);
-    QByteArray out = data.first(lines[size_t(range.header)].next);
-    out += lineBreakBeforeAppend(out) + body;
-    if (range.last < static_cast<qsizetype>(lines.size()))
-        out += data.sliced(lines[size_t(range.last)].begin);
-    return FileIo::writeFileAtomically(m_fileName, out, &m_error);
+                body.prepend(entries);
+            QByteArray out = data.first(lines[size_t(range.header)].next);
+            out += lineBreakBeforeAppend(out) + body;
+            if (range.last < static_cast<qsizetype>(lines.size()))
+                out += data.sliced(lines[size_t(range.last)].begin);
+            return out;
+        });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 
 #include <QString>
@@ -8,7 +9,9 @@
 // on disk; nothing is cached. Section and key names match without regard to case and to blanks
 // around them; the value is everything after the first "=", verbatim. The first of duplicate
 // sections or keys wins. Lines that are neither a section header nor an entry (comments starting
-// with ";", blank lines, lines without "=") are kept as they are by every write.
+// with ";", blank lines, lines without "=") are kept as they are by every write. Each write
+// holds the lock file "<file>.lock" from reading the file to replacing it, so writers in other
+// processes do not overwrite each other's changes.
 class clsIniFile final {
 public:
     QString pFileName() const { return m_fileName; }
@@ -33,6 +36,9 @@ public:
     std::optional<qint16> mGetInteger(const QString& strSection, const QString& strKey,
                                       qint16 intDefault = 0) const;
 
+    // How long a write waits for another writer's lock before it fails (5 s unless set).
+    void setLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
+
     // Why the last write failed.
     QString errorString() const { return m_error; }
 
@@ -41,4 +47,5 @@ private:
 
     QString m_fileName;
     QString m_error;
+    std::chrono::milliseconds m_lockWait{std::chrono::seconds(5)};
 };

@@ -220,6 +220,7 @@ TEST_F(IniFileTest, RefusedWritesChangeNothing)
     EXPECT_FALSE(
         noFolder.mSetString(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v")));
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("missing"))));
+    EXPECT_TRUE(noFolder.errorString().startsWith(path(QStringLiteral("missing/dir/test.ini"))));
 
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.ini")));
     clsIniFile folder = ini(path(QStringLiteral("folder.ini")));
