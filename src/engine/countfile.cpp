@@ -35,15 +35,23 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
     const KeywordPattern* checked[] = {&m_startWord[2], &m_startWord[3], &m_pickupStart,
                                        &m_pickupEnd,    &m_commentStart, &m_commentEnd,
                                        &m_commentSolo};
+    // An over-long pattern is named by its start, so the message stays readable.
+    auto invalid = [](const KeywordPattern& p) {
+        if (p.pattern().size() <= KeywordPattern::kMaxLength)
+            return p.pattern();
+        return p.pattern().first(40) + QStringLiteral("... (%1 characters; at most %2)")
+                                           .arg(p.pattern().size())
+                                           .arg(KeywordPattern::kMaxLength);
+    };
     for (const KeywordPattern* p : checked) {
         if (!p->pattern().isEmpty() && !p->isValid()) {
-            m_invalid = p->pattern();
+            m_invalid = invalid(*p);
             return;
         }
     }
     for (const KeywordPattern& p : m_wordPatterns) {
         if (!p.pattern().isEmpty() && !p.isValid()) {
-            m_invalid = p.pattern();
+            m_invalid = invalid(p);
             return;
         }
     }

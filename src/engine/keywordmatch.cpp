@@ -98,6 +98,8 @@ KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
     : m_pattern(pattern.toString())
     , m_caseSensitive(caseSensitive)
 {
+    if (pattern.size() > kMaxLength)
+        return; // invalid
     auto fold = [caseSensitive](char16_t c) { return caseSensitive ? c : foldUnit(c); };
     const char16_t* p = pattern.utf16();
     const qsizetype n = pattern.size();

@@ -29,8 +29,12 @@ public:
     KeywordPattern() = default; // invalid: matches nothing
     KeywordPattern(QStringView pattern, bool caseSensitive);
 
-    // False for an unclosed "[" or a range whose low end is above its high end (in text mode
-    // the folded ends are compared, as matching does).
+    // Matching costs up to text length x pattern length; a keyword is a few words, so a longer
+    // one is refused rather than matched for minutes against a long line.
+    static constexpr qsizetype kMaxLength = 4096;
+
+    // False for an unclosed "[", a range whose low end is above its high end (in text mode
+    // the folded ends are compared, as matching does) or a pattern over kMaxLength characters.
     bool isValid() const { return m_kind != Kind::Invalid; }
     const QString& pattern() const { return m_pattern; }
     bool caseSensitive() const { return m_caseSensitive; }

@@ -145,13 +145,18 @@ WriteOutcome WriteFileReport(const ReportJob& job, const ReportFile& file, FileC
                 .fileDate = DateTimeText(facts.modified, job.locale),
                 .fileSize = SizeTextGrouped(facts.size, job.locale),
             };
-            const QString name = stem + QStringLiteral("_QVX.html");
-            const WriteOutcome html =
-                writeReport(ReportOutputPath(job, name), name,
-                            ExpandTemplate(text, values, result, areas, TemplateTarget::Html) +
-                                QStringLiteral("\r\n"));
-            if (html.ok)
-                return html;
+            const std::optional<QString> expanded =
+                ExpandTemplate(text, values, result, areas, TemplateTarget::Html);
+            if (!expanded) {
+                failure = TemplateFailureText(TemplateFileName(modeName, HtmlTemplateSuffix),
+                                              TemplateFailure::EmptyText);
+            } else {
+                const QString name = stem + QStringLiteral("_QVX.html");
+                const WriteOutcome html = writeReport(ReportOutputPath(job, name), name,
+                                                      *expanded + QStringLiteral("\r\n"));
+                if (html.ok)
+                    return html;
+            }
         }
     }
 

@@ -146,7 +146,7 @@ WriteOutcome AppendSummaryCsvRow(const ReportJob& job, const QString& csvName,
 
     const SourceFacts facts = ReadSourceFacts(file);
     const QString outputDate = DateTimeText(now, job.locale);
-    const CsvTemplateLine row = csvTemplateLine(job, 2);
+    CsvTemplateLine row = csvTemplateLine(job, 2);
     if (row.line) {
         const TemplateValues values{
             .modeName = job.mode.ModeName,
@@ -159,9 +159,12 @@ WriteOutcome AppendSummaryCsvRow(const ReportJob& job, const QString& csvName,
             .fileDate = DateTimeText(facts.modified, job.locale),
             .fileSize = SizeTextPlain(facts.size),
         };
-        const QString expanded =
+        const std::optional<QString> expanded =
             ExpandTemplate(*row.line, values, result, areas, TemplateTarget::Csv);
-        if (FileIo::appendToFile(path, Cp932::encode(expanded + QStringLiteral("\r\n")), nullptr))
+        if (!expanded)
+            row.failure = TemplateFailureText(
+                TemplateFileName(job.mode.ModeName, CsvTemplateSuffix), TemplateFailure::EmptyText);
+        else if (FileIo::appendToFile(path, Cp932::encode(*expanded + QStringLiteral("\r\n"))))
             return {csvName, true, {}};
     }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <utility>
 
 #include "reports/valueformats.h"
@@ -48,7 +49,7 @@ bool TemplatePresent(const QString& programFolder, const QString& modeName, QStr
 QString LoadTemplate(const QString& path)
 {
     QByteArray bytes;
-    if (!FileIo::readRegularFile(path, bytes))
+    if (!FileIo::readRegularFile(path, bytes, nullptr, kMaxTemplateFileSize))
         return QString();
     return Cp932::decode(bytes);
 }
@@ -66,7 +67,11 @@ QString LoadTemplate(const QString& path)
  * as it is. Both searches only move forward (a closing mark found once is reused until the scan
  * passes it, and "none found" stays true), so the cost is linear in the text.
  */
-QString ReplaceTag(const QString& text, QStringView key, const QString& value)
+namespace {
+
+// ReplaceTag that gives up once the result would pass `limit` characters.
+std::optional<QString> replaceTagWithin(const QString& text, QStringView key, const QString& value,
+                                        qsizetype limit)
 {
     QString open = QStringLiteral("<WC@");
     open += key;
@@ -81,10 +86,12 @@ QString ReplaceTag(const QString& text, QStringView key, const QString& value)
         return text;
 
     QString result;
-    result.reserve(text.size());
+    result.reserve(std::min(text.size(), limit));
     qsizetype resume = 0;
     qsizetype knownClose = -2; // -2: not searched yet; -1: none after the last search start
     while (p >= 0) {
+        if (result.size() + (p - resume) + value.size() > limit)
+            return std::nullopt;
         result += input.sliced(resume, p - resume);
         result += value;
         const qsizetype from = p + open.size();
@@ -93,8 +100,17 @@ QString ReplaceTag(const QString& text, QStringView key, const QString& value)
         resume = knownClose >= 0 ? knownClose + close.size() : from;
         p = input.indexOf(open, resume, Qt::CaseInsensitive);
     }
+    if (result.size() + (input.size() - resume) > limit)
+        return std::nullopt;
     result += input.sliced(resume);
     return result;
+}
+
+} // namespace
+
+QString ReplaceTag(const QString& text, QStringView key, const QString& value)
+{
+    return *replaceTagWithin(text, key, value, std::numeric_limits<qsizetype>::max());
 }
 
 QString TemplateFailureText(const QString& templateName, TemplateFailure failure)
@@ -119,13 +135,16 @@ std::optional<QString> TemplateLine(const QString& text, int number)
     return text.sliced(start, (end < 0 ? text.size() : end) - start);
 }
 
-QString ExpandTemplate(const QString& pattern, const TemplateValues& values,
-                       const FileCountResult& result, int areaCount, TemplateTarget target)
+std::optional<QString> ExpandTemplate(const QString& pattern, const TemplateValues& values,
+                                      const FileCountResult& result, int areaCount,
+                                      TemplateTarget target)
 {
     const bool html = target == TemplateTarget::Html;
-    QString text = pattern;
+    std::optional<QString> text = pattern;
     auto apply = [&](QStringView key, const QString& value) {
-        text = ReplaceTag(text, key, html ? HtmlEscaped(value) : value);
+        if (text)
+            text = replaceTagWithin(*text, key, html ? HtmlEscaped(value) : value,
+                                    kMaxExpandedTemplate);
     };
     apply(u"modename", values.modeName);
     apply(u"fileno", QString::number(values.index + 1));
@@ -144,6 +163,7 @@ QString ExpandTemplate(const QString& pattern, const TemplateValues& values,
             apply(prefix + QStringView(suffix).toString(),
                   CounterText(result.AreaCounts[a][counter]));
     }
-    text = ReplaceTag(text, u"worddata", values.wordData);
+    if (text)
+        text = replaceTagWithin(*text, u"worddata", values.wordData, kMaxExpandedTemplate);
     return text;
 }

@@ -19,7 +19,13 @@ QString TemplatePath(const QString& programFolder, const QString& modeName, QStr
 // True when the template's path passes PathIsUsable.
 bool TemplatePresent(const QString& programFolder, const QString& modeName, QStringView suffix);
 
-// The whole file decoded from CP932; "" on any error.
+// Templates are a few KiB; a larger file is read as empty (the "FILE SIZE ZERO OR OVER" failure).
+inline constexpr qint64 kMaxTemplateFileSize = qint64(16) << 20;
+// A report or CSV row expanded past this many characters (a template full of "normaltext" tags)
+// is not written; the fixed layout with the same failure text is written instead.
+inline constexpr qsizetype kMaxExpandedTemplate = qsizetype(32) << 20;
+
+// The whole file decoded from CP932; "" on any error or over kMaxTemplateFileSize.
 QString LoadTemplate(const QString& path);
 
 // Replaces every tag of `key` in `text` by `value` (see templates.cpp for the rule).
@@ -54,5 +60,7 @@ struct TemplateValues {
 // Applies ReplaceTag for every key in order: modename, fileno, normaltext, outputdate, filepath,
 // filename, filedate, filesize, the ten TT_ counters of FileTotals, the ten counters of each area
 // 1..areaCount as A<a>_..., then worddata. Each pass works on the result of the previous one.
-QString ExpandTemplate(const QString& pattern, const TemplateValues& values,
-                       const FileCountResult& result, int areaCount, TemplateTarget target);
+// std::nullopt when the text would grow past kMaxExpandedTemplate characters.
+std::optional<QString> ExpandTemplate(const QString& pattern, const TemplateValues& values,
+                                      const FileCountResult& result, int areaCount,
+                                      TemplateTarget target);

@@ -314,6 +314,10 @@ TEST(CountFile, ErrorsNameTheFileAndTheCause)
         return QString();
     };
     EXPECT_EQ(errorOf(m, empty), empty + QStringLiteral(": invalid keyword pattern: [z-a]"));
+    m.WordCount = u'*' + QString(KeywordPattern::kMaxLength, u'a');
+    EXPECT_EQ(errorOf(m, empty), empty + QStringLiteral(": invalid keyword pattern: *") +
+                                     QString(39, u'a') +
+                                     QStringLiteral("... (4097 characters; at most 4096)"));
 
     m = baseMode();
     m.CommentSolo = QStringLiteral("*");

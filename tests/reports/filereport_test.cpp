@@ -223,3 +223,19 @@ TEST(FileReport, HtmlReportThatDoesNotFitGivesTheTextReport)
     EXPECT_EQ(run.output(outcome.name), crlf(run.normalText(file.name) + QStringLiteral("\n\n\n")));
     EXPECT_FALSE(QFileInfo::exists(run.job.outDir + QStringLiteral("PROG_CBL_QVX.html")));
 }
+
+TEST(FileReport, TemplateThatExpandsPastTheLimitGivesTheTextReportWithTheFailureText)
+{
+    ReportRun run;
+    // Each tag takes the whole text report (about 1.5 KiB): 30,000 of them pass the limit.
+    testutil::writeBytes(run.dir.filePath(QStringLiteral("COBOLqvx.html")),
+                         QByteArray("<WC@normaltext>").repeated(30000));
+    const ReportFile file = run.source(QStringLiteral("PROG.CBL"));
+    const WriteOutcome outcome = WriteFileReport(run.job, file, run.result, kNow);
+    EXPECT_TRUE(outcome.ok);
+    ASSERT_EQ(outcome.name, QStringLiteral("PROG_CBL_QVX.txt"));
+    EXPECT_EQ(
+        run.output(outcome.name),
+        crlf(QStringLiteral("* QUORVIX ERROR / COBOLqvx.html FILE SIZE ZERO OR OVER (32KB)\n\n") +
+             run.normalText(file.name) + QStringLiteral("\n\n\n")));
+}
