@@ -197,6 +197,30 @@ TEST(CliCount, HugeLineUnderAnAddressSpaceLimitFailsOnlyItsFile)
         << r.out.toStdString();
 }
 
+TEST(CliCount, MoreJobsThanTheSystemGivesThreadsStillCountsEveryFile)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit the limit";
+#endif
+    QTemporaryDir dir;
+    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
+    testutil::writeBytes(mode, kWorkedMode);
+    QStringList args{QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+                     QStringLiteral("--jobs"), QStringLiteral("100000")};
+    for (int i = 0; i < 300; ++i) {
+        args << dir.filePath(QStringLiteral("f%1.c").arg(i));
+        testutil::writeBytes(args.back(), kWorkedSource);
+    }
+    // 256 thread stacks do not fit this address space: most threads cannot be started.
+    const Result r = runCli(args, [] {
+        const rlimit limit{rlim_t(512) << 20, rlim_t(512) << 20};
+        setrlimit(RLIMIT_AS, &limit);
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("total: 300 files counted, 0 failed")))
+        << r.out.toStdString();
+}
+
 TEST(CliCount, ControlCharactersOfNamesReachTheTerminalEscaped)
 {
     QTemporaryDir dir;

@@ -230,6 +230,22 @@ TEST_F(IniFileTest, RefusedWritesChangeNothing)
     EXPECT_TRUE(QFileInfo(path(QStringLiteral("folder.ini"))).isDir());
 }
 
+TEST_F(IniFileTest, FullDiskFailsTheWriteAndKeepsTheWholeFile)
+{
+    QByteArray before("[MODE-1]\r\n");
+    for (int i = 0; i < 200; ++i)
+        before += "Key" + QByteArray::number(i) + "=value\r\n";
+    writeBytes(path(), before);
+    clsIniFile f = ini();
+    {
+        const testutil::FileSizeLimit limit(1024);
+        EXPECT_FALSE(f.mSetString(QStringLiteral("MODE-1"), QStringLiteral("Key0"),
+                                  QStringLiteral("changed")));
+    }
+    EXPECT_EQ(f.errorString(), path() + QStringLiteral(": File too large"));
+    EXPECT_EQ(readBytes(path()), before);
+}
+
 TEST_F(IniFileTest, WritesFollowSymlinksAndKeepPermissions)
 {
     writeBytes(path(QStringLiteral("real.ini")), "[S]\r\nk=v\r\n");
