@@ -1,7 +1,8 @@
 // The keyword matcher against a plain dynamic-programming matcher written from the wildcard
 // grammar: ? * # [list] [!list], ranges, "-" first or last and "!" not first literal, "]"
 // outside a list literal, "[]" matches nothing, "[!]" any one character; an unclosed "[" or a
-// reversed range makes the pattern invalid. Input: pattern, LF, text (see fuzz::ToUtf16).
+// reversed range (or more than KeywordPattern::kMaxLength characters) makes the pattern invalid.
+// Input: pattern, LF, text (see fuzz::ToUtf16).
 
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +40,8 @@ char16_t Fold(char16_t c, bool caseSensitive)
 // Wildcards are recognised in the pattern as written; only literals and list ends are folded.
 std::optional<std::vector<Token>> Parse(QStringView p, bool caseSensitive)
 {
+    if (p.size() > KeywordPattern::kMaxLength)
+        return std::nullopt;
     std::vector<Token> tokens;
     for (qsizetype i = 0; i < p.size(); ++i) {
         const char16_t c = p[i].unicode();
