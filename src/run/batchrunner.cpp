@@ -267,10 +267,9 @@ void BatchRunner::reportFile(int index)
     const ReportJob job{m_settings.programFolder, m_fields.mode, m_fields.AreaCount, outDir,
                         m_settings.locale};
     const ReportFile reportFile{index, file.folder, file.name};
-    if (!m_settings.writeOutputs) {
-        ComputeDerivedTotals(o.result, m_fields.AreaCount);
+    ComputeDerivedTotals(o.result, m_fields.AreaCount);
+    if (!m_settings.writeOutputs)
         return;
-    }
     if (m_fields.outputType == OutputType::Joined) {
         const WriteOutcome row =
             AppendSummaryCsvRow(job, m_fields.CsvName, reportFile, o.result, now());
