@@ -1,0 +1,10 @@
+      * expect: mode=cobol TT_TOTAL=10 A1_AREA=2 A1_AREACOM=1 A1_NULLLINE=2 A2_AREA=3 A2_AREACOM=1 A2_NULLLINE=1 words=0,0,1,0
+	IDENTIFICATION DIVISION.
+	PROGRAM-ID. TABS.
+	
+      	
+	PROCEDURE DIVISION.
+	    COPY CPYBOOK.
+      *	comment after tab
+
+	    STOP RUN.
