@@ -54,3 +54,19 @@ void ComputeDerivedTotals(FileCountResult& result, int areaCount)
             setSum(result.FileTotals.values[c], qint64(result.FileTotals.values[c]) + a.values[c]);
     }
 }
+
+const CounterInfo& CounterInfoOf(Counter counter)
+{
+    for (const CounterInfo& info : Counters) {
+        if (info.id == counter)
+            return info;
+    }
+    Q_ASSERT(false);
+    return Counters.front();
+}
+
+QString CounterKey(Counter counter, int area)
+{
+    const QString prefix = area > 0 ? u'A' + QString::number(area) : QStringLiteral("TT");
+    return prefix + u'_' + QString::fromUtf16(CounterInfoOf(counter).key);
+}

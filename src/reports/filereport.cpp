@@ -1,5 +1,8 @@
 #include "filereport.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "reports/templates.h"
 #include "reports/valueformats.h"
 #include "text/cp932.h"
@@ -7,45 +10,47 @@
 
 namespace {
 
-// Whole-file labels; an area label puts "A<a>" where "TT" stands.
-QStringView wholeFileLabel(Counter counter)
+WriteOutcome writeReport(const QString& path, const QString& name, const QByteArray& bytes)
 {
-    switch (counter) {
-    case TT_TOTAL:
-        return u" 全行数                      [TT_TOTAL]       :";
-    case TT_VALIDTOTAL:
-        return u" 有効 行数                    [TT_VALIDTOTAL] :";
-    case TT_COMTOTAL:
-        return u" コメント 行数                [TT_COMTOTAL]   :";
-    case TT_AREATOTAL:
-        return u" ピックアップ外 行数         [TT_AREATOTAL]   :";
-    case TT_AREA:
-        return u" ピックアップ外 有効 行数     [TT_AREA]       :";
-    case TT_AREACOM:
-        return u" ピックアップ外 コメント 行数 [TT_AREACOM]    :";
-    case TT_PICKUPTOTAL:
-        return u" ピックアップ 行数           [TT_PICKUPTOTAL] :";
-    case TT_PICKUP:
-        return u" ピックアップ 有効 行数       [TT_PICKUP]     :";
-    case TT_PICKUPCOM:
-        return u" ピックアップ コメント 行数   [TT_PICKUPCOM]  :";
-    case TT_NULLLINE:
-        return u" 空行数                      [TT_NULLLINE]    :";
-    }
-    return {};
+    if (path.isEmpty())
+        return NoOutputFolder(name);
+    WriteOutcome outcome{name, true, {}};
+    if (!FileIo::writeFileAtomically(path, bytes, &outcome.error, kOutputWrite))
+        outcome.ok = false;
+    return outcome;
 }
 
-WriteOutcome writeReport(const QString& path, const QString& name, const QString& text)
+// The HTML page from the mode's template; nullopt, with `failure` set when the template is
+// there but broken, when there is no page to write.
+std::optional<QString> htmlPage(const ReportJob& job, const ReportFile& file,
+                                const FileCountResult& result, const SourceFacts& facts,
+                                const QString& outputDate, const QString& normalText,
+                                QString& failure)
 {
-    WriteOutcome outcome{name, true, {}};
-    if (path.isEmpty()) {
-        outcome.ok = false;
-        outcome.error = name + QStringLiteral(": no output folder given");
-    } else if (!FileIo::writeFileAtomically(path, Cp932::encode(text), &outcome.error,
-                                            kOutputWrite)) {
-        outcome.ok = false;
+    const QString& modeName = job.mode.ModeName;
+    if (!TemplatePresent(job.programFolder, modeName, HtmlTemplateSuffix))
+        return std::nullopt;
+    const QString text =
+        LoadTemplate(TemplatePath(job.programFolder, modeName, HtmlTemplateSuffix));
+    std::optional<QString> expanded;
+    if (!text.isEmpty()) {
+        const TemplateValues values{
+            .modeName = modeName,
+            .index = file.index,
+            .normalText = normalText,
+            .wordData = WordTableMarkup(result),
+            .outputDate = outputDate,
+            .filePath = file.folder,
+            .fileName = file.name,
+            .fileDate = DateTimeText(facts.modified, job.locale),
+            .fileSize = SizeTextGrouped(facts.size, job.locale),
+        };
+        expanded = ExpandTemplate(text, values, result, ReportAreaCount(job), TemplateTarget::Html);
     }
-    return outcome;
+    if (!expanded)
+        failure = TemplateFailureText(TemplateFileName(modeName, HtmlTemplateSuffix),
+                                      TemplateFailure::EmptyText);
+    return expanded;
 }
 
 } // namespace
@@ -58,10 +63,16 @@ QString ReportStem(const QString& fileName)
 
 QString CounterLabel(Counter counter, int area)
 {
-    QString label = wholeFileLabel(counter).toString();
-    if (area > 0)
-        label.replace(label.indexOf(u'[') + 1, 2, u'A' + QString::number(area));
-    return label;
+    // The widths are counted in CP932 bytes, as the label is written.
+    const auto pad = [](QString& text, qsizetype width) {
+        text += QString(std::max<qsizetype>(0, width - Cp932::encode(text).size()), u' ');
+    };
+    const CounterInfo& info = CounterInfoOf(counter);
+    QString label = u' ' + QString::fromUtf16(info.label);
+    pad(label, info.labelWidth);
+    label += u'[' + CounterKey(counter, area) + u']';
+    pad(label, kCounterLabelBytes - 1);
+    return label + u':';
 }
 
 QString NormalText(const ReportJob& job, const ReportFile& file, const FileCountResult& result,
@@ -115,53 +126,39 @@ QString WordTableMarkup(const FileCountResult& result)
     return markup + QStringLiteral("</TABLE>");
 }
 
-WriteOutcome WriteFileReport(const ReportJob& job, const ReportFile& file, FileCountResult& result,
-                             const QDateTime& now)
+ReportContent FileReportContent(const ReportJob& job, const ReportFile& file,
+                                const FileCountResult& result, const QDateTime& now)
 {
-    const int areas = ReportAreaCount(job);
-    ComputeDerivedTotals(result, areas);
     const SourceFacts facts = ReadSourceFacts(file);
     const QString outputDate = DateTimeText(now, job.locale);
     const QString normalText = NormalText(job, file, result, facts, outputDate);
-    const QString stem = ReportStem(file.name);
-
-    const QString& modeName = job.mode.ModeName;
     QString failure;
-    if (TemplatePresent(job.programFolder, modeName, HtmlTemplateSuffix)) {
-        const QString text =
-            LoadTemplate(TemplatePath(job.programFolder, modeName, HtmlTemplateSuffix));
-        if (text.isEmpty()) {
-            failure = TemplateFailureText(TemplateFileName(modeName, HtmlTemplateSuffix),
-                                          TemplateFailure::EmptyText);
-        } else {
-            const TemplateValues values{
-                .modeName = modeName,
-                .index = file.index,
-                .normalText = normalText,
-                .wordData = WordTableMarkup(result),
-                .outputDate = outputDate,
-                .filePath = file.folder,
-                .fileName = file.name,
-                .fileDate = DateTimeText(facts.modified, job.locale),
-                .fileSize = SizeTextGrouped(facts.size, job.locale),
-            };
-            const std::optional<QString> expanded =
-                ExpandTemplate(text, values, result, areas, TemplateTarget::Html);
-            if (!expanded) {
-                failure = TemplateFailureText(TemplateFileName(modeName, HtmlTemplateSuffix),
-                                              TemplateFailure::EmptyText);
-            } else {
-                const QString name = stem + QStringLiteral("_QVX.html");
-                const WriteOutcome html = writeReport(ReportOutputPath(job, name), name,
-                                                      *expanded + QStringLiteral("\r\n"));
-                if (html.ok)
-                    return html;
-            }
-        }
-    }
+    ReportContent content;
+    if (const std::optional<QString> page =
+            htmlPage(job, file, result, facts, outputDate, normalText, failure))
+        content.templated = Cp932::encode(*page + QStringLiteral("\r\n"));
+    content.fixed = Cp932::encode(failure + normalText + QStringLiteral("\r\n\r\n\r\n"));
+    return content;
+}
 
+bool WriteFileReport(QIODevice& device, const ReportJob& job, const ReportFile& file,
+                     const FileCountResult& result, const QDateTime& now, QString* error)
+{
+    return WriteReportContent(device, FileReportContent(job, file, result, now), error);
+}
+
+WriteOutcome WriteFileReport(const ReportJob& job, const ReportFile& file,
+                             const FileCountResult& result, const QDateTime& now)
+{
+    const ReportContent content = FileReportContent(job, file, result, now);
+    const QString stem = ReportStem(file.name);
+    if (content.templated) {
+        const QString name = stem + QStringLiteral("_QVX.html");
+        const WriteOutcome html =
+            writeReport(ReportOutputPath(job, name), name, *content.templated);
+        if (html.ok)
+            return html;
+    }
     const QString name = stem + QStringLiteral("_QVX.txt");
-    return writeReport(ReportOutputPath(job, name), name,
-                       failure + normalText + QStringLiteral("\r\n") + QStringLiteral("\r\n") +
-                           QStringLiteral("\r\n"));
+    return writeReport(ReportOutputPath(job, name), name, content.fixed);
 }

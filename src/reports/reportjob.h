@@ -1,9 +1,11 @@
 #pragma once
 
 #include <algorithm>
+#include <optional>
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QLocale>
 #include <QString>
 
@@ -63,4 +65,30 @@ inline constexpr FileIo::WriteOptions kOutputWrite{.followSymlink = false};
 inline QString ReportOutputPath(const ReportJob& job, const QString& name)
 {
     return job.outDir.isEmpty() ? QString() : job.outDir + name;
+}
+
+// The outcome of a writer asked for `name` when the job names no output folder.
+inline WriteOutcome NoOutputFolder(const QString& name)
+{
+    return {name, false, name + QStringLiteral(": no output folder given")};
+}
+
+// A report's bytes in CP932: the expansion of the mode's template when that template serves,
+// and the fixed layout, which stands in when it does not or when the expansion cannot be
+// written.
+struct ReportContent {
+    std::optional<QByteArray> templated;
+    QByteArray fixed;
+};
+
+// Writes the template's expansion when there is one, else the fixed layout. False, with `error`
+// naming the device's failure, when the device does not take all of it.
+inline bool WriteReportContent(QIODevice& device, const ReportContent& content, QString* error)
+{
+    const QByteArray& bytes = content.templated ? *content.templated : content.fixed;
+    if (device.write(bytes) == bytes.size())
+        return true;
+    if (error)
+        *error = device.errorString();
+    return false;
 }

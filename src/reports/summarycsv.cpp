@@ -9,31 +9,9 @@
 
 namespace {
 
-QStringView headerText(Counter counter)
+QString headerText(Counter counter)
 {
-    switch (counter) {
-    case TT_TOTAL:
-        return u"全行数,";
-    case TT_VALIDTOTAL:
-        return u"有効 行数,";
-    case TT_COMTOTAL:
-        return u"コメント 行数,";
-    case TT_AREATOTAL:
-        return u"ピックアップ外 行数,";
-    case TT_AREA:
-        return u"ピックアップ外 有効 行数,";
-    case TT_AREACOM:
-        return u"ピックアップ外 コメント 行数,";
-    case TT_PICKUPTOTAL:
-        return u"ピックアップ 行数,";
-    case TT_PICKUP:
-        return u"ピックアップ 有効 行数,";
-    case TT_PICKUPCOM:
-        return u"ピックアップ コメント 行数,";
-    case TT_NULLLINE:
-        return u"空行数,";
-    }
-    return {};
+    return QString::fromUtf16(CounterInfoOf(counter).label) + u',';
 }
 
 // A path field: between double quotes, with an inner quote doubled.
@@ -84,9 +62,16 @@ CsvTemplateLine csvTemplateLine(const ReportJob& job, int number)
     return {std::move(line), QString()};
 }
 
-WriteOutcome noOutputFolder(const QString& name)
+// Writes the CSV file by `write`: the template's line first, the fixed line when that fails.
+template <typename Write>
+WriteOutcome writeCsv(const QString& csvName, const ReportContent& content, Write write)
 {
-    return {name, false, name + QStringLiteral(": no output folder given")};
+    if (content.templated && write(*content.templated, nullptr))
+        return {csvName, true, {}};
+    WriteOutcome outcome{csvName, true, {}};
+    if (!write(content.fixed, &outcome.error))
+        outcome.ok = false;
+    return outcome;
 }
 
 } // namespace
@@ -108,45 +93,46 @@ QString FixedCsvHeader(const ModeDefinition& mode, int areaCount)
         for (int a = 1; a <= areaCount; ++a) {
             const QString prefix = QStringLiteral("(A") + QString::number(a) + u')';
             for (Counter c : counters)
-                header += prefix + headerText(c).toString();
+                header += prefix + headerText(c);
         }
     }
     return header + u'#';
+}
+
+ReportContent SummaryCsvHeaderContent(const ReportJob& job)
+{
+    const CsvTemplateLine header = csvTemplateLine(job, 1);
+    ReportContent content;
+    if (header.line)
+        content.templated = Cp932::encode(*header.line + QStringLiteral("\r\n"));
+    content.fixed = Cp932::encode(header.failure + FixedCsvHeader(job.mode, ReportAreaCount(job)) +
+                                  QStringLiteral("\r\n"));
+    return content;
+}
+
+bool WriteSummaryCsvHeader(QIODevice& device, const ReportJob& job, QString* error)
+{
+    return WriteReportContent(device, SummaryCsvHeaderContent(job), error);
 }
 
 WriteOutcome WriteSummaryCsvHeader(const ReportJob& job, const QString& csvName)
 {
     const QString path = ReportOutputPath(job, csvName);
     if (path.isEmpty())
-        return noOutputFolder(csvName);
-
-    const CsvTemplateLine header = csvTemplateLine(job, 1);
-    if (header.line &&
-        FileIo::writeFileAtomically(path, Cp932::encode(*header.line + QStringLiteral("\r\n")),
-                                    nullptr, kOutputWrite))
-        return {csvName, true, {}};
-
-    const QString line =
-        header.failure + FixedCsvHeader(job.mode, ReportAreaCount(job)) + QStringLiteral("\r\n");
-    WriteOutcome outcome{csvName, true, {}};
-    if (!FileIo::writeFileAtomically(path, Cp932::encode(line), &outcome.error, kOutputWrite))
-        outcome.ok = false;
-    return outcome;
+        return NoOutputFolder(csvName);
+    return writeCsv(csvName, SummaryCsvHeaderContent(job),
+                    [&path](const QByteArray& bytes, QString* error) {
+                        return FileIo::writeFileAtomically(path, bytes, error, kOutputWrite);
+                    });
 }
 
-WriteOutcome AppendSummaryCsvRow(const ReportJob& job, const QString& csvName,
-                                 const ReportFile& file, FileCountResult& result,
-                                 const QDateTime& now)
+ReportContent SummaryCsvRowContent(const ReportJob& job, const ReportFile& file,
+                                   const FileCountResult& result, const QDateTime& now)
 {
-    const int areas = ReportAreaCount(job);
-    ComputeDerivedTotals(result, areas);
-    const QString path = ReportOutputPath(job, csvName);
-    if (path.isEmpty())
-        return noOutputFolder(csvName);
-
     const SourceFacts facts = ReadSourceFacts(file);
     const QString outputDate = DateTimeText(now, job.locale);
     CsvTemplateLine row = csvTemplateLine(job, 2);
+    ReportContent content;
     if (row.line) {
         const TemplateValues values{
             .modeName = job.mode.ModeName,
@@ -160,18 +146,33 @@ WriteOutcome AppendSummaryCsvRow(const ReportJob& job, const QString& csvName,
             .fileSize = SizeTextPlain(facts.size),
         };
         const std::optional<QString> expanded =
-            ExpandTemplate(*row.line, values, result, areas, TemplateTarget::Csv);
-        if (!expanded)
+            ExpandTemplate(*row.line, values, result, ReportAreaCount(job), TemplateTarget::Csv);
+        if (expanded)
+            content.templated = Cp932::encode(*expanded + QStringLiteral("\r\n"));
+        else
             row.failure = TemplateFailureText(
                 TemplateFileName(job.mode.ModeName, CsvTemplateSuffix), TemplateFailure::EmptyText);
-        else if (FileIo::appendToFile(path, Cp932::encode(*expanded + QStringLiteral("\r\n"))))
-            return {csvName, true, {}};
     }
+    content.fixed = Cp932::encode(row.failure + fixedRow(job, file, result, facts, outputDate) +
+                                  QStringLiteral("\r\n"));
+    return content;
+}
 
-    const QString line =
-        row.failure + fixedRow(job, file, result, facts, outputDate) + QStringLiteral("\r\n");
-    WriteOutcome outcome{csvName, true, {}};
-    if (!FileIo::appendToFile(path, Cp932::encode(line), &outcome.error))
-        outcome.ok = false;
-    return outcome;
+bool AppendSummaryCsvRow(QIODevice& device, const ReportJob& job, const ReportFile& file,
+                         const FileCountResult& result, const QDateTime& now, QString* error)
+{
+    return WriteReportContent(device, SummaryCsvRowContent(job, file, result, now), error);
+}
+
+WriteOutcome AppendSummaryCsvRow(const ReportJob& job, const QString& csvName,
+                                 const ReportFile& file, const FileCountResult& result,
+                                 const QDateTime& now)
+{
+    const QString path = ReportOutputPath(job, csvName);
+    if (path.isEmpty())
+        return NoOutputFolder(csvName);
+    return writeCsv(csvName, SummaryCsvRowContent(job, file, result, now),
+                    [&path](const QByteArray& bytes, QString* error) {
+                        return FileIo::appendToFile(path, bytes, error);
+                    });
 }

@@ -1,32 +1,12 @@
 #include "templates.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
-#include <utility>
 
 #include "reports/valueformats.h"
 #include "settings/paths.h"
 #include "text/cp932.h"
 #include "text/fileio.h"
-
-namespace {
-
-// The ten counters in the order their keys are expanded, with the key's text after "TT"/"A<a>".
-constexpr std::array<std::pair<Counter, const char16_t*>, CounterCount> kCounterKeys{{
-    {TT_TOTAL, u"_TOTAL"},
-    {TT_VALIDTOTAL, u"_VALIDTOTAL"},
-    {TT_COMTOTAL, u"_COMTOTAL"},
-    {TT_AREATOTAL, u"_AREATOTAL"},
-    {TT_AREA, u"_AREA"},
-    {TT_AREACOM, u"_AREACOM"},
-    {TT_PICKUPTOTAL, u"_PICKUPTOTAL"},
-    {TT_PICKUP, u"_PICKUP"},
-    {TT_PICKUPCOM, u"_PICKUPCOM"},
-    {TT_NULLLINE, u"_NULLLINE"},
-}};
-
-} // namespace
 
 QString TemplateFileName(const QString& modeName, QStringView suffix)
 {
@@ -154,14 +134,11 @@ std::optional<QString> ExpandTemplate(const QString& pattern, const TemplateValu
     apply(u"filename", values.fileName);
     apply(u"filedate", values.fileDate);
     apply(u"filesize", values.fileSize);
-    for (const auto& [counter, suffix] : kCounterKeys)
-        apply(QStringLiteral("TT") + QStringView(suffix).toString(),
-              CounterText(result.FileTotals[counter]));
+    for (const CounterInfo& info : Counters)
+        apply(CounterKey(info.id), CounterText(result.FileTotals[info.id]));
     for (int a = 1; a <= std::clamp(areaCount, 1, 3); ++a) {
-        const QString prefix = u'A' + QString::number(a);
-        for (const auto& [counter, suffix] : kCounterKeys)
-            apply(prefix + QStringView(suffix).toString(),
-                  CounterText(result.AreaCounts[a][counter]));
+        for (const CounterInfo& info : Counters)
+            apply(CounterKey(info.id, a), CounterText(result.AreaCounts[a][info.id]));
     }
     if (text)
         text = replaceTagWithin(*text, u"worddata", values.wordData, kMaxExpandedTemplate);

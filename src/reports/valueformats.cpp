@@ -117,12 +117,13 @@ QString CounterText(qint32 value)
 
 std::vector<Counter> ReportedCounters(const ModeDefinition& mode)
 {
-    std::vector<Counter> counters{TT_TOTAL, TT_VALIDTOTAL, TT_COMTOTAL};
-    if (!mode.PickupStart.isEmpty())
-        counters.insert(counters.end(), {TT_AREATOTAL, TT_AREA, TT_AREACOM, TT_PICKUPTOTAL,
-                                         TT_PICKUP, TT_PICKUPCOM});
-    if (mode.NullLineMode == 0)
-        counters.push_back(TT_NULLLINE);
+    std::vector<Counter> counters;
+    for (const CounterInfo& info : Counters) {
+        if (info.group == CounterGroup::Basic ||
+            (info.group == CounterGroup::Pickup && !mode.PickupStart.isEmpty()) ||
+            (info.group == CounterGroup::Blank && mode.NullLineMode == 0))
+            counters.push_back(info.id);
+    }
     return counters;
 }
 

@@ -1,5 +1,6 @@
 #include "reports/filereport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 
@@ -30,9 +31,10 @@ struct ReportRun {
         job.mode.ModeName = QStringLiteral("COBOL");
         job.mode.PickupStart = QStringLiteral("*EXEC SQL*");
         job.mode.WordCount = QStringLiteral("CALL*;<B>&*");
-        // In storage order; the totals are derived by the writer.
+        // In storage order; the totals are derived before reporting, as the batch runner does.
         result.AreaCounts[1].values = {0, 10, 2, 0, 0, 0, 1};
         result.AreaCounts[2].values = {0, 20, 5, 0, 4, 1, 3};
+        ComputeDerivedTotals(result, job.areaCount);
         result.Words = QStringList{QStringLiteral("CALL*"), QStringLiteral("<B>&*")};
         result.WordCounts = {3, 0};
     }
@@ -129,6 +131,18 @@ TEST(FileReport, FixedTextReport)
     ASSERT_EQ(outcome.name, QStringLiteral("A_B_CBL_QVX.txt"));
     EXPECT_EQ(run.output(outcome.name),
               crlf(run.normalText(QStringLiteral("A.B.CBL")) + QStringLiteral("\n\n\n")));
+}
+
+TEST(FileReport, DeviceGetsTheBytesOfTheReportFile)
+{
+    ReportRun run;
+    const ReportFile file = run.source(QStringLiteral("PROG.CBL"));
+    QBuffer buffer;
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(WriteFileReport(buffer, run.job, file, run.result, kNow));
+    const WriteOutcome outcome = WriteFileReport(run.job, file, run.result, kNow);
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(buffer.data(), run.output(outcome.name));
 }
 
 TEST(FileReport, HtmlTemplateEscapesEveryValue)

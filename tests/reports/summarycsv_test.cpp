@@ -1,5 +1,6 @@
 #include "reports/summarycsv.h"
 
+#include <QBuffer>
 #include <QDir>
 
 #include "testutil.h"
@@ -40,6 +41,7 @@ struct CsvRun {
         result.AreaCounts[1][TT_AREA] = 3;
         result.AreaCounts[1][TT_AREACOM] = 2;
         result.AreaCounts[1][TT_NULLLINE] = 1;
+        ComputeDerivedTotals(result, ReportAreaCount(job));
         return AppendSummaryCsvRow(job, QStringLiteral("Q.csv"), {index, src, name}, result,
                                    QDateTime(QDate(2024, 3, 1), QTime(10, 20, 30)));
     }
@@ -75,6 +77,15 @@ TEST(SummaryCsv, FixedLayoutWithNineFields)
                            u8("1,2024/03/01 10:20:30,\"{src}\",\"a \"\"q\"\",#.cbl\","
                               "2020/01/02 3:04:05,0,6,3,2,#\r\n"
                               "2,2024/03/01 10:20:30,\"{src}\",\"文書?.cbl\",,0,6,3,2,#\r\n")));
+}
+
+TEST(SummaryCsv, DeviceGetsTheHeaderLine)
+{
+    CsvRun run;
+    QBuffer buffer;
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(WriteSummaryCsvHeader(buffer, run.job));
+    EXPECT_EQ(buffer.data(), run.expected(kFixedHeader));
 }
 
 TEST(SummaryCsv, AllGroupsGiveFortySixFields)

@@ -44,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
         TagCase{"LaterSectionCloses", "<WC@k>a<WC@k>b</WC@k>c", "k", "9", "9c"},
         TagCase{"ValueNotExpandedAgain", "<WC@k>|<WC@k>", "k", "<WC@k>", "<WC@k>|<WC@k>"},
         TagCase{"NoTag", "前 <WC@ 後", "k", "9", "前 <WC@ 後"}),
-    [](const testing::TestParamInfo<TagCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<TagCase>& tagCase) { return std::string(tagCase.param.name); });
 
 TEST(Templates, ManyUnclosedMarksStayLinear)
 {
