@@ -33,6 +33,35 @@ std::optional<qint16> textToInt16(const QString& text)
     return qint16(value);
 }
 
+// Calls text(key, field) or number(key, field) for each stored field of `m` in key order, so
+// the loader and ModeKeyValues agree on which field a key holds.
+template <typename Mode, typename Text, typename Number>
+void forEachStoredField(Mode& m, Text text, Number number)
+{
+    using enum SettingsKeys::ModeKey;
+    text(ModeName, m.ModeName);
+    text(FileType, m.FileType);
+    number(BinaryComp, m.BinaryComp);
+    number(TABtoSpace, m.TABtoSpace);
+    text(StartWord2, m.StartWord[2]);
+    number(Tuning2, m.Tuning[2]);
+    number(StartAfter2, m.StartAfter[2]);
+    text(StartWord3, m.StartWord[3]);
+    number(Tuning3, m.Tuning[3]);
+    number(StartAfter3, m.StartAfter[3]);
+    text(PickupStart, m.PickupStart);
+    text(PickupEnd, m.PickupEnd);
+    number(PickupToPickup, m.PickupToPickup);
+    text(CommentStart, m.CommentStart);
+    text(CommentEnd, m.CommentEnd);
+    number(CommentStartIsValid, m.CommentStartIsValid);
+    text(CommentSolo, m.CommentSolo);
+    number(CommentColumn, m.CommentColumn);
+    number(CommentLength, m.CommentLength);
+    number(NullLineMode, m.NullLineMode);
+    text(WordCount, m.WordCount);
+}
+
 } // namespace
 
 int AreaCount(const ModeDefinition& mode)
@@ -52,53 +81,35 @@ ModeDefinition LoadModeDefinition(const QString& name, bool fromImportFile,
     clsIniFile ini;
     ini.setPFileName(fromImportFile ? name : settingsPath);
     const QString section = fromImportFile ? QString(SettingsKeys::ImportSection) : name;
-    const auto& keys = SettingsKeys::ModeKeys;
-
-    auto readText = [&](int key, QString& field) {
-        field = ini.mGetString(section, keys[size_t(key)], QString());
-    };
-    auto readNumber = [&](int key, qint16& field) {
-        if (const auto value = ini.mGetInteger(section, keys[size_t(key)], 0))
-            field = *value;
-    };
-
-    readText(0, m.ModeName);
-    readText(1, m.FileType);
-    readNumber(2, m.BinaryComp);
-    readNumber(3, m.TABtoSpace);
     m.StartWord[1] = QStringLiteral("*");
     m.Tuning[1] = 0;
     m.StartAfter[1] = 0;
-    readText(4, m.StartWord[2]);
-    readNumber(5, m.Tuning[2]);
-    readNumber(6, m.StartAfter[2]);
-    readText(7, m.StartWord[3]);
-    readNumber(8, m.Tuning[3]);
-    readNumber(9, m.StartAfter[3]);
-    readText(10, m.PickupStart);
-    readText(11, m.PickupEnd);
-    readNumber(12, m.PickupToPickup);
-    readText(13, m.CommentStart);
-    readText(14, m.CommentEnd);
-    if (const auto value = textToInt16(ini.mGetString(section, keys[15], QStringLiteral("1"))))
-        m.CommentStartIsValid = *value;
-    readText(16, m.CommentSolo);
-    readNumber(17, m.CommentColumn);
-    readNumber(18, m.CommentLength);
-    readNumber(19, m.NullLineMode);
-    readText(20, m.WordCount);
+    using SettingsKeys::ModeKey;
+    auto readText = [&](ModeKey key, QString& field) {
+        field = ini.mGetString(section, SettingsKeys::modeKeyName(key), QString());
+    };
+    auto readNumber = [&](ModeKey key, qint16& field) {
+        const QLatin1StringView keyName = SettingsKeys::modeKeyName(key);
+        // CommentStartIsValid is read as text: 1 when missing or empty, blanks allowed.
+        if (key == ModeKey::CommentStartIsValid) {
+            if (const auto value =
+                    textToInt16(ini.mGetString(section, keyName, QStringLiteral("1"))))
+                field = *value;
+        } else if (const auto value = ini.mGetInteger(section, keyName, 0)) {
+            field = *value;
+        }
+    };
+    forEachStoredField(m, readText, readNumber);
     return m;
 }
 
-std::array<QString, 21> ModeKeyValues(const ModeDefinition& m)
+std::array<QString, SettingsKeys::ModeKeyCount> ModeKeyValues(const ModeDefinition& m)
 {
-    const auto n = [](qint16 v) { return QString::number(v); };
-    return {m.ModeName,          m.FileType,         n(m.BinaryComp),    n(m.TABtoSpace),
-            m.StartWord[2],      n(m.Tuning[2]),     n(m.StartAfter[2]), m.StartWord[3],
-            n(m.Tuning[3]),      n(m.StartAfter[3]), m.PickupStart,      m.PickupEnd,
-            n(m.PickupToPickup), m.CommentStart,     m.CommentEnd,       n(m.CommentStartIsValid),
-            m.CommentSolo,       n(m.CommentColumn), n(m.CommentLength), n(m.NullLineMode),
-            m.WordCount};
+    std::array<QString, SettingsKeys::ModeKeyCount> values;
+    forEachStoredField(
+        m, [&](SettingsKeys::ModeKey key, const QString& v) { values[size_t(key)] = v; },
+        [&](SettingsKeys::ModeKey key, qint16 v) { values[size_t(key)] = QString::number(v); });
+    return values;
 }
 
 bool SaveModeDefinition(const QString& settingsPath, int slot, const ModeDefinition& mode,

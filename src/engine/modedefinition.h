@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "settings/settingsfile.h"
+
 // Values of areas 1..3, indexed by area number as the rules speak of them.
 template <typename T>
 struct PerArea {
@@ -59,7 +61,7 @@ ModeDefinition LoadModeDefinition(const QString& name, bool fromImportFile,
                                   const QString& settingsPath);
 
 // The 21 stored values of a mode, in settings-key order (numbers in decimal).
-std::array<QString, 21> ModeKeyValues(const ModeDefinition& mode);
+std::array<QString, SettingsKeys::ModeKeyCount> ModeKeyValues(const ModeDefinition& mode);
 
 // Writes the 21 keys into section "MODE-" + slot of the settings file, one at a time in key
 // order; existing keys are rewritten where they stand, other keys of the section stay. False

@@ -47,8 +47,34 @@ inline constexpr int ModeSlotCount = 3;
 QString modeSection(int slot);
 inline constexpr QLatin1StringView ImportSection{"Def"};
 
-// The 21 keys of a mode section, in the order the editor writes and the loader reads them.
-inline constexpr std::array<QLatin1StringView, 21> ModeKeys{
+// The keys of a mode section, in the order the editor writes and the loader reads them; each
+// names its place in ModeKeys.
+enum class ModeKey {
+    ModeName,
+    FileType,
+    BinaryComp,
+    TABtoSpace,
+    StartWord2,
+    Tuning2,
+    StartAfter2,
+    StartWord3,
+    Tuning3,
+    StartAfter3,
+    PickupStart,
+    PickupEnd,
+    PickupToPickup,
+    CommentStart,
+    CommentEnd,
+    CommentStartIsValid,
+    CommentSolo,
+    CommentColumn,
+    CommentLength,
+    NullLineMode,
+    WordCount,
+};
+inline constexpr size_t ModeKeyCount = size_t(ModeKey::WordCount) + 1;
+
+inline constexpr std::array<QLatin1StringView, ModeKeyCount> ModeKeys{
     QLatin1StringView{"ModeName"},       QLatin1StringView{"FileType"},
     QLatin1StringView{"BinaryComp"},     QLatin1StringView{"TABtoSpace"},
     QLatin1StringView{"2StartWord"},     QLatin1StringView{"2Tuning"},
@@ -61,6 +87,11 @@ inline constexpr std::array<QLatin1StringView, 21> ModeKeys{
     QLatin1StringView{"CommentLength"},  QLatin1StringView{"NullLineMode"},
     QLatin1StringView{"WordCount"},
 };
+
+constexpr QLatin1StringView modeKeyName(ModeKey key)
+{
+    return ModeKeys[size_t(key)];
+}
 
 } // namespace SettingsKeys
 
