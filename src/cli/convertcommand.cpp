@@ -2,6 +2,7 @@
 
 #include "cli/clihost.h"
 #include "run/batchrunner.h"
+#include "run/lineendings.h"
 
 namespace {
 
@@ -21,15 +22,11 @@ int runConvertCommand(const QStringList& args, CliStreams io)
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1StringView("--to")) {
-            const QString to = i + 1 < args.size() ? args[++i].toLower() : QString();
-            if (to == QLatin1StringView("crlf"))
-                processMode = ProcessModes::ToCrLf;
-            else if (to == QLatin1StringView("cr"))
-                processMode = ProcessModes::ToCr;
-            else if (to == QLatin1StringView("lf"))
-                processMode = ProcessModes::ToLf;
-            else
+            const std::optional<LineEnd> to =
+                i + 1 < args.size() ? LineEndFromWord(args[++i].toLower()) : std::nullopt;
+            if (!to)
                 return usage(io, QStringLiteral("--to takes crlf, cr or lf"));
+            processMode = ProcessModeForLineEnd(*to);
         } else if (a.startsWith(QLatin1StringView("--"))) {
             return usage(io, QStringLiteral("unknown option ") + a);
         } else {
@@ -53,7 +50,7 @@ int runConvertCommand(const QStringList& args, CliStreams io)
     runner.run(files, ModeDefinition{}, BatchSettings{});
     host.finish();
 
-    const QString target = ConversionTargetName(processMode);
+    const QString target = LineEndName(*LineEndForProcessMode(processMode));
     bool failed = false;
     const auto& outcomes = runner.outcomes();
     for (size_t i = 0; i < outcomes.size(); ++i) {

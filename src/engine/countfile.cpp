@@ -3,7 +3,6 @@
 #include <limits>
 
 #include <QFile>
-#include <QFileInfo>
 
 #include "text/cp932.h"
 #include "text/fileio.h"
@@ -277,13 +276,8 @@ CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& ho
                        FileCountResult& result, CountProgress& progress)
 {
     try {
-        const QFileInfo info(path);
-        if (!info.exists())
-            throw CountError(QStringLiteral("no such file"));
-        if (info.isDir())
-            throw CountError(QStringLiteral("is a folder, not a file"));
-        if (!info.isFile())
-            throw CountError(QStringLiteral("not a regular file"));
+        if (const QString problem = FileIo::regularFileProblem(path); !problem.isEmpty())
+            throw CountError(problem);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             throw CountError(file.errorString());

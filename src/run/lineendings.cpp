@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include <QFile>
-#include <QFileInfo>
 
 #include "run/runrequest.h"
 #include "text/fileio.h"
@@ -47,18 +46,44 @@ bool alreadyTarget(QFile& file, LineEnd target)
 
 } // namespace
 
+QString LineEndName(LineEnd end)
+{
+    switch (end) {
+    case LineEnd::CrLf:
+        return QStringLiteral("CR+LF");
+    case LineEnd::Cr:
+        return QStringLiteral("CR");
+    case LineEnd::Lf:
+        return QStringLiteral("LF");
+    }
+    return QString();
+}
+
+QString LineEndWord(LineEnd end)
+{
+    return LineEndName(end).remove(u'+').toLower();
+}
+
+std::optional<LineEnd> LineEndFromWord(QStringView word)
+{
+    for (const LineEnd end : LineEnds) {
+        if (word == LineEndWord(end))
+            return end;
+    }
+    return std::nullopt;
+}
+
+// ProcessModes::ToCrLf, ToCr and ToLf follow the order of LineEnd.
 std::optional<LineEnd> LineEndForProcessMode(qint16 processMode)
 {
-    switch (processMode) {
-    case ProcessModes::ToCrLf:
-        return LineEnd::CrLf;
-    case ProcessModes::ToCr:
-        return LineEnd::Cr;
-    case ProcessModes::ToLf:
-        return LineEnd::Lf;
-    default:
+    if (!ProcessModes::isConversion(processMode))
         return std::nullopt;
-    }
+    return LineEnds[size_t(processMode - ProcessModes::ToCrLf)];
+}
+
+qint16 ProcessModeForLineEnd(LineEnd end)
+{
+    return qint16(ProcessModes::ToCrLf + int(end));
 }
 
 bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& result, QString* error)
@@ -69,12 +94,8 @@ bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& resu
             *error = describe(path, cause);
         return false;
     };
-    const QFileInfo info(path);
-    if (!info.exists())
-        return fail(QStringLiteral("no such file"));
-    if (!info.isFile())
-        return fail(info.isDir() ? QStringLiteral("is a folder, not a file")
-                                 : QStringLiteral("not a regular file"));
+    if (!FileIo::checkRegularFile(path, error))
+        return false;
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
         return fail(in.errorString());

@@ -1,13 +1,26 @@
 #pragma once
 
+#include <array>
 #include <optional>
 
 #include <QString>
+#include <QStringView>
 
 enum class LineEnd { CrLf, Cr, Lf };
 
+// Every line end, in the order menus and messages list them.
+inline constexpr std::array<LineEnd, 3> LineEnds{LineEnd::CrLf, LineEnd::Cr, LineEnd::Lf};
+
+// "CR+LF", "CR" or "LF": a line end as menus and messages name it.
+QString LineEndName(LineEnd end);
+
+// "crlf", "cr" or "lf": a line end as the command line names it.
+QString LineEndWord(LineEnd end);
+std::optional<LineEnd> LineEndFromWord(QStringView word);
+
 // The target of a conversion run (ProcessMode 90, 91, 92), or nothing for a count.
 std::optional<LineEnd> LineEndForProcessMode(qint16 processMode);
+qint16 ProcessModeForLineEnd(LineEnd end);
 
 struct ConversionResult {
     bool converted = false; // false: the file already had the target line end, left untouched

@@ -71,16 +71,29 @@ QString LimitText(qint64 bytes)
     return QString::number(bytes) + QStringLiteral(" bytes");
 }
 
+QString regularFileProblem(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("no such file");
+    if (info.isDir())
+        return QStringLiteral("is a folder, not a file");
+    if (!info.isFile())
+        return QStringLiteral("not a regular file");
+    return QString();
+}
+
+bool checkRegularFile(const QString& path, QString* error)
+{
+    const QString problem = regularFileProblem(path);
+    return problem.isEmpty() || setError(error, path, problem);
+}
+
 bool readRegularFile(const QString& path, QByteArray& out, QString* error, qint64 maxSize)
 {
     out.clear();
-    const QFileInfo info(path);
-    if (!info.exists())
-        return setError(error, path, QStringLiteral("no such file"));
-    if (info.isDir())
-        return setError(error, path, QStringLiteral("is a folder, not a file"));
-    if (!info.isFile())
-        return setError(error, path, QStringLiteral("not a regular file"));
+    if (!checkRegularFile(path, error))
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return setError(error, path, file.errorString());

@@ -14,6 +14,14 @@ inline constexpr qint64 kMaxWholeFileSize = qint64(64) << 20;
 // A size limit as error messages give it: "16 MiB", or "100 bytes" below a whole MiB.
 QString LimitText(qint64 bytes);
 
+// Why `path` cannot be read as a regular file: "no such file", "is a folder, not a file" or "not
+// a regular file" (FIFOs, devices); "" when it is one.
+QString regularFileProblem(const QString& path);
+
+// False, with `error` set to the path, ": " and regularFileProblem, when `path` is not a
+// regular file.
+bool checkRegularFile(const QString& path, QString* error = nullptr);
+
 // Reads a regular file whole. Refuses directories, FIFOs and devices (never blocks on them) and
 // files larger than `maxSize`. On failure returns false and sets `error` to a message naming
 // the file and the cause.

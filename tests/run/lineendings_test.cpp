@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // Undecodable bytes and CP932 text survive; only CR and LF change.
                       Case{"BytesSurvive", "\x82\xa0\xff\x80\r\n\x83\x5c\r\n", LineEnd::Lf,
                            "\x82\xa0\xff\x80\n\x83\x5c\n", true}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Case>& endCase) { return std::string(endCase.param.name); });
 
 TEST(LineEnds, PairSplitAcrossBlocks)
 {
@@ -156,4 +156,22 @@ TEST(LineEnds, OwnerGroupSetIdBitsAndHardLinksSurvive)
     EXPECT_EQ(st.st_gid, 65534u);
     EXPECT_EQ(st.st_mode & 07777, 06755u);
     EXPECT_EQ(readBytes(path), "a\nb\n");
+}
+
+TEST(LineEnds, NamesWordsAndProcessModes)
+{
+    QStringList names;
+    QStringList words;
+    for (const LineEnd end : LineEnds) {
+        names << LineEndName(end);
+        words << LineEndWord(end);
+        EXPECT_EQ(LineEndFromWord(LineEndWord(end)), end);
+        EXPECT_EQ(LineEndForProcessMode(ProcessModeForLineEnd(end)), end);
+    }
+    EXPECT_EQ(names,
+              (QStringList{QStringLiteral("CR+LF"), QStringLiteral("CR"), QStringLiteral("LF")}));
+    EXPECT_EQ(words,
+              (QStringList{QStringLiteral("crlf"), QStringLiteral("cr"), QStringLiteral("lf")}));
+    EXPECT_EQ(LineEndFromWord(u"cr+lf"), std::nullopt);
+    EXPECT_EQ(ProcessModeForLineEnd(LineEnd::Lf), qint16(92));
 }
