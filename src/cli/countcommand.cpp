@@ -5,32 +5,31 @@
 #include <QFileInfo>
 
 #include "cli/clihost.h"
+#include "cli/options.h"
 #include "engine/modedefinition.h"
 #include "reports/valueformats.h"
 #include "run/batchrunner.h"
 #include "settings/paths.h"
-#include "settings/settingsfile.h"
 
 namespace {
 
-// Counter order of the JSON document and the table.
-constexpr Counter kReportOrder[] = {TT_TOTAL,     TT_VALIDTOTAL, TT_COMTOTAL,    TT_AREATOTAL,
-                                    TT_AREA,      TT_AREACOM,    TT_PICKUPTOTAL, TT_PICKUP,
-                                    TT_PICKUPCOM, TT_NULLLINE};
-constexpr const char* kCounterNames[] = {
-    "TT_TOTAL",     "TT_AREA",     "TT_AREACOM",     "TT_AREATOTAL",  "TT_PICKUP",
-    "TT_PICKUPCOM", "TT_NULLLINE", "TT_PICKUPTOTAL", "TT_VALIDTOTAL", "TT_COMTOTAL"};
-
 struct CountOptions {
-    QString home;
-    int modeSlot = 0;
-    QString modeFile;
+    ModeOptions mode = DefaultModeOptions();
     bool json = false;
     QString output = QStringLiteral("none");
     QString outDir;
-    int jobs = 1;
+    int jobs = int(std::max(1u, std::thread::hardware_concurrency()));
     bool recursive = false;
     QStringList paths;
+};
+
+// What a count run leaves for printing.
+struct CountRun {
+    QString modeName;
+    int areaCount = 1;
+    QStringList given; // each file's path as the user gave it
+    std::vector<FileOutcome> outcomes;
+    QStringList outputPaths; // what --output wrote
 };
 
 QString jsonString(const QString& s)
@@ -70,11 +69,11 @@ void writeCounters(QTextStream& out, const CounterSet& set)
 {
     out << '{';
     bool first = true;
-    for (Counter c : kReportOrder) {
+    for (const CounterInfo& info : Counters) {
         if (!first)
             out << ", ";
         first = false;
-        out << '"' << kCounterNames[c] << "\": " << set[c];
+        out << '"' << CounterKey(info.id) << "\": " << set[info.id];
     }
     out << '}';
 }
@@ -119,16 +118,23 @@ void writeJson(QTextStream& out, const QString& modeName, int areaCount, const Q
 void writeTable(QTextStream& out, const QStringList& given,
                 const std::vector<FileOutcome>& outcomes)
 {
-    const char* heads[] = {"TOTAL", "VALID", "COMMENT", "BLANK", "PICKUP"};
-    const Counter cols[] = {TT_TOTAL, TT_VALIDTOTAL, TT_COMTOTAL, TT_NULLLINE, TT_PICKUPTOTAL};
+    struct Column {
+        const char* head;
+        Counter counter;
+    };
+    constexpr Column cols[] = {{"TOTAL", TT_TOTAL},
+                               {"VALID", TT_VALIDTOTAL},
+                               {"COMMENT", TT_COMTOTAL},
+                               {"BLANK", TT_NULLLINE},
+                               {"PICKUP", TT_PICKUPTOTAL}};
     auto row = [&](const QStringList& cells, const QString& name) {
         for (const QString& c : cells)
             out << c.rightJustified(12) << ' ';
         out << ' ' << name << '\n';
     };
     QStringList head;
-    for (const char* h : heads)
-        head << QString::fromLatin1(h);
+    for (const Column& col : cols)
+        head << QString::fromLatin1(col.head);
     row(head, QStringLiteral("FILE"));
     qint64 sums[std::size(cols)] = {};
     int counted = 0;
@@ -142,8 +148,8 @@ void writeTable(QTextStream& out, const QStringList& given,
         ++counted;
         QStringList cells;
         for (size_t c = 0; c < std::size(cols); ++c) {
-            cells << QString::number(o.result.FileTotals[cols[c]]);
-            sums[c] += o.result.FileTotals[cols[c]];
+            cells << QString::number(o.result.FileTotals[cols[c].counter]);
+            sums[c] += o.result.FileTotals[cols[c].counter];
         }
         row(cells, Printable(given[qsizetype(i)]));
     }
@@ -157,94 +163,83 @@ void writeTable(QTextStream& out, const QStringList& given,
 
 int usage(CliStreams io, const QString& why)
 {
-    io.err << "quorvix-cli count: " << why << "\n"
-           << "usage: quorvix-cli count (--mode N [--home DIR] | --mode-file FILE) [--json]\n"
-              "       [--output none|files|joined] [--out DIR] [--jobs N] [--recursive] "
-              "PATH...\n";
-    return ExitCode::Usage;
+    return UsageError(
+        io, "count", why,
+        "usage: quorvix-cli count (--mode N [--home DIR] | --mode-file FILE) [--json]\n"
+        "       [--output none|files|joined] [--out DIR] [--jobs N] [--recursive] "
+        "PATH...\n");
 }
 
-} // namespace
-
-int runCountCommand(const QStringList& args, CliStreams io)
+// Takes args[i] (and its value) when it is one of count's own options; "" or the usage problem.
+QString parseCountOption(const QStringList& args, qsizetype& i, CountOptions& opt)
 {
-    CountOptions opt;
-    opt.home = ProgramFolder();
-    opt.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        auto value = [&](QString& target) {
-            if (i + 1 >= args.size())
-                return false;
-            target = args[++i];
-            return true;
-        };
-        QString v;
-        bool ok = false;
-        if (a == QLatin1StringView("--json")) {
-            opt.json = true;
-        } else if (a == QLatin1StringView("--recursive")) {
-            opt.recursive = true;
-        } else if (a == QLatin1StringView("--home")) {
-            if (!value(opt.home))
-                return usage(io, QStringLiteral("--home needs a folder"));
-        } else if (a == QLatin1StringView("--mode-file")) {
-            if (!value(opt.modeFile))
-                return usage(io, QStringLiteral("--mode-file needs a file"));
-        } else if (a == QLatin1StringView("--mode")) {
-            if (!value(v) || (opt.modeSlot = v.toInt(&ok), !ok) || opt.modeSlot < 1 ||
-                opt.modeSlot > SettingsKeys::ModeSlotCount)
-                return usage(io, QStringLiteral("--mode needs a slot number 1, 2 or 3"));
-        } else if (a == QLatin1StringView("--jobs")) {
-            if (!value(v) || (opt.jobs = v.toInt(&ok), !ok) || opt.jobs < 1)
-                return usage(io, QStringLiteral("--jobs needs a number of at least 1"));
-        } else if (a == QLatin1StringView("--output")) {
-            if (!value(opt.output) || (opt.output != QLatin1StringView("none") &&
-                                       opt.output != QLatin1StringView("files") &&
-                                       opt.output != QLatin1StringView("joined")))
-                return usage(io, QStringLiteral("--output takes none, files or joined"));
-        } else if (a == QLatin1StringView("--out")) {
-            if (!value(opt.outDir))
-                return usage(io, QStringLiteral("--out needs a folder"));
-        } else if (a.startsWith(QLatin1StringView("--"))) {
-            return usage(io, QStringLiteral("unknown option ") + a);
-        } else {
-            opt.paths << a;
-        }
-    }
-    if ((opt.modeSlot == 0) == opt.modeFile.isEmpty())
-        return usage(io, QStringLiteral("give either --mode N or --mode-file FILE"));
-    if (opt.paths.isEmpty())
-        return usage(io, QStringLiteral("no file to count"));
-    if (!opt.outDir.isEmpty() && !FolderExists(opt.outDir))
-        return usage(io,
-                     QStringLiteral("--out ") + opt.outDir + QStringLiteral(": no such folder"));
-    if (!FolderExists(opt.home))
-        return usage(io, QStringLiteral("--home ") + opt.home + QStringLiteral(": no such folder"));
-
-    ModeDefinition mode;
-    if (!opt.modeFile.isEmpty()) {
-        if (!QFileInfo(opt.modeFile).isFile())
-            return usage(io, opt.modeFile + QStringLiteral(": no such mode file"));
-        if (!ProfileFileReadable(opt.modeFile, io.err))
-            return ExitCode::FileFailed;
-        mode = LoadModeDefinition(opt.modeFile, true, QString());
+    const QString& a = args[i];
+    auto value = [&](QString& target) {
+        if (i + 1 >= args.size())
+            return false;
+        target = args[++i];
+        return true;
+    };
+    QString v;
+    bool ok = false;
+    if (a == QLatin1StringView("--json")) {
+        opt.json = true;
+    } else if (a == QLatin1StringView("--recursive")) {
+        opt.recursive = true;
+    } else if (a == QLatin1StringView("--jobs")) {
+        if (!value(v) || (opt.jobs = v.toInt(&ok), !ok) || opt.jobs < 1)
+            return QStringLiteral("--jobs needs a number of at least 1");
+    } else if (a == QLatin1StringView("--output")) {
+        if (!value(opt.output) ||
+            (opt.output != QLatin1StringView("none") && opt.output != QLatin1StringView("files") &&
+             opt.output != QLatin1StringView("joined")))
+            return QStringLiteral("--output takes none, files or joined");
+    } else if (a == QLatin1StringView("--out")) {
+        if (!value(opt.outDir))
+            return QStringLiteral("--out needs a folder");
+    } else if (a.startsWith(QLatin1StringView("--"))) {
+        return QStringLiteral("unknown option ") + a;
     } else {
-        if (!ProfileFileReadable(SettingsFilePath(opt.home), io.err))
-            return ExitCode::FileFailed;
-        mode = LoadModeDefinition(SettingsKeys::modeSection(opt.modeSlot), false,
-                                  SettingsFilePath(opt.home));
+        opt.paths << a;
     }
+    return QString();
+}
 
-    QStringList given;
+// The options of the command line; "" or the usage problem.
+QString parseCountOptions(const QStringList& args, CountOptions& opt)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString why;
+        const OptionParse parsed = ParseModeOption(args, i, opt.mode, why);
+        if (parsed == OptionParse::NotMine)
+            why = parseCountOption(args, i, opt);
+        if (!why.isEmpty())
+            return why;
+    }
+    if (QString problem = ModeChoiceProblem(opt.mode); !problem.isEmpty())
+        return problem;
+    if (opt.paths.isEmpty())
+        return QStringLiteral("no file to count");
+    if (!opt.outDir.isEmpty() && !FolderExists(opt.outDir))
+        return QStringLiteral("--out ") + opt.outDir + QStringLiteral(": no such folder");
+    // The templates are read from --home even when the mode comes from a mode file.
+    if (!FolderExists(opt.mode.home))
+        return QStringLiteral("--home ") + opt.mode.home + QStringLiteral(": no such folder");
+    return QString();
+}
+
+CountRun runCount(const CountOptions& opt, const ModeDefinition& mode, QTextStream& err)
+{
+    CountRun run;
+    run.modeName = mode.ModeName;
     const std::vector<BatchFile> files =
-        ExpandPaths(opt.paths, opt.recursive, mode.FileType, given);
+        ExpandPaths(opt.paths, opt.recursive, mode.FileType, run.given);
     RunRequest request;
-    request.ProcessMode = qint16(opt.modeSlot == 0 ? 1 : opt.modeSlot);
+    request.ProcessMode = qint16(opt.mode.slot == 0 ? 1 : opt.mode.slot);
     request.StartWait = false;
     request.TotalBytes = TotalBytesOf(files);
     OutputList outputs;
-    CliHost host(io.err);
+    CliHost host(err);
     CliHost::catchInterrupt();
 
     BatchSettings settings;
@@ -253,33 +248,57 @@ int runCountCommand(const QStringList& args, CliStreams io)
         opt.output == QLatin1StringView("joined") ? OutputType::Joined : OutputType::PerFile;
     settings.outDir =
         opt.outDir.isEmpty() ? QString() : AddBackslash(QFileInfo(opt.outDir).absoluteFilePath());
-    settings.programFolder = opt.home;
+    settings.programFolder = opt.mode.home;
     settings.locale = ReportLocale();
     settings.jobs = opt.jobs;
     BatchRunner runner(request, outputs, host);
     runner.run(files, mode, settings);
     host.finish();
 
-    const auto& outcomes = runner.outcomes();
+    run.areaCount = runner.fields().AreaCount;
+    run.outcomes = runner.outcomes();
+    for (qsizetype k = 1; k <= request.OutputCount; ++k)
+        run.outputPaths << request.OutputPaths[k];
+    return run;
+}
+
+// Prints the document or the table on stdout and one line per failed file on stderr; the exit
+// code.
+int printCount(const CountOptions& opt, const CountRun& run, CliStreams io)
+{
     if (opt.json) {
-        writeJson(io.out, mode.ModeName, runner.fields().AreaCount, given, outcomes);
+        writeJson(io.out, run.modeName, run.areaCount, run.given, run.outcomes);
     } else {
-        writeTable(io.out, given, outcomes);
-        for (qsizetype k = 1; k <= request.OutputCount; ++k)
-            io.out << "wrote " << Printable(request.OutputPaths[k]) << '\n';
+        writeTable(io.out, run.given, run.outcomes);
+        for (const QString& path : run.outputPaths)
+            io.out << "wrote " << Printable(path) << '\n';
     }
     io.out.flush();
     bool failed = false;
-    for (size_t i = 0; i < outcomes.size(); ++i) {
-        if (outcomes[i].state != FileOutcome::State::Done) {
-            io.err << "quorvix-cli: "
-                   << Printable(outcomes[i].state == FileOutcome::State::Failed
-                                    ? outcomes[i].error
-                                    : given[qsizetype(i)] +
-                                          QStringLiteral(": not counted, the run was stopped"))
-                   << '\n';
-            failed = true;
-        }
+    for (size_t i = 0; i < run.outcomes.size(); ++i) {
+        const FileOutcome& o = run.outcomes[i];
+        if (o.state == FileOutcome::State::Done)
+            continue;
+        io.err << "quorvix-cli: "
+               << Printable(o.state == FileOutcome::State::Failed
+                                ? o.error
+                                : run.given[qsizetype(i)] +
+                                      QStringLiteral(": not counted, the run was stopped"))
+               << '\n';
+        failed = true;
     }
     return failed ? ExitCode::FileFailed : ExitCode::Ok;
+}
+
+} // namespace
+
+int runCountCommand(const QStringList& args, CliStreams io)
+{
+    CountOptions opt;
+    if (const QString problem = parseCountOptions(args, opt); !problem.isEmpty())
+        return usage(io, problem);
+    const LoadedMode loaded = LoadCliMode(opt.mode, io.err);
+    if (!loaded.mode)
+        return loaded.exitCode == ExitCode::Usage ? usage(io, loaded.why) : loaded.exitCode;
+    return printCount(opt, runCount(opt, *loaded.mode, io.err), io);
 }

@@ -1,0 +1,75 @@
+#include "options.h"
+
+#include <QFileInfo>
+
+#include "cli/clihost.h"
+#include "settings/paths.h"
+#include "settings/settingsfile.h"
+
+int UsageError(CliStreams io, const char* command, const QString& why, const char* usage)
+{
+    io.err << "quorvix-cli " << command << ": " << why << '\n' << usage;
+    return ExitCode::Usage;
+}
+
+ModeOptions DefaultModeOptions()
+{
+    return {ProgramFolder(), 0, QString()};
+}
+
+OptionParse ParseModeOption(const QStringList& args, qsizetype& i, ModeOptions& options,
+                            QString& why)
+{
+    const QString& option = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (option == QLatin1StringView("--home")) {
+        if (!hasValue) {
+            why = QStringLiteral("--home needs a folder");
+            return OptionParse::Invalid;
+        }
+        options.home = args[++i];
+    } else if (option == QLatin1StringView("--mode-file")) {
+        if (!hasValue) {
+            why = QStringLiteral("--mode-file needs a file");
+            return OptionParse::Invalid;
+        }
+        options.modeFile = args[++i];
+    } else if (option == QLatin1StringView("--mode")) {
+        bool ok = false;
+        options.slot = hasValue ? args[++i].toInt(&ok) : 0;
+        if (!ok || options.slot < 1 || options.slot > SettingsKeys::ModeSlotCount) {
+            why = QStringLiteral("--mode needs a slot number 1, 2 or 3");
+            return OptionParse::Invalid;
+        }
+    } else {
+        return OptionParse::NotMine;
+    }
+    return OptionParse::Taken;
+}
+
+QString ModeChoiceProblem(const ModeOptions& options)
+{
+    if ((options.slot == 0) == options.modeFile.isEmpty())
+        return QStringLiteral("give either --mode N or --mode-file FILE");
+    return QString();
+}
+
+LoadedMode LoadCliMode(const ModeOptions& options, QTextStream& err)
+{
+    if (!options.modeFile.isEmpty()) {
+        if (!QFileInfo(options.modeFile).isFile())
+            return {std::nullopt, ExitCode::Usage,
+                    options.modeFile + QStringLiteral(": no such mode file")};
+        if (!ProfileFileReadable(options.modeFile, err))
+            return {std::nullopt, ExitCode::FileFailed, QString()};
+        return {LoadModeDefinition(options.modeFile, true, QString()), ExitCode::Ok, QString()};
+    }
+    if (!FolderExists(options.home))
+        return {std::nullopt, ExitCode::Usage,
+                QStringLiteral("--home ") + options.home + QStringLiteral(": no such folder")};
+    const QString settings = SettingsFilePath(options.home);
+    if (!ProfileFileReadable(settings, err))
+        return {std::nullopt, ExitCode::FileFailed, QString()};
+    return {LoadModeDefinition(SettingsKeys::modeSection(options.slot), false, settings),
+            ExitCode::Ok, QString()};
+}

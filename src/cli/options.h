@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+
+#include "cli/commands.h"
+#include "engine/modedefinition.h"
+
+// Prints "quorvix-cli COMMAND: WHY" and the command's usage lines on stderr; returns
+// ExitCode::Usage.
+int UsageError(CliStreams io, const char* command, const QString& why, const char* usage);
+
+// Where a command takes its mode from: slot `slot` of the settings file in `home`, or section
+// "Def" of `modeFile`. Exactly one of slot and modeFile is given on a valid command line.
+struct ModeOptions {
+    QString home;
+    int slot = 0;
+    QString modeFile;
+};
+
+ModeOptions DefaultModeOptions();
+
+// What ParseModeOption did with args[i].
+enum class OptionParse { NotMine, Taken, Invalid };
+
+// Takes args[i] and its value when it is --mode, --home or --mode-file (then `i` is left on the
+// value). Invalid, with the reason in `why`, when the value is missing or not a slot number.
+OptionParse ParseModeOption(const QStringList& args, qsizetype& i, ModeOptions& options,
+                            QString& why);
+
+// The usage problem of the parsed options ("" when there is none): neither or both of --mode
+// and --mode-file.
+QString ModeChoiceProblem(const ModeOptions& options);
+
+// The mode the options name; without a mode, `exitCode` says why: Usage when the mode file or
+// the --home folder is not there (the reason in `why`), FileFailed when a settings or mode file
+// cannot be read (already reported on `err`).
+struct LoadedMode {
+    std::optional<ModeDefinition> mode;
+    int exitCode = ExitCode::Ok;
+    QString why;
+};
+LoadedMode LoadCliMode(const ModeOptions& options, QTextStream& err);
