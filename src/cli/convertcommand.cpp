@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "cli/clihost.h"
+#include "cli/options.h"
 #include "run/batchrunner.h"
 #include "run/lineendings.h"
 
@@ -8,9 +9,7 @@ namespace {
 
 int usage(CliStreams io, const QString& why)
 {
-    io.err << "quorvix-cli convert: " << why << "\n"
-           << "usage: quorvix-cli convert --to crlf|cr|lf PATH...\n";
-    return ExitCode::Usage;
+    return UsageError(io, "convert", why, "usage: quorvix-cli convert --to crlf|cr|lf PATH...\n");
 }
 
 } // namespace
