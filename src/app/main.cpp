@@ -11,7 +11,7 @@
 #include "settings/paths.h"
 #include "ui/common/appcontext.h"
 #include "ui/common/dialogs.h"
-#include "ui/main/formfv.h"
+#include "ui/common/windowkit.h"
 #include "ui/main/formmain.h"
 
 namespace {
@@ -39,7 +39,7 @@ int main(int argc, char* argv[])
     QtDialogs dialogs;
 
     const QString folder = ProgramFolder();
-    if (folder.startsWith(QStringLiteral("\\\\")) || folder.startsWith(QStringLiteral("//"))) {
+    if (IsNetworkPath(folder)) {
         dialogs.message(nullptr,
                         QStringLiteral("ﾈｯﾄﾜｰｸ上からの起動は出来ません\r\n"
                                        "ﾛｰｶﾙにｺﾋﾟｰするか、ﾈｯﾄﾜｰｸﾄﾞﾗｲﾌﾞを割り当ててから使用して"

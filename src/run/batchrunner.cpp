@@ -119,7 +119,6 @@ void BatchRunner::run(const std::vector<BatchFile>& files, const ModeDefinition&
     m_fields.OutDir = settings.outDir;
     m_fields.outputType = settings.outputType;
 
-    m_request.Cancelled = false;
     if (m_request.OutputCount > 0 && settings.writeOutputs) {
         m_outputs.addSeparator();
         m_host.outputsChanged();
@@ -133,7 +132,6 @@ void BatchRunner::run(const std::vector<BatchFile>& files, const ModeDefinition&
             convertFile(i);
             m_host.yield();
         }
-        m_request.Cancelled = false;
         return;
     }
 
@@ -151,7 +149,6 @@ void BatchRunner::run(const std::vector<BatchFile>& files, const ModeDefinition&
                 o.state = FileOutcome::State::Failed;
                 o.error = header.error;
             }
-            m_request.Cancelled = false;
             return;
         }
         m_outputs.addOutput(m_request, CsvEntryLabel(m_fields.CsvName, count),
@@ -178,7 +175,6 @@ void BatchRunner::run(const std::vector<BatchFile>& files, const ModeDefinition&
                 reportFile(i);
         }
     }
-    m_request.Cancelled = false;
 }
 
 // Counts file `index` into its outcome; true when it was counted to the end.

@@ -29,6 +29,8 @@ struct RunRequest {
     double TotalBytes = 0;
     bool StartWait = true;
     qint16 ProcessMode = ProcessModes::NoMode;
+    // The user declined the run: the run dialog closed without starting a batch. A stop during
+    // a batch is the host's cancelled(), not this.
     bool Cancelled = false;
     qint32 OutputCount = 0;
     QStringList OutputPaths{QString()}; // index 1..OutputCount; index 0 unused

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 namespace {
 
@@ -59,4 +60,34 @@ bool PathIsUsable(QString& path)
 QString ProgramFolder()
 {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+bool SamePath(const QString& a, const QString& b)
+{
+#ifdef Q_OS_WIN
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+    return a.compare(b, Qt::CaseSensitive) == 0;
+#endif
+}
+
+QString NormalizedFolder(const QString& path)
+{
+    if (path.trimmed().isEmpty())
+        return QString();
+    const QString absolute = QFileInfo(QDir::fromNativeSeparators(path)).absoluteFilePath();
+    return QDir::toNativeSeparators(QDir::cleanPath(absolute));
+}
+
+QString ParentFolder(const QString& folder)
+{
+    return QDir::toNativeSeparators(QFileInfo(QDir::fromNativeSeparators(folder)).path());
+}
+
+QString DriveOf(const QString& path)
+{
+    const QStorageInfo info(QDir::fromNativeSeparators(path));
+    if (!info.isValid())
+        return QString();
+    return NormalizedFolder(info.rootPath());
 }

@@ -16,3 +16,16 @@ bool PathIsUsable(QString& path);
 
 // Folder of the running executable.
 QString ProgramFolder();
+
+// Compares two paths as the file system does: without regard to case on Windows only.
+bool SamePath(const QString& a, const QString& b);
+
+// An absolute, clean path in the platform's notation, without trailing separator except for a
+// root; "" for a blank path.
+QString NormalizedFolder(const QString& path);
+
+// The folder holding `folder` (a root is its own parent).
+QString ParentFolder(const QString& folder);
+
+// The root of the volume that holds `path`, normalized; "" when there is none.
+QString DriveOf(const QString& path);

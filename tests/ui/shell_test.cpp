@@ -16,6 +16,7 @@
 #include "uitest.h"
 #include "platform/shellservices.h"
 #include "ui/common/appcontext.h"
+#include "ui/common/windowkit.h"
 #include "ui/main/formfv.h"
 #include "ui/main/sendto.h"
 

@@ -9,7 +9,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -22,43 +21,13 @@
 #include "settings/paths.h"
 #include "ui/common/appcontext.h"
 #include "ui/common/dialogs.h"
+#include "ui/common/windowkit.h"
 
 namespace {
 
 const QString kWebAddress = QStringLiteral("https://quorvix.example/");
 const QString kDescription = QStringLiteral("Quorvix ― ルールで数えるソース行カウンタ");
 const QString kLegalNotice = QStringLiteral("Copyright (C) 2026 Quorvix developers");
-
-// A 64-unit drawing scaled to `size`: a rounded square with lines of text and a Q laid over
-// them like a magnifier counting the lines.
-QPixmap iconPixmap(int size)
-{
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 64.0, size / 64.0);
-
-    QLinearGradient background(0, 0, 0, 64);
-    background.setColorAt(0, QColor(0x35, 0x78, 0xc4));
-    background.setColorAt(1, QColor(0x1a, 0x3d, 0x70));
-    p.setPen(QPen(QColor(0x12, 0x2c, 0x52), 1.5));
-    p.setBrush(background);
-    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
-
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 225));
-    const std::array<qreal, 4> widths{34, 24, 30, 18};
-    for (int i = 0; i < 4; ++i)
-        p.drawRoundedRect(QRectF(9, 11 + i * 10, widths[i], 5), 2, 2);
-
-    QPen q(QColor(0xff, 0xb2, 0x3f), 7, Qt::SolidLine, Qt::RoundCap);
-    p.setPen(q);
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPointF(39, 37), 14, 14);
-    p.drawLine(QPointF(46, 45), QPointF(55, 55));
-    return pixmap;
-}
 
 // The picture of BtnURL: a small globe.
 QPixmap globePixmap(int size)
@@ -81,14 +50,6 @@ QPixmap globePixmap(int size)
 }
 
 } // namespace
-
-QIcon QuorvixIcon()
-{
-    QIcon icon;
-    for (const int size : {16, 32, 64})
-        icon.addPixmap(iconPixmap(size));
-    return icon;
-}
 
 struct FormFV::Private {
     explicit Private(AppContext& c)

@@ -25,7 +25,3 @@ private:
 
     void BtnURL_Click();
 };
-
-// The program's own icon.
-class QIcon;
-QIcon QuorvixIcon();

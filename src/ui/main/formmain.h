@@ -1,10 +1,10 @@
 #pragma once
 
 #include <array>
-#include <vector>
 
-#include <QHash>
 #include <QMainWindow>
+
+#include "settings/settingsfile.h"
 
 class QAction;
 class QCheckBox;
@@ -12,15 +12,15 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QMenu;
-class QMimeData;
 class QPushButton;
-class QTimer;
 class QToolButton;
 class QTreeWidget;
-class QTreeWidgetItem;
+class FolderBrowserView;
+class RecentFilesMenu;
 class SendToController;
+class StatusLine;
 struct AppContext;
-struct BatchFile;
+struct RunFiles;
 
 // The main window: file browser, mode buttons, START, output list, menus; lives as long as the
 // program.
@@ -48,29 +48,16 @@ private:
     void Form_Resize();
     void Form_QueryUnload();
 
-    // Status line: the text stays until the timer fires 3000 ms after the last message.
-    void showStatus(const QString& text);
-    void timMsgInterval_Timer();
-
     // Counting and conversion.
     void BtnStart_Click();
     void pMenuRenCD_Click(int index);
     void runSelectedFiles();
-    void StartRun(const std::vector<BatchFile>& files);
+    // Every run starts here; `noFileStatus` is the status text when there is no file.
+    void StartRun(const RunFiles& run, const QString& noFileStatus);
     qint16 GetSelectedMode() const;
     void reportMissingFile();
-    void syncOutputList();
 
     // Browser.
-    bool setFolder(const QString& path);
-    void fillDriveList();
-    void selectDrive(const QString& root);
-    QString currentDrive() const;
-    void fillFolderList();
-    void fillFileList();
-    void drvRootDrv_Change();
-    void dirRootDir_Change();
-    void dirRootDir_Click(QTreeWidgetItem* item);
     void BtnMyDoc_Click();
     void cmbFType_Click(int index);
     void MenuALL_Click(int index);
@@ -78,12 +65,10 @@ private:
     void flsRootFList_MouseUp(const QPoint& globalPos);
     void lstOutputData_MouseUp(const QPoint& globalPos);
     void BtnClear_Click();
-    bool acceptsDrag(const QMimeData* data) const;
     void OLEDragDrop(const QStringList& paths);
 
     // Recent files and modes.
     void LoadRecentMenu();
-    void AddRecentFile(const QString& path);
     void MenuRecent_Click(const QString& path);
     void LoadModeList();
     void pressModeButton(int index);
@@ -94,18 +79,18 @@ private:
     AppContext& m_ctx;
 
     // Window fields.
-    QString LastDrive;
     QString SendToDir;
     QString PersonalDir;
-    std::array<QString, 4> FilePatterns;
+    // File patterns of the mode slots, then "*.*".
+    std::array<QString, SettingsKeys::ModeSlotCount + 1> FilePatterns;
 
-    QString m_folder;                       // path of the folder list and the file list
-    QString m_filePattern;                  // ";"-separated wildcard patterns of the file list
-    QHash<QString, QString> m_driveFolders; // last folder shown per drive
+    FolderBrowserView* m_browserView = nullptr;
+    RecentFilesMenu* m_recentMenu = nullptr;
     SendToController* m_sendTo = nullptr;
+    StatusLine* m_status = nullptr;
 
     QWidget* Picture1 = nullptr;
-    std::array<QPushButton*, 3> optSyori{}; // buttons 1..3 at indices 0..2
+    std::array<QPushButton*, SettingsKeys::ModeSlotCount> optSyori{}; // buttons 1..3 at 0..2
     QPushButton* BtnStart = nullptr;
     QCheckBox* chkStartWait = nullptr;
     QToolButton* BtnEnd = nullptr;
@@ -118,7 +103,6 @@ private:
     QPushButton* BtnClear = nullptr;
     QWidget* picStatusBar = nullptr;
     QLabel* lblStatusBar = nullptr;
-    QTimer* timMsgInterval = nullptr;
 
     QMenu* Menu1 = nullptr;
     QMenu* Menu2 = nullptr;
@@ -126,8 +110,6 @@ private:
     QAction* MenuSTART = nullptr;
     std::array<QAction*, 2> MenuALL{};
     QAction* MenuRef = nullptr;
-    std::vector<QAction*> MenuRecent; // entry 0 always exists
-    QAction* MenuH04 = nullptr;       // separator below the recent entries
     QAction* Menu終了 = nullptr;
     QAction* MenuModeOption = nullptr;
     QAction* MenuHelpContents = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/shellservices.h"
 #include "settings/paths.h"
 #include "ui/common/appcontext.h"
+#include "ui/common/windowkit.h"
 
 namespace {
 
@@ -144,10 +145,9 @@ void SendToController::openOutput(qint32 itemData)
 
 void SendToController::openHelp()
 {
-    const QString help = AddBackslash(d->ctx.programFolder) + QStringLiteral("Quorvix.chm");
-    const int result = d->ctx.shell.open(help, QString());
-    report(result, help + QStringLiteral("が見つかりません"),
-           help + QStringLiteral("の拡張子に ｱﾌﾟﾘｹｰｼｮﾝが関連付けされていません"));
+    const QString problem = OpenHelpFile(d->ctx);
+    if (!problem.isEmpty())
+        emit statusMessage(problem);
     emit startStatusTimer();
 }
 

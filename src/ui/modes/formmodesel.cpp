@@ -8,17 +8,17 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "settings/settingsfile.h"
+#include "ui/common/windowkit.h"
+
 namespace {
+
+constexpr int kSlots = SettingsKeys::ModeSlotCount;
 
 const QString kDesignCaption = QStringLiteral("MODE SELECT");
 const QString kDeleteAction = QStringLiteral("DELETE");
 // Light red, so a delete is not confirmed by habit.
 const QColor kDeleteColour(0xFF, 0xC0, 0xC0);
-
-QString escapedCaption(QString caption)
-{
-    return caption.replace(u'&', QStringLiteral("&&"));
-}
 
 } // namespace
 
@@ -45,7 +45,7 @@ std::optional<int> FormModeSel::choose(const SlotQuestion& question, QWidget* pa
 void FormModeSel::buildControls()
 {
     auto* slotGrid = new QGridLayout;
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 1; n <= kSlots; ++n) {
         auto* option = new QRadioButton(this);
         option->setObjectName(QStringLiteral("optModeNumber") + QString::number(n));
         option->setMinimumWidth(160);
@@ -89,15 +89,15 @@ void FormModeSel::Form_Load(const SlotQuestion& question)
         setWindowTitle(question.SlotAction + u' ' + kDesignCaption + QStringLiteral(" [ ") +
                        question.SlotCaptions[0] + QStringLiteral(" ]"));
     }
-    for (int n = 1; n <= 3; ++n)
-        optModeNumber[size_t(n - 1)]->setText(escapedCaption(question.SlotCaptions[size_t(n)]));
+    for (int n = 1; n <= kSlots; ++n)
+        optModeNumber[size_t(n - 1)]->setText(EscapedCaption(question.SlotCaptions[size_t(n)]));
     m_selectedSlot = 0;
     m_cancelled = true;
 }
 
 void FormModeSel::BtnOK_Click()
 {
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 1; n <= kSlots; ++n) {
         if (optModeNumber[size_t(n - 1)]->isChecked()) {
             m_selectedSlot = qint16(n);
             m_cancelled = false;

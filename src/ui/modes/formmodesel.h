@@ -5,14 +5,17 @@
 
 #include <QDialog>
 
+#include "settings/settingsfile.h"
+
 class QLabel;
 class QPushButton;
 class QRadioButton;
 
 // What the mode editor asks the slot dialog.
 struct SlotQuestion {
-    QString SlotAction;                  // "SAVE" or "DELETE"
-    std::array<QString, 4> SlotCaptions; // [0] the mode name being saved, [1..3] slots 1..3
+    QString SlotAction; // "SAVE" or "DELETE"
+    std::array<QString, SettingsKeys::ModeSlotCount + 1>
+        SlotCaptions; // [0] the mode name being saved, [1..3] slots 1..3
 };
 
 // The mode selection dialog: which of the three mode slots a save or a delete acts on. It
@@ -42,8 +45,9 @@ private:
     qint16 m_selectedSlot = 0;
     bool m_cancelled = true;
 
-    std::array<QRadioButton*, 3> optModeNumber{}; // slots 1..3 at indices 0..2
-    std::array<QLabel*, 3> lblModeNumber{};
+    std::array<QRadioButton*, SettingsKeys::ModeSlotCount>
+        optModeNumber{}; // slots 1..3 at indices 0..2
+    std::array<QLabel*, SettingsKeys::ModeSlotCount> lblModeNumber{};
     QPushButton* BtnOK = nullptr;
     QPushButton* BtnCancel = nullptr;
 };

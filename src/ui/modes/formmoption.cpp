@@ -16,20 +16,20 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "engine/keywordtest.h"
-#include "platform/shellservices.h"
 #include "settings/clsinifile.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
 #include "ui/common/appcontext.h"
 #include "ui/common/dialogs.h"
+#include "ui/common/statusline.h"
+#include "ui/common/windowkit.h"
 
 namespace {
 
-constexpr int kStatusInterval = 3000;
+constexpr int kSlots = SettingsKeys::ModeSlotCount;
 constexpr int kTuningMin = -10;
 constexpr int kTuningMax = 10;
 constexpr int kColumnMax = 50;
@@ -55,11 +55,6 @@ ModeDefinition emptyMode()
 QString signedText(int value)
 {
     return value > 0 ? u'+' + QString::number(value) : QString::number(value);
-}
-
-QString escapedCaption(QString caption)
-{
-    return caption.replace(u'&', QStringLiteral("&&"));
 }
 
 qint16 checkValue(const QCheckBox* box)
@@ -103,20 +98,17 @@ QCheckBox* FormMOption::newCheckBox(const QString& name, const QString& caption)
     return box;
 }
 
-void FormMOption::buildControls()
+QLabel* FormMOption::newLabel(const QString& text)
 {
-    const auto label = [this](const QString& text) { return new QLabel(text, this); };
-    const auto button = [this](const QString& name, const QString& caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        return b;
-    };
+    return new QLabel(text, this);
+}
 
-    // Slot buttons, each over its fixed label.
+// Slot buttons, each over its fixed label.
+QGroupBox* FormMOption::buildSlotBox()
+{
     QGroupBox* modeSelect = new QGroupBox(QStringLiteral(" Mode Select "), this);
     auto* slotGrid = new QGridLayout(modeSelect);
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 1; n <= kSlots; ++n) {
         auto* option = new QRadioButton(modeSelect);
         option->setObjectName(QStringLiteral("optModeSelect") + QString::number(n));
         option->setMinimumWidth(120);
@@ -126,20 +118,35 @@ void FormMOption::buildControls()
         optModeSelect[size_t(n - 1)] = option;
     }
 
+    return modeSelect;
+}
+
+QGridLayout* FormMOption::buildNames()
+{
     txtModeName = newTextBox(QStringLiteral("txtModeName"), false);
     txtFileType = newTextBox(QStringLiteral("txtFileType"), false);
     auto* names = new QGridLayout;
-    names->addWidget(label(QStringLiteral("MODE NAME")), 0, 0);
+    names->addWidget(newLabel(QStringLiteral("MODE NAME")), 0, 0);
     names->addWidget(txtModeName, 0, 1);
-    names->addWidget(label(QStringLiteral("FILE TYPE")), 1, 0);
+    names->addWidget(newLabel(QStringLiteral("FILE TYPE")), 1, 0);
     names->addWidget(txtFileType, 1, 1);
 
+    return names;
+}
+
+QGroupBox* FormMOption::buildArea1()
+{
     QGroupBox* area1 = new QGroupBox(QStringLiteral("AREA-1"), this);
     auto* area1Layout = new QVBoxLayout(area1);
-    area1Layout->addWidget(label(QStringLiteral("START KEY WORD")));
-    area1Layout->addWidget(label(QStringLiteral("  IS THE HEAD LINE OF THE FILE")));
+    area1Layout->addWidget(newLabel(QStringLiteral("START KEY WORD")));
+    area1Layout->addWidget(newLabel(QStringLiteral("  IS THE HEAD LINE OF THE FILE")));
     area1Layout->addStretch();
 
+    return area1;
+}
+
+std::array<QGroupBox*, 2> FormMOption::buildAreas2And3()
+{
     std::array<QGroupBox*, 2> areas{};
     for (int i = 2; i <= 3; ++i) {
         const size_t k = size_t(i - 2);
@@ -153,19 +160,19 @@ void FormMOption::buildControls()
         scrTuning[k]->setSingleStep(1);
         scrTuning[k]->setPageStep(1);
         scrTuning[k]->setFixedHeight(60);
-        lblTuningU[k] = label(QString());
+        lblTuningU[k] = newLabel(QString());
         lblTuningU[k]->setObjectName(QStringLiteral("lblTuningU") + index);
-        lblTuningD[k] = label(QString());
+        lblTuningD[k] = newLabel(QString());
         lblTuningD[k]->setObjectName(QStringLiteral("lblTuningD") + index);
 
         areas[k] = new QGroupBox(QStringLiteral("AREA-") + index, this);
         auto* grid = new QGridLayout(areas[k]);
-        grid->addWidget(label(QStringLiteral("START KEY WORD")), 0, 0);
+        grid->addWidget(newLabel(QStringLiteral("START KEY WORD")), 0, 0);
         grid->addWidget(txtStartWord[k], 1, 0);
         grid->addWidget(chkStartAfter[k], 2, 0);
         grid->setRowStretch(3, 1);
         auto* tuning = new QVBoxLayout;
-        tuning->addWidget(label(QStringLiteral("TUNING")), 0, Qt::AlignHCenter);
+        tuning->addWidget(newLabel(QStringLiteral("TUNING")), 0, Qt::AlignHCenter);
         tuning->addWidget(lblTuningU[k], 0, Qt::AlignHCenter);
         tuning->addWidget(scrTuning[k], 0, Qt::AlignHCenter);
         tuning->addWidget(lblTuningD[k], 0, Qt::AlignHCenter);
@@ -173,31 +180,46 @@ void FormMOption::buildControls()
         grid->setColumnStretch(0, 1);
     }
 
+    return areas;
+}
+
+QGroupBox* FormMOption::buildPickup()
+{
     txtPUStart = newTextBox(QStringLiteral("txtPUStart"), true);
     txtPUEnd = newTextBox(QStringLiteral("txtPUEnd"), true);
     chkPUtoPU =
         newCheckBox(QStringLiteral("chkPUtoPU"), QStringLiteral("この行は\nPICKUP行に加算"));
     QGroupBox* pickup = new QGroupBox(QStringLiteral("PICKUP-AREA"), this);
     auto* pickupGrid = new QGridLayout(pickup);
-    pickupGrid->addWidget(label(QStringLiteral("START KEY WORD")), 0, 0);
+    pickupGrid->addWidget(newLabel(QStringLiteral("START KEY WORD")), 0, 0);
     pickupGrid->addWidget(txtPUStart, 1, 0);
-    pickupGrid->addWidget(label(QStringLiteral("END KEY WORD")), 2, 0);
+    pickupGrid->addWidget(newLabel(QStringLiteral("END KEY WORD")), 2, 0);
     pickupGrid->addWidget(txtPUEnd, 3, 0);
     pickupGrid->addWidget(chkPUtoPU, 1, 1, 3, 1);
     pickupGrid->setColumnStretch(0, 1);
 
+    return pickup;
+}
+
+QGroupBox* FormMOption::buildComment()
+{
     txtCOMStart = newTextBox(QStringLiteral("txtCOMStart"), true);
     chkCOMStartValid = newCheckBox(QStringLiteral("chkCOMStartValid"),
                                    QStringLiteral("START KEY WORD の先頭 * は空白を意味する"));
     txtCOMEnd = newTextBox(QStringLiteral("txtCOMEnd"), true);
     QGroupBox* comment = new QGroupBox(QStringLiteral("COMMENT-AREA"), this);
     auto* commentLayout = new QVBoxLayout(comment);
-    commentLayout->addWidget(label(QStringLiteral("START KEY WORD")));
+    commentLayout->addWidget(newLabel(QStringLiteral("START KEY WORD")));
     commentLayout->addWidget(txtCOMStart);
     commentLayout->addWidget(chkCOMStartValid);
-    commentLayout->addWidget(label(QStringLiteral("END KEY WORD")));
+    commentLayout->addWidget(newLabel(QStringLiteral("END KEY WORD")));
     commentLayout->addWidget(txtCOMEnd);
 
+    return comment;
+}
+
+QGroupBox* FormMOption::buildSolo()
+{
     txtCOMSolo = newTextBox(QStringLiteral("txtCOMSolo"), true);
     const auto bar = [this](const QString& name) {
         auto* scroll = new QScrollBar(Qt::Horizontal, this);
@@ -209,25 +231,30 @@ void FormMOption::buildControls()
     };
     scrColumn = bar(QStringLiteral("scrColumn"));
     scrLength = bar(QStringLiteral("scrLength"));
-    lblColumn = label(QString());
+    lblColumn = newLabel(QString());
     lblColumn->setObjectName(QStringLiteral("lblColumn"));
-    lblLength = label(QString());
+    lblLength = newLabel(QString());
     lblLength->setObjectName(QStringLiteral("lblLength"));
     const int valueWidth = lblColumn->fontMetrics().horizontalAdvance(QStringLiteral("000"));
     lblColumn->setMinimumWidth(valueWidth);
     lblLength->setMinimumWidth(valueWidth);
     QGroupBox* solo = new QGroupBox(QStringLiteral("COMMENT-SOLO"), this);
     auto* soloGrid = new QGridLayout(solo);
-    soloGrid->addWidget(label(QStringLiteral("SOLO KEY WORD")), 0, 0, 1, 2);
+    soloGrid->addWidget(newLabel(QStringLiteral("SOLO KEY WORD")), 0, 0, 1, 2);
     soloGrid->addWidget(txtCOMSolo, 1, 0, 1, 2);
-    soloGrid->addWidget(label(QStringLiteral("Column ( 0 is Free )")), 2, 0, 1, 2);
+    soloGrid->addWidget(newLabel(QStringLiteral("Column ( 0 is Free )")), 2, 0, 1, 2);
     soloGrid->addWidget(scrColumn, 3, 0);
     soloGrid->addWidget(lblColumn, 3, 1);
-    soloGrid->addWidget(label(QStringLiteral("Length")), 4, 0, 1, 2);
+    soloGrid->addWidget(newLabel(QStringLiteral("Length")), 4, 0, 1, 2);
     soloGrid->addWidget(scrLength, 5, 0);
     soloGrid->addWidget(lblLength, 5, 1);
     soloGrid->setColumnStretch(0, 1);
 
+    return solo;
+}
+
+QGroupBox* FormMOption::buildNullLine()
+{
     QGroupBox* nullLine = new QGroupBox(QStringLiteral("NULL LINE"), this);
     auto* nullLayout = new QVBoxLayout(nullLine);
     const std::array<QString, 3> nullCaptions{QStringLiteral("別枠で集計"),
@@ -240,11 +267,38 @@ void FormMOption::buildControls()
         optNullLine[size_t(i)] = option;
     }
 
+    return nullLine;
+}
+
+QGroupBox* FormMOption::buildWords()
+{
     txtWordCount = newTextBox(QStringLiteral("txtWordCount"), true);
     QGroupBox* words = new QGroupBox(QStringLiteral("WORD COUNT"), this);
     auto* wordsLayout = new QVBoxLayout(words);
     wordsLayout->addWidget(txtWordCount);
     wordsLayout->addStretch();
+
+    return words;
+}
+
+// The group boxes are built in tab order; the layouts place them afterwards.
+void FormMOption::buildControls()
+{
+    const auto button = [this](const QString& name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        return b;
+    };
+    QGroupBox* modeSelect = buildSlotBox();
+    QGridLayout* names = buildNames();
+    QGroupBox* area1 = buildArea1();
+    const std::array<QGroupBox*, 2> areas = buildAreas2And3();
+    QGroupBox* pickup = buildPickup();
+    QGroupBox* comment = buildComment();
+    QGroupBox* solo = buildSolo();
+    QGroupBox* nullLine = buildNullLine();
+    QGroupBox* words = buildWords();
 
     chkBinaryComp =
         newCheckBox(QStringLiteral("chkBinaryComp"), QStringLiteral("大文字と小文字を区別する"));
@@ -258,16 +312,13 @@ void FormMOption::buildControls()
     BtnSettingHelp = button(QStringLiteral("BtnSettingHelp"), QStringLiteral("HELP"));
     BtnClose = button(QStringLiteral("BtnClose"), QStringLiteral("閉じる"));
 
-    lblStatusBar = label(QString());
+    lblStatusBar = newLabel(QString());
     lblStatusBar->setObjectName(QStringLiteral("lblStatusBar"));
     lblStatusBar->setFrameShape(QFrame::Panel);
     lblStatusBar->setFrameShadow(QFrame::Sunken);
     lblStatusBar->setMinimumHeight(lblStatusBar->fontMetrics().height() + 4);
 
-    tmrStatusInterval = new QTimer(this);
-    tmrStatusInterval->setObjectName(QStringLiteral("tmrStatusInterval"));
-    tmrStatusInterval->setInterval(kStatusInterval);
-    tmrStatusInterval->setSingleShot(true);
+    m_status = new StatusLine(lblStatusBar, this, QStringLiteral("tmrStatusInterval"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(modeSelect);
@@ -282,7 +333,7 @@ void FormMOption::buildControls()
     groups->addWidget(solo, 1, 2);
     groups->addWidget(nullLine, 2, 0);
     groups->addWidget(words, 2, 1, 1, 2);
-    for (int c = 0; c < 3; ++c)
+    for (int c = 0; c < groups->columnCount(); ++c)
         groups->setColumnStretch(c, 1);
 
     auto* options = new QHBoxLayout;
@@ -306,7 +357,7 @@ void FormMOption::buildControls()
 
 void FormMOption::connectControls()
 {
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 1; n <= kSlots; ++n) {
         connect(optModeSelect[size_t(n - 1)], &QRadioButton::toggled, this, [this, n](bool on) {
             if (on)
                 optModeSelect_Click(n);
@@ -326,7 +377,6 @@ void FormMOption::connectControls()
     connect(BtnWordTest, &QPushButton::clicked, this, &FormMOption::BtnWordTest_Click);
     connect(BtnSettingHelp, &QPushButton::clicked, this, &FormMOption::BtnSettingHelp_Click);
     connect(BtnClose, &QPushButton::clicked, this, &FormMOption::close);
-    connect(tmrStatusInterval, &QTimer::timeout, this, &FormMOption::tmrStatusInterval_Timer);
 }
 
 void FormMOption::Form_Load()
@@ -351,10 +401,10 @@ void FormMOption::LoadSlotNames()
 {
     clsIniFile ini;
     ini.setPFileName(m_ctx.settingsPath());
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 1; n <= kSlots; ++n) {
         const size_t k = size_t(n - 1);
         m_slotNames[k] = ini.mGetString(SettingsKeys::modeSection(n), SettingsKeys::ModeKeys[0]);
-        optModeSelect[k]->setText(escapedCaption(m_slotNames[k]));
+        optModeSelect[k]->setText(EscapedCaption(m_slotNames[k]));
     }
 }
 
@@ -432,23 +482,12 @@ ModeDefinition FormMOption::modeFromControls() const
     return mode;
 }
 
-// Key by key in settings-key order; a write that fails is skipped and the next one is tried.
-void FormMOption::SaveModeToSlot(int slot)
-{
-    clsIniFile ini;
-    ini.setPFileName(m_ctx.settingsPath());
-    const QString section = SettingsKeys::modeSection(slot);
-    const auto values = ModeKeyValues(modeFromControls());
-    for (size_t i = 0; i < values.size(); ++i)
-        ini.mSetString(section, SettingsKeys::ModeKeys[i], values[i]);
-}
-
 SlotQuestion FormMOption::slotQuestion(const QString& action) const
 {
     SlotQuestion question;
     question.SlotAction = action;
     question.SlotCaptions[0] = txtModeName->text();
-    for (size_t n = 1; n <= 3; ++n)
+    for (size_t n = 1; n <= size_t(kSlots); ++n)
         question.SlotCaptions[n] = m_slotNames[n - 1];
     return question;
 }
@@ -505,17 +544,18 @@ void FormMOption::optModeSelect_Click(int index)
 void FormMOption::BtnSave_Click()
 {
     if (txtModeName->text().isEmpty()) {
-        showStatus(kNoModeName);
+        m_status->show(kNoModeName);
         return;
     }
     if (txtFileType->text().isEmpty()) {
-        showStatus(kNoFileType);
+        m_status->show(kNoFileType);
         return;
     }
     const std::optional<int> slot = m_chooseSlot(slotQuestion(QStringLiteral("SAVE")));
-    if (!slot || *slot < 1 || *slot > 3)
+    if (!slot || *slot < 1 || *slot > kSlots)
         return;
-    SaveModeToSlot(*slot);
+    // As before, a failed write shows no message; the slot then shows what the file holds.
+    SaveModeDefinition(m_ctx.settingsPath(), *slot, modeFromControls());
     LoadSlotNames();
     selectSlot(*slot);
     m_ctx.ModesChanged = true;
@@ -524,7 +564,7 @@ void FormMOption::BtnSave_Click()
 void FormMOption::BtnDelete_Click()
 {
     const std::optional<int> slot = m_chooseSlot(slotQuestion(QStringLiteral("DELETE")));
-    if (!slot || *slot < 1 || *slot > 3)
+    if (!slot || *slot < 1 || *slot > kSlots)
         return;
     DeleteModeSlot(m_ctx.settingsPath(), *slot);
     LoadSlotNames();
@@ -555,23 +595,5 @@ void FormMOption::BtnWordTest_Click()
 
 void FormMOption::BtnSettingHelp_Click()
 {
-    const QString help = AddBackslash(m_ctx.programFolder) + QStringLiteral("Quorvix.chm");
-    const int result = m_ctx.shell.open(help, QString());
-    if (result == ShellServices::FileNotFound)
-        lblStatusBar->setText(help + QStringLiteral("が見つかりません"));
-    else if (result == ShellServices::NoAssociation)
-        lblStatusBar->setText(help +
-                              QStringLiteral("の拡張子に ｱﾌﾟﾘｹｰｼｮﾝが関連付けされていません"));
-    tmrStatusInterval->start();
-}
-
-void FormMOption::showStatus(const QString& text)
-{
-    lblStatusBar->setText(text);
-    tmrStatusInterval->start();
-}
-
-void FormMOption::tmrStatusInterval_Timer()
-{
-    lblStatusBar->clear();
+    m_status->report(OpenHelpFile(m_ctx));
 }

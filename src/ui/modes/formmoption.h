@@ -7,16 +7,19 @@
 #include <QDialog>
 
 #include "engine/modedefinition.h"
+#include "settings/settingsfile.h"
 #include "ui/modes/formmodesel.h"
 
 class QCheckBox;
+class QGridLayout;
+class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
-class QTimer;
+class StatusLine;
 struct AppContext;
 
 // The mode editor: shows, imports, saves and deletes the modes of the slots "MODE-1".."MODE-3"
@@ -42,6 +45,16 @@ protected:
 
 private:
     void buildControls();
+    QLabel* newLabel(const QString& text);
+    QGroupBox* buildSlotBox();
+    QGridLayout* buildNames();
+    QGroupBox* buildArea1();
+    std::array<QGroupBox*, 2> buildAreas2And3();
+    QGroupBox* buildPickup();
+    QGroupBox* buildComment();
+    QGroupBox* buildSolo();
+    QGroupBox* buildNullLine();
+    QGroupBox* buildWords();
     QLineEdit* newTextBox(const QString& name, bool keyword);
     QCheckBox* newCheckBox(const QString& name, const QString& caption);
     void connectControls();
@@ -51,7 +64,6 @@ private:
     void ShowMode(const ModeDefinition& mode);
     // The mode as the controls show it.
     ModeDefinition modeFromControls() const;
-    void SaveModeToSlot(int slot);
     SlotQuestion slotQuestion(const QString& action) const;
     void selectSlot(int slot);
 
@@ -68,16 +80,12 @@ private:
     void BtnWordTest_Click();
     void BtnSettingHelp_Click();
 
-    // Status line: the text stays until the timer fires 3000 ms after the last message.
-    void showStatus(const QString& text);
-    void tmrStatusInterval_Timer();
-
     AppContext& m_ctx;
     SlotChooser m_chooseSlot;
-    std::array<QString, 3> m_slotNames; // ModeName of slots 1..3 as last read
+    std::array<QString, SettingsKeys::ModeSlotCount> m_slotNames; // ModeName of slots 1..3
     QString m_lastTestLine;
 
-    std::array<QRadioButton*, 3> optModeSelect{}; // slots 1..3 at indices 0..2
+    std::array<QRadioButton*, SettingsKeys::ModeSlotCount> optModeSelect{}; // slots 1..3
     QLineEdit* txtModeName = nullptr;
     QLineEdit* txtFileType = nullptr;
     // Areas 2 and 3 at indices 0 and 1.
@@ -108,5 +116,5 @@ private:
     QPushButton* BtnSettingHelp = nullptr;
     QPushButton* BtnClose = nullptr;
     QLabel* lblStatusBar = nullptr;
-    QTimer* tmrStatusInterval = nullptr;
+    StatusLine* m_status = nullptr;
 };

@@ -22,10 +22,11 @@
 #include "ui/common/appcontext.h"
 #include "ui/common/twips.h"
 #include "ui/common/dialogs.h"
+#include "ui/common/statusline.h"
+#include "ui/run/runprompt.h"
 
 namespace {
 
-constexpr int kWarningMs = 3000;
 // The engine yields before every line; the clock is read only every kYieldsPerCheck yields and
 // events are pumped once kPumpMs have passed, which keeps the dialog live at almost no cost.
 constexpr unsigned kYieldsPerCheck = 256;
@@ -43,9 +44,6 @@ QFont buttonFont(bool bold)
     font.setBold(bold);
     return font;
 }
-
-const std::array<QString, 3> kLineEndNames{QStringLiteral("CR+LF"), QStringLiteral("CR"),
-                                           QStringLiteral("LF")};
 
 // Shows the busy pointer for as long as it lives.
 class BusyCursor final {
@@ -174,9 +172,8 @@ void FormWait::buildControls()
     lblStatusBar->setObjectName(QStringLiteral("lblStatusBar"));
     lblStatusBar->setGeometry(TwipsRect(120, 0, 5655, 255));
 
-    timMsgInterval = new QTimer(this);
-    timMsgInterval->setObjectName(QStringLiteral("timMsgInterval"));
-    timMsgInterval->setInterval(kWarningMs);
+    m_status = new StatusLine(lblStatusBar, this);
+    m_status->setRestingText([this] { return outputDescription(); });
 
     connect(BtnYES, &QPushButton::clicked, this, &FormWait::BtnYES_Click);
     connect(BtnNO, &QPushButton::clicked, this, &FormWait::BtnNO_Click);
@@ -184,12 +181,11 @@ void FormWait::buildControls()
     connect(BtnOptSAVE, &QPushButton::clicked, this, &FormWait::BtnOptSAVE_Click);
     connect(BtnDir, &QPushButton::clicked, this, &FormWait::BtnDir_Click);
     connect(chkOutDirSrc, &QCheckBox::clicked, this, &FormWait::chkOutDirSrc_Click);
-    connect(timMsgInterval, &QTimer::timeout, this, &FormWait::timMsgInterval_Timer);
 }
 
 bool FormWait::isConversion() const
 {
-    return m_ctx.request.ProcessMode >= 9;
+    return ProcessModes::isConversion(m_ctx.request.ProcessMode);
 }
 
 void FormWait::Form_Load()
@@ -216,8 +212,6 @@ void FormWait::Form_Load()
         ini.mGetString(section, SettingsKeys::OutputSelectDir, request.SourceDir);
     txtOutDirPath->setText(folderText);
 
-    const qsizetype fileCount = request.Files.size();
-    QString msg;
     if (isConversion()) {
         SetRunControlsEnabled(true);
         for (QRadioButton* option : optOutType)
@@ -229,50 +223,28 @@ void FormWait::Form_Load()
         txtOutDirPath->setEnabled(false);
         m_mode.ModeName = QStringLiteral("改行コード変換");
         setWindowTitle(QStringLiteral("Quorvix ( ") + m_mode.ModeName + QStringLiteral(" )"));
-
-        if (fileCount > 3) {
-            msg = QString::number(fileCount) + QStringLiteral(" ファイルの ");
-        } else {
-            for (const QString& name : std::as_const(request.Files))
-                msg += QStringLiteral(" ") + name + QStringLiteral(" ");
-            msg += QStringLiteral(" の ");
-        }
-        const int target = request.ProcessMode - ProcessModes::ToCrLf;
-        for (int i = 0; i < int(kLineEndNames.size()); ++i) {
-            if (i != target)
-                msg += kLineEndNames[size_t(i)] + QStringLiteral(" ");
-        }
-        msg += QStringLiteral("を ") + ConversionTargetName(request.ProcessMode) +
-               QStringLiteral(" に置換します");
     } else {
         if (chkOutDirSrc->isChecked()) {
             SetRunControlsEnabled(request.StartWait);
             if (request.StartWait)
-                timMsgInterval_Timer();
+                m_status->rest();
         } else if (request.StartWait) {
             SetRunControlsEnabled(true);
-            timMsgInterval_Timer();
+            m_status->rest();
         } else if (FolderExists(folderText)) {
             SetRunControlsEnabled(false);
         } else {
-            showWarning(kSavedFolderMissing);
+            m_status->show(kSavedFolderMissing);
             request.StartWait = true;
             SetRunControlsEnabled(true);
         }
         setWindowTitle(QStringLiteral("Quorvix ( MODE-") + QString::number(request.ProcessMode) +
                        QStringLiteral(" : ") + m_mode.ModeName + QStringLiteral(" )"));
-
-        if (fileCount > 3) {
-            msg = QString::number(fileCount) + QStringLiteral(" ファイルのカウントを開始します");
-        } else {
-            for (const QString& name : std::as_const(request.Files))
-                msg += QStringLiteral(" ") + name + QStringLiteral(" ");
-            msg += QStringLiteral(" のカウントを開始します");
-        }
         chkOutDirSrc_Click();
     }
 
-    lblMsg->setText(msg);
+    lblMsg->setText(RunPromptText(request.Files, request.ProcessMode));
+    // Declined until a batch starts: the dialog may close in many ways before that.
     request.Cancelled = true;
 }
 
@@ -294,34 +266,22 @@ void FormWait::Form_Activate()
         BtnYES_Click();
 }
 
-void FormWait::timMsgInterval_Timer()
+QString FormWait::outputDescription() const
 {
-    lblStatusBar->clear();
-    timMsgInterval->stop();
-    QString text;
-    if (isConversion()) {
-        text = QStringLiteral("現在選択されているファイルを上書きします。");
-    } else if (optOutType[1]->isChecked()) {
-        text = TemplatePresent(m_ctx.programFolder, m_mode.ModeName, CsvTemplateSuffix)
+    if (isConversion())
+        return QStringLiteral("現在選択されているファイルを上書きします。");
+    if (optOutType[1]->isChecked())
+        return TemplatePresent(m_ctx.programFolder, m_mode.ModeName, CsvTemplateSuffix)
                    ? QStringLiteral("選択ファイルまとめ ＣＳＶ出力 (フォーマットあり)")
                    : QStringLiteral("選択ファイルまとめ ＣＳＶ出力 (フォーマットなし)");
-    } else {
-        text = TemplatePresent(m_ctx.programFolder, m_mode.ModeName, HtmlTemplateSuffix)
-                   ? QStringLiteral("各ファイル別 ＨＴＭＬ出力 (フォーマットあり)")
-                   : QStringLiteral("各ファイル別 単純ＴＥＸＴ出力 (フォーマットなし)");
-    }
-    lblStatusBar->setText(text);
-}
-
-void FormWait::showWarning(const QString& text)
-{
-    lblStatusBar->setText(text);
-    timMsgInterval->start();
+    return TemplatePresent(m_ctx.programFolder, m_mode.ModeName, HtmlTemplateSuffix)
+               ? QStringLiteral("各ファイル別 ＨＴＭＬ出力 (フォーマットあり)")
+               : QStringLiteral("各ファイル別 単純ＴＥＸＴ出力 (フォーマットなし)");
 }
 
 void FormWait::optOutType_Click()
 {
-    timMsgInterval_Timer();
+    m_status->rest();
 }
 
 void FormWait::SetRunControlsEnabled(bool flag)
@@ -349,7 +309,7 @@ void FormWait::chkOutDirSrc_Click()
 {
     updateFolderControls();
     if (!chkOutDirSrc->isChecked() && !FolderExists(txtOutDirPath->text()))
-        showWarning(kSavedFolderMissing);
+        m_status->show(kSavedFolderMissing);
 }
 
 void FormWait::BtnDir_Click()
@@ -375,14 +335,13 @@ void FormWait::BtnOptSAVE_Click()
 
 void FormWait::BtnNO_Click()
 {
-    m_ctx.request.Cancelled = true;
     QDialog::reject();
 }
 
 void FormWait::BtnStop_Click()
 {
     if (m_ctx.dialogs.question(this, kStopQuestion))
-        m_ctx.request.Cancelled = true;
+        m_stopRequested = true;
 }
 
 void FormWait::reject()
@@ -400,7 +359,7 @@ void FormWait::closeEvent(QCloseEvent* event)
     // The batch is on the call stack below this event: stop it and let the common end close.
     event->ignore();
     if (m_ctx.dialogs.question(this, kStopQuestion))
-        m_ctx.request.Cancelled = true;
+        m_stopRequested = true;
 }
 
 void FormWait::BtnYES_Click()
@@ -413,7 +372,7 @@ void FormWait::BtnYES_Click()
         if (!chkOutDirSrc->isChecked())
             outDir = AddBackslash(txtOutDirPath->text());
         if (!FolderExists(outDir)) {
-            showWarning(kOutDirInvalid);
+            m_status->show(kOutDirInvalid);
             SetRunControlsEnabled(true);
             updateFolderControls();
             return;
@@ -421,12 +380,12 @@ void FormWait::BtnYES_Click()
     }
 
     request.Cancelled = false;
+    m_stopRequested = false;
     m_running = true;
     SetRunControlsEnabled(false);
     BtnOptSAVE->hide();
     picStatusBar->setProgress(0, request.TotalBytes);
-    timMsgInterval->stop();
-    lblStatusBar->clear();
+    m_status->clear();
 
     {
         const BusyCursor busy;
@@ -452,7 +411,6 @@ void FormWait::BtnYES_Click()
 void FormWait::commonEnd()
 {
     pumpEvents();
-    m_ctx.request.Cancelled = false;
     BtnStop->hide();
     m_running = false;
     if (m_startMainStatusTimer)
@@ -481,7 +439,7 @@ void FormWait::yield()
 
 bool FormWait::cancelled() const
 {
-    return m_ctx.request.Cancelled;
+    return m_stopRequested;
 }
 
 void FormWait::progress(double processedBytes, double totalBytes)

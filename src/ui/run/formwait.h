@@ -16,7 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QTimer;
+class StatusLine;
 struct AppContext;
 
 // The run dialog: shows what will be counted or converted, lets the user choose the output
@@ -53,11 +53,11 @@ private:
     void BtnDir_Click();
     void chkOutDirSrc_Click();
     void optOutType_Click();
-    void timMsgInterval_Timer();
     void SetRunControlsEnabled(bool flag);
 
     bool isConversion() const;
-    void showWarning(const QString& text);
+    // The status line's resting text: what the run will write.
+    QString outputDescription() const;
     void updateFolderControls();
     void commonEnd();
     void pumpEvents();
@@ -77,6 +77,7 @@ private:
     ModeDefinition m_mode;
     bool m_activated = false;
     bool m_running = false;
+    bool m_stopRequested = false; // 中止 or the close box during a batch, confirmed
     bool m_pumpNow = false;
     unsigned m_yields = 0;
     QElapsedTimer m_sinceLastPump;
@@ -96,5 +97,5 @@ private:
     QPushButton* BtnOptSAVE = nullptr;
     ProgressStrip* picStatusBar = nullptr;
     QLabel* lblStatusBar = nullptr;
-    QTimer* timMsgInterval = nullptr;
+    StatusLine* m_status = nullptr;
 };

@@ -1,0 +1,33 @@
+#include "mainwindowstate.h"
+
+#include "settings/clsinifile.h"
+#include "settings/settingsfile.h"
+
+MainWindowState MainWindowState::read(const clsIniFile& ini, const QString& programFolder)
+{
+    using namespace SettingsKeys;
+    MainWindowState state;
+    bool ok = false;
+    const int storedIdx =
+        ini.mGetString(SectionSettings, IdxFType, DefaultIdxFType).trimmed().toInt(&ok);
+    if (ok)
+        state.fileTypeIndex = storedIdx;
+    state.startMode = ini.mGetInteger(SectionSettings, NextStartMode, DefaultNextStartMode)
+                          .value_or(DefaultNextStartMode);
+    const int storedWait =
+        ini.mGetString(SectionSettings, StartWait, DefaultStartWait).trimmed().toInt(&ok);
+    if (ok)
+        state.startWait = storedWait != 0;
+    state.startPath = ini.mGetString(SectionSettings, NextStartPath, programFolder);
+    return state;
+}
+
+void MainWindowState::write(clsIniFile& ini) const
+{
+    using namespace SettingsKeys;
+    ini.mSetString(SectionSettings, NextStartPath, startPath);
+    ini.mSetString(SectionSettings, IdxFType, QString::number(fileTypeIndex));
+    ini.mSetString(SectionSettings, StartWait,
+                   startWait.value_or(true) ? QStringLiteral("1") : QStringLiteral("0"));
+    ini.mSetString(SectionSettings, NextStartMode, QString::number(startMode));
+}
