@@ -120,7 +120,7 @@ TEST_P(CountFixture, CountsWhatItsFirstLineStates)
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, CountFixture, ::testing::ValuesIn(fixtures()),
-                         [](const ::testing::TestParamInfo<Fixture>& info) {
-                             QString name = info.param.fileName;
+                         [](const ::testing::TestParamInfo<Fixture>& fixture) {
+                             QString name = fixture.param.fileName;
                              return name.replace(u'.', u'_').toStdString();
                          });
