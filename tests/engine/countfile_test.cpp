@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 
+#include "support/recordinghost.h"
 #include "testutil.h"
 #include "text/cp932.h"
 #include "text/linereader.h"
@@ -11,20 +12,6 @@
 using testutil::u8;
 
 namespace {
-
-// Records what the engine tells its host; stops after `stopAfterYields` yields when set.
-class RecordingHost final : public RunHost {
-public:
-    void yield() override { ++yields; }
-    bool cancelled() const override { return stopAfterYields >= 0 && yields > stopAfterYields; }
-    void progress(double processed, double) override { progressCalls.push_back(processed); }
-    void message(const QString& text) override { messages << text; }
-
-    int yields = 0;
-    int stopAfterYields = -1;
-    std::vector<double> progressCalls;
-    QStringList messages;
-};
 
 ModeDefinition baseMode()
 {

@@ -1,9 +1,8 @@
 #include "run/batchrunner.h"
 
-#include <new>
-
 #include <QDir>
 
+#include "support/recordinghost.h"
 #include "testutil.h"
 #include "text/linereader.h"
 
@@ -12,30 +11,6 @@ using testutil::u8;
 using testutil::writeBytes;
 
 namespace {
-
-// Records what the batch tells its host; asks for a stop after `stopAfterYields` yields.
-class RecordingHost final : public RunHost {
-public:
-    void yield() override
-    {
-        if (++yields == badAllocAtYield)
-            throw std::bad_alloc();
-    }
-    bool cancelled() const override { return stopAfterYields >= 0 && yields > stopAfterYields; }
-    void message(const QString& text) override { messages << text; }
-    void error(const QString& text) override { errors << text; }
-    void currentFile(int position, int count, const QString& name) override
-    {
-        files << QStringLiteral("%1 / %2 %3").arg(position).arg(count).arg(name);
-    }
-
-    int yields = 0;
-    int stopAfterYields = -1;
-    int badAllocAtYield = -1; // that yield fails as an allocation would
-    QStringList messages;
-    QStringList errors;
-    QStringList files;
-};
 
 QStringList entryTexts(const OutputList& list)
 {
