@@ -1,6 +1,7 @@
 #include "windowkit.h"
 
 #include <array>
+#include <functional>
 
 #include <QIcon>
 #include <QLinearGradient>
@@ -13,16 +14,10 @@
 
 namespace {
 
-// A 64-unit drawing scaled to `size`: a rounded square with lines of text and a Q laid over
+// In 64 units: a rounded square with lines of text and a Q laid over
 // them like a magnifier counting the lines.
-QPixmap iconPixmap(int size)
+void drawIcon(QPainter& p)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 64.0, size / 64.0);
-
     QLinearGradient background(0, 0, 0, 64);
     background.setColorAt(0, QColor(0x35, 0x78, 0xc4));
     background.setColorAt(1, QColor(0x1a, 0x3d, 0x70));
@@ -41,10 +36,20 @@ QPixmap iconPixmap(int size)
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QPointF(39, 37), 14, 14);
     p.drawLine(QPointF(46, 45), QPointF(55, 55));
-    return pixmap;
 }
 
 } // namespace
+
+QPixmap DrawnPixmap(int size, qreal units, const std::function<void(QPainter&)>& draw)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / units, size / units);
+    draw(p);
+    return pixmap;
+}
 
 QString EscapedCaption(QString caption)
 {
@@ -55,7 +60,7 @@ QIcon QuorvixIcon()
 {
     QIcon icon;
     for (const int size : {16, 32, 64})
-        icon.addPixmap(iconPixmap(size));
+        icon.addPixmap(DrawnPixmap(size, 64, drawIcon));
     return icon;
 }
 

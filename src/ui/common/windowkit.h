@@ -1,14 +1,22 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 
 class QIcon;
+class QPainter;
+class QPixmap;
 struct AppContext;
 
 // What every window shares: caption text, the program icon, the help file, the network check.
 
 // A caption shown as given: "&" doubled, so that it marks no shortcut.
 QString EscapedCaption(QString caption);
+
+// A transparent square of `size` pixels that `draw` paints on, antialiased, in a frame of
+// `units` by `units`.
+QPixmap DrawnPixmap(int size, qreal units, const std::function<void(QPainter&)>& draw);
 
 // The program's own icon.
 QIcon QuorvixIcon();

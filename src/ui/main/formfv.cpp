@@ -29,14 +29,9 @@ const QString kWebAddress = QStringLiteral("https://quorvix.example/");
 const QString kDescription = QStringLiteral("Quorvix ― ルールで数えるソース行カウンタ");
 const QString kLegalNotice = QStringLiteral("Copyright (C) 2026 Quorvix developers");
 
-// The picture of BtnURL: a small globe.
-QPixmap globePixmap(int size)
+// The picture of BtnURL, in 32 units: a small globe.
+void drawGlobe(QPainter& p)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 32.0, size / 32.0);
     p.setPen(QPen(QColor(0x1a, 0x3d, 0x70), 1.6));
     p.setBrush(QColor(0x7c, 0xc0, 0xf0));
     p.drawEllipse(QPointF(16, 16), 13, 13);
@@ -46,7 +41,6 @@ QPixmap globePixmap(int size)
     p.drawLine(QPointF(16, 3), QPointF(16, 29));
     p.drawLine(QPointF(6, 9), QPointF(26, 9));
     p.drawLine(QPointF(6, 23), QPointF(26, 23));
-    return pixmap;
 }
 
 } // namespace
@@ -110,7 +104,7 @@ FormFV::FormFV(AppContext& ctx, QWidget* parent)
     d->Label2->setObjectName(QStringLiteral("Label2"));
     d->BtnURL = new QToolButton(d->Frame1);
     d->BtnURL->setObjectName(QStringLiteral("BtnURL"));
-    d->BtnURL->setIcon(QIcon(globePixmap(32)));
+    d->BtnURL->setIcon(QIcon(DrawnPixmap(32, 32, drawGlobe)));
     d->BtnURL->setIconSize(QSize(32, 32));
     d->BtnURL->setToolTip(kWebAddress);
     d->Text1 = new QLineEdit(kWebAddress, d->Frame1);

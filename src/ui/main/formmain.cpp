@@ -617,18 +617,12 @@ void FormMain::LoadModeList()
     cmbFType->clear();
     clsIniFile ini;
     ini.setPFileName(m_ctx.settingsPath());
-    std::array<QString, kSlots> names;
-    std::array<QString, kSlots> types;
-    for (int n = 1; n <= kSlots; ++n) {
-        const QString section = SettingsKeys::modeSection(n);
-        names[size_t(n - 1)] = ini.mGetString(section, SettingsKeys::ModeKeys[0]);
-        types[size_t(n - 1)] = ini.mGetString(section, SettingsKeys::ModeKeys[1]);
-    }
+    const auto labels = ReadModeSlotLabels(ini);
     FilePatterns.fill(QString());
     for (int n = 1; n <= kSlots; ++n) {
         QPushButton* button = optSyori[size_t(n - 1)];
-        const QString& name = names[size_t(n - 1)];
-        const QString& type = types[size_t(n - 1)];
+        const QString& name = labels[size_t(n - 1)].name;
+        const QString& type = labels[size_t(n - 1)].fileType;
         button->setChecked(false);
         if (!name.isEmpty() && !type.isEmpty()) {
             cmbFType->addItem(name + u'(' + type + u')', n);

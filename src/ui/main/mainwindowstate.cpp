@@ -31,3 +31,14 @@ void MainWindowState::write(clsIniFile& ini) const
                    startWait.value_or(true) ? QStringLiteral("1") : QStringLiteral("0"));
     ini.mSetString(SectionSettings, NextStartMode, QString::number(startMode));
 }
+
+std::array<ModeSlotLabel, SettingsKeys::ModeSlotCount> ReadModeSlotLabels(const clsIniFile& ini)
+{
+    std::array<ModeSlotLabel, SettingsKeys::ModeSlotCount> labels;
+    for (int n = 1; n <= SettingsKeys::ModeSlotCount; ++n) {
+        const QString section = SettingsKeys::modeSection(n);
+        labels[size_t(n - 1)] = {ini.mGetString(section, SettingsKeys::ModeKeys[0]),
+                                 ini.mGetString(section, SettingsKeys::ModeKeys[1])};
+    }
+    return labels;
+}

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <array>
 #include <optional>
 
 #include <QString>
+
+#include "settings/settingsfile.h"
 
 class clsIniFile;
 
@@ -18,3 +21,10 @@ struct MainWindowState {
     static MainWindowState read(const clsIniFile& ini, const QString& programFolder);
     void write(clsIniFile& ini) const;
 };
+
+// ModeName and FileType of each mode slot, for the mode buttons and the file-type list.
+struct ModeSlotLabel {
+    QString name;
+    QString fileType;
+};
+std::array<ModeSlotLabel, SettingsKeys::ModeSlotCount> ReadModeSlotLabels(const clsIniFile& ini);
