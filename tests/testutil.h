@@ -56,8 +56,22 @@ private:
 
 } // namespace testutil
 
-// gtest prints QStrings readably.
+// gtest prints QStrings and byte arrays readably: bytes outside printable ASCII as \xNN.
 inline void PrintTo(const QString& s, std::ostream* os)
 {
     *os << '"' << s.toStdString() << '"';
+}
+
+inline void PrintTo(const QByteArray& bytes, std::ostream* os)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    *os << '"';
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b >= 0x20 && b < 0x7f && b != '\\' && b != '"')
+            *os << ch;
+        else
+            *os << "\\x" << hex[b >> 4] << hex[b & 15];
+    }
+    *os << '"';
 }

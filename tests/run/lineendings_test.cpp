@@ -20,6 +20,11 @@ struct Case {
     bool converted;
 };
 
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class LineEndCase : public ::testing::TestWithParam<Case> {};
 
 } // namespace
