@@ -1,6 +1,7 @@
 #pragma once
 
 #include <csignal>
+#include <stdexcept>
 
 #include <sys/resource.h>
 
@@ -14,11 +15,14 @@
 // Small helpers shared by the test programs.
 namespace testutil {
 
+// Writes a file a test needs. A failure throws, which ends the calling test itself: a failed
+// assertion here would only return from this helper and let the test go on.
 inline void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(f.write(bytes), bytes.size());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write " + path.toStdString() + ": " +
+                                 f.errorString().toStdString());
 }
 
 inline QByteArray readBytes(const QString& path)
