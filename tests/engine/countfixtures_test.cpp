@@ -1,12 +1,15 @@
 // Source files under tests/data/count whose first line states what counting them must give:
 //   <comment> expect: mode=NAME TT_TOTAL=n A<a>_<COUNTER>=n ... words=n,n,...
-// NAME.ini beside them holds the mode (section "Def"). Per-area counters not named are 0.
+// NAME.ini beside them holds the mode (section "Def"). Per-area counters not named are 0. The
+// files are stored with CR LF line ends; each is also counted with LF and with CR.
 
+#include <QBuffer>
 #include <QDir>
 
 #include "engine/countfile.h"
 #include "testutil.h"
 #include "text/cp932.h"
+#include "text/linereader.h"
 
 namespace {
 
@@ -102,21 +105,30 @@ TEST_P(CountFixture, CountsWhatItsFirstLineStates)
         LoadModeDefinition(kFolder + expected.mode + QStringLiteral(".ini"), true, {});
     ASSERT_FALSE(mode.ModeName.isEmpty()) << "no mode " << expected.mode.toStdString();
     const int areaCount = AreaCount(mode);
-    RunHost host;
-    FileCountResult result;
-    CountProgress progress;
-    ASSERT_EQ(CountFile(CountRules(mode, areaCount), path, host, result, progress),
-              CountOutcome::Completed);
-    ComputeDerivedTotals(result, areaCount);
+    const CountRules rules(mode, areaCount);
+    // The file as it is (CR LF), then with LF and with CR line ends: the counts stay.
+    for (const char* lineEnd : {"\r\n", "\n", "\r"}) {
+        SCOPED_TRACE(lineEnd[1] ? "CR LF" : lineEnd[0] == '\n' ? "LF" : "CR");
+        QByteArray data = bytes;
+        data.replace("\r\n", lineEnd);
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        LineReader reader(buffer);
+        RunHost host;
+        FileCountResult result;
+        CountProgress progress;
+        ASSERT_EQ(CountFile(rules, reader, host, result, progress), CountOutcome::Completed);
+        ComputeDerivedTotals(result, areaCount);
 
-    EXPECT_EQ(result.FileTotals[TT_TOTAL], expected.total);
-    for (int a = 1; a <= areaCount; ++a) {
-        for (const auto& [name, counter] : kStoredCounters) {
-            EXPECT_EQ(result.AreaCounts[a][counter], expected.areas[a][counter])
-                << "A" << a << "_" << name.toString().toStdString();
+        EXPECT_EQ(result.FileTotals[TT_TOTAL], expected.total);
+        for (int a = 1; a <= areaCount; ++a) {
+            for (const auto& [name, counter] : kStoredCounters) {
+                EXPECT_EQ(result.AreaCounts[a][counter], expected.areas[a][counter])
+                    << "A" << a << "_" << name.toString().toStdString();
+            }
         }
+        EXPECT_EQ(result.WordCounts, expected.words);
     }
-    EXPECT_EQ(result.WordCounts, expected.words);
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, CountFixture, ::testing::ValuesIn(fixtures()),

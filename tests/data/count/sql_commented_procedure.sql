@@ -1,0 +1,13 @@
+-- expect: mode=sql TT_TOTAL=13 A1_AREACOM=2 A1_PICKUP=6 A1_PICKUPCOM=5 words=0,0,1,0,1
+/*
+CREATE PROCEDURE OLD_ONE AS
+*/
+CREATE PROCEDURE NEW_ONE AS
+BEGIN
+    -- çXêV
+    UPDATE T SET X = 1;
+    /* a block
+       inside */
+    MERGE INTO T USING S ON (T.ID = S.ID)
+    WHEN MATCHED THEN UPDATE SET T.X = S.X;
+END;
