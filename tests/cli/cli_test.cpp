@@ -30,6 +30,19 @@ Result runCli(const QStringList& args, const std::function<void()>& inChild = {}
             QString::fromUtf8(p.readAllStandardError())};
 }
 
+// A folder holding the worked example's mode file and source.
+struct WorkedFiles {
+    QTemporaryDir dir;
+    QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
+    QString source = dir.filePath(QStringLiteral("hello.c"));
+
+    WorkedFiles()
+    {
+        testutil::writeBytes(mode, kWorkedMode);
+        testutil::writeBytes(source, kWorkedSource);
+    }
+};
+
 } // namespace
 
 TEST(CliModes, PrintsTheThreeSampleModes)
@@ -90,14 +103,10 @@ const QByteArray kWorkedSource = "#include <stdio.h>\n\n/* header\n   more */\ni
 
 TEST(CliCount, JsonDocumentAndExitCode)
 {
-    QTemporaryDir dir;
-    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
-    const QString source = dir.filePath(QStringLiteral("hello.c"));
-    testutil::writeBytes(mode, kWorkedMode);
-    testutil::writeBytes(source, kWorkedSource);
+    const WorkedFiles w;
 
-    const Result ok = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
-                              QStringLiteral("--json"), source});
+    const Result ok = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                              QStringLiteral("--json"), w.source});
     ASSERT_EQ(ok.exitCode, 0) << ok.err.toStdString();
     const QString counters1 = QStringLiteral(
         "{\"TT_TOTAL\": 4, \"TT_VALIDTOTAL\": 1, \"TT_COMTOTAL\": 2, \"TT_AREATOTAL\": 4, "
@@ -113,16 +122,16 @@ TEST(CliCount, JsonDocumentAndExitCode)
         "\"TT_PICKUPCOM\": 0, \"TT_NULLLINE\": 1}");
     EXPECT_EQ(ok.out, QStringLiteral("{\"mode\": \"C\", \"area_count\": 2, \"files\": [\n  "
                                      "{\"path\": \"") +
-                          source + QStringLiteral("\", \"ok\": true, \"totals\": ") + totals +
+                          w.source + QStringLiteral("\", \"ok\": true, \"totals\": ") + totals +
                           QStringLiteral(", \"areas\": [") + counters1 + QStringLiteral(", ") +
                           counters2 +
                           QStringLiteral("], \"words\": [{\"pattern\": \"*printf*\", "
                                          "\"count\": 1}]}\n]}\n"));
 
-    const QString missing = dir.filePath(QStringLiteral("missing.c"));
-    const Result failed = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+    const QString missing = w.dir.filePath(QStringLiteral("missing.c"));
+    const Result failed = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
                                   QStringLiteral("--json"), QStringLiteral("--jobs"),
-                                  QStringLiteral("2"), missing, source});
+                                  QStringLiteral("2"), missing, w.source});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_TRUE(failed.out.contains(QStringLiteral("{\"path\": \"") + missing +
                                     QStringLiteral("\", \"ok\": false, \"error\": \"")));
@@ -132,38 +141,34 @@ TEST(CliCount, JsonDocumentAndExitCode)
 
 TEST(CliCount, WritesReportsAndConverts)
 {
-    QTemporaryDir dir;
-    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
-    const QString source = dir.filePath(QStringLiteral("hello.c"));
-    testutil::writeBytes(mode, kWorkedMode);
-    testutil::writeBytes(source, kWorkedSource);
-    const QString out = dir.filePath(QStringLiteral("out"));
+    const WorkedFiles w;
+    const QString out = w.dir.filePath(QStringLiteral("out"));
     QDir().mkpath(out);
 
-    const Result files = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+    const Result files = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
                                  QStringLiteral("--output"), QStringLiteral("files"),
-                                 QStringLiteral("--out"), out, source});
+                                 QStringLiteral("--out"), out, w.source});
     ASSERT_EQ(files.exitCode, 0) << files.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/hello_c_QVX.txt")));
     EXPECT_TRUE(files.out.contains(QStringLiteral("hello_c_QVX.txt")));
 
-    EXPECT_EQ(runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+    EXPECT_EQ(runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
                       QStringLiteral("--output"), QStringLiteral("joined"), QStringLiteral("--out"),
-                      dir.filePath(QStringLiteral("nowhere")), source})
+                      w.dir.filePath(QStringLiteral("nowhere")), w.source})
                   .exitCode,
               2);
 
-    const Result converted =
-        runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("crlf"), source});
+    const Result converted = runCli(
+        {QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("crlf"), w.source});
     ASSERT_EQ(converted.exitCode, 0) << converted.err.toStdString();
-    EXPECT_EQ(converted.out, QStringLiteral("converted ") + source + QStringLiteral(" CR+LF\n"));
-    EXPECT_TRUE(testutil::readBytes(source).startsWith("#include <stdio.h>\r\n\r\n"));
+    EXPECT_EQ(converted.out, QStringLiteral("converted ") + w.source + QStringLiteral(" CR+LF\n"));
+    EXPECT_TRUE(testutil::readBytes(w.source).startsWith("#include <stdio.h>\r\n\r\n"));
+    EXPECT_EQ(runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("crlf"),
+                      w.source})
+                  .out,
+              QStringLiteral("unchanged ") + w.source + QStringLiteral(" CR+LF\n"));
     EXPECT_EQ(
-        runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("crlf"), source})
-            .out,
-        QStringLiteral("unchanged ") + source + QStringLiteral(" CR+LF\n"));
-    EXPECT_EQ(
-        runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("xx"), source})
+        runCli({QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("xx"), w.source})
             .exitCode,
         2);
 }
@@ -173,17 +178,13 @@ TEST(CliCount, HugeLineUnderAnAddressSpaceLimitFailsOnlyItsFile)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's shadow memory does not fit the limit";
 #endif
-    QTemporaryDir dir;
-    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
-    const QString source = dir.filePath(QStringLiteral("hello.c"));
-    const QString huge = dir.filePath(QStringLiteral("huge.c"));
-    testutil::writeBytes(mode, kWorkedMode);
-    testutil::writeBytes(source, kWorkedSource);
+    const WorkedFiles w;
+    const QString huge = w.dir.filePath(QStringLiteral("huge.c"));
     testutil::writeBytes(huge, QByteArray(1 << 16, 'x'));
     ASSERT_TRUE(QFile::resize(huge, qint64(300) << 20)); // one 300 MiB line, mostly a hole
 
-    const Result r = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
-                             QStringLiteral("--jobs"), QStringLiteral("1"), huge, source},
+    const Result r = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                             QStringLiteral("--jobs"), QStringLiteral("1"), huge, w.source},
                             [] {
                                 const rlimit limit{rlim_t(512) << 20, rlim_t(512) << 20};
                                 setrlimit(RLIMIT_AS, &limit);
@@ -193,7 +194,7 @@ TEST(CliCount, HugeLineUnderAnAddressSpaceLimitFailsOnlyItsFile)
         << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("           9            5            3            1"
                                               "            0  ") +
-                               source))
+                               w.source))
         << r.out.toStdString();
 }
 
@@ -202,13 +203,11 @@ TEST(CliCount, MoreJobsThanTheSystemGivesThreadsStillCountsEveryFile)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's shadow memory does not fit the limit";
 #endif
-    QTemporaryDir dir;
-    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
-    testutil::writeBytes(mode, kWorkedMode);
-    QStringList args{QStringLiteral("count"), QStringLiteral("--mode-file"), mode,
+    const WorkedFiles w;
+    QStringList args{QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
                      QStringLiteral("--jobs"), QStringLiteral("100000")};
     for (int i = 0; i < 300; ++i) {
-        args << dir.filePath(QStringLiteral("f%1.c").arg(i));
+        args << w.dir.filePath(QStringLiteral("f%1.c").arg(i));
         testutil::writeBytes(args.back(), kWorkedSource);
     }
     // 256 thread stacks do not fit this address space: most threads cannot be started.
@@ -223,19 +222,18 @@ TEST(CliCount, MoreJobsThanTheSystemGivesThreadsStillCountsEveryFile)
 
 TEST(CliCount, ControlCharactersOfNamesReachTheTerminalEscaped)
 {
-    QTemporaryDir dir;
-    const QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
-    testutil::writeBytes(mode, kWorkedMode);
-    const QString source = dir.filePath(QStringLiteral("a\x1b[31m.c"));
-    const QString missing = dir.filePath(QStringLiteral("b\x1b]0;title\x07.c"));
+    const WorkedFiles w;
+    const QString source = w.dir.filePath(QStringLiteral("a\x1b[31m.c"));
+    const QString missing = w.dir.filePath(QStringLiteral("b\x1b]0;title\x07.c"));
     testutil::writeBytes(source, kWorkedSource);
     const Result r =
-        runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), mode, source, missing});
+        runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode, source, missing});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(r.out.contains(QChar(0x1b)));
     EXPECT_FALSE(r.err.contains(QChar(0x1b)));
-    EXPECT_TRUE(r.out.contains(dir.filePath(QStringLiteral("a\\x1B[31m.c"))));
-    EXPECT_TRUE(r.err.contains(dir.filePath(QStringLiteral("b\\x1B]0;title\\x07.c: no such file"))))
+    EXPECT_TRUE(r.out.contains(w.dir.filePath(QStringLiteral("a\\x1B[31m.c"))));
+    EXPECT_TRUE(
+        r.err.contains(w.dir.filePath(QStringLiteral("b\\x1B]0;title\\x07.c: no such file"))))
         << r.err.toStdString();
 }
 

@@ -5,6 +5,7 @@
 #include <QBuffer>
 
 #include "support/recordinghost.h"
+#include "support/modes.h"
 #include "testutil.h"
 #include "text/cp932.h"
 #include "text/linereader.h"
@@ -12,13 +13,6 @@
 using testutil::u8;
 
 namespace {
-
-ModeDefinition baseMode()
-{
-    ModeDefinition m;
-    m.StartWord[1] = QStringLiteral("*");
-    return m;
-}
 
 struct Counted {
     FileCountResult result;
@@ -55,7 +49,7 @@ using Five = std::array<qint32, 5>;
 
 ModeDefinition workedExampleMode()
 {
-    ModeDefinition m = baseMode();
+    ModeDefinition m = BareMode();
     m.StartWord[2] = QStringLiteral("int main*");
     m.CommentStart = QStringLiteral("/[*]*");
     m.CommentEnd = QStringLiteral("*[*]/*");
@@ -107,7 +101,7 @@ TEST(CountFile, WorkedExample)
 
 TEST(CountFile, BlankLines)
 {
-    ModeDefinition m = baseMode();
+    ModeDefinition m = BareMode();
     EXPECT_EQ(perLine(countText(m, QStringLiteral("a\n\n   \n\t\nb")).result.FileTotals),
               (Five{3, 0, 0, 0, 2}));
     m.TABtoSpace = 1;
@@ -134,7 +128,7 @@ TEST(CountFile, BlankLines)
 
 TEST(CountFile, AreaBoundaries)
 {
-    ModeDefinition m = baseMode();
+    ModeDefinition m = BareMode();
     m.StartWord[2] = QStringLiteral("KEY*");
     m.StartAfter[2] = 1;
     Counted c = countText(m, QStringLiteral("a\nKEY\nKEY\nKEY\nb\nc\n"));
@@ -159,7 +153,7 @@ TEST(CountFile, AreaBoundaries)
 
 TEST(CountFile, TuningMovesWholeAmountsWithinOneCounter)
 {
-    ModeDefinition m = baseMode();
+    ModeDefinition m = BareMode();
     m.StartWord[2] = QStringLiteral("NEVER");
     m.CommentSolo = QStringLiteral("[*]*");
     m.Tuning[2] = 3;
@@ -174,7 +168,7 @@ TEST(CountFile, TuningMovesWholeAmountsWithinOneCounter)
 
 TEST(CountFile, PickupRegions)
 {
-    ModeDefinition m = baseMode();
+    ModeDefinition m = BareMode();
     m.PickupStart = QStringLiteral("EXEC SQL*");
     m.PickupEnd = QStringLiteral("*END-EXEC*");
     QString text;
@@ -198,7 +192,7 @@ TEST(CountFile, PickupRegions)
 
 TEST(CountFile, CommentBlocksAndSoloLines)
 {
-    ModeDefinition m = baseMode();
+    ModeDefinition m = BareMode();
     m.CommentStart = QStringLiteral("*/[*]*");
     m.CommentEnd = QStringLiteral("*[*]/*");
     m.CommentStartIsValid = 1;
@@ -217,7 +211,7 @@ TEST(CountFile, CommentBlocksAndSoloLines)
     EXPECT_EQ(perLine(c.result.FileTotals), (Five{1, 3, 0, 0, 0}));
 
     // Fixed-format COBOL: "*" or "/" in column 7; a double-byte character counts as one column.
-    ModeDefinition cobol = baseMode();
+    ModeDefinition cobol = BareMode();
     cobol.CommentSolo = QStringLiteral("[*/]");
     cobol.CommentColumn = 7;
     cobol.CommentLength = 1;
@@ -230,7 +224,7 @@ TEST(CountFile, CommentBlocksAndSoloLines)
 
 TEST(CountFile, WordsCountLinesNotOccurrences)
 {
-    ModeDefinition m = baseMode();
+    ModeDefinition m = BareMode();
     m.WordCount = QStringLiteral("*PERFORM*,*perform*,,*CALL*");
     m.CommentSolo = QStringLiteral("[*]*");
     const Counted c = countText(m, QStringLiteral("PERFORM A PERFORM B\ncall x\n\n* PERFORM\n"));
@@ -243,7 +237,7 @@ TEST(CountFile, WordsCountLinesNotOccurrences)
 
 TEST(CountFile, LineEndsAndProcessedBytes)
 {
-    const ModeDefinition m = baseMode();
+    const ModeDefinition m = BareMode();
     struct Case {
         QByteArray bytes;
         qint32 lines;
@@ -262,7 +256,7 @@ TEST(CountFile, LineEndsAndProcessedBytes)
 
 TEST(CountFile, StopsBeforeTheNextLineWithoutTuning)
 {
-    ModeDefinition m = baseMode();
+    ModeDefinition m = BareMode();
     m.StartWord[2] = QStringLiteral("NEVER");
     m.Tuning[2] = 1;
     QByteArray text;
@@ -287,7 +281,7 @@ TEST(CountFile, ErrorsNameTheFileAndTheCause)
     RecordingHost host;
     FileCountResult result;
     CountProgress progress;
-    ModeDefinition m = baseMode();
+    ModeDefinition m = BareMode();
     m.WordCount = QStringLiteral("ok*,[z-a]");
     QTemporaryDir dir;
     const QString empty = dir.filePath(QStringLiteral("empty.cbl"));
@@ -306,7 +300,7 @@ TEST(CountFile, ErrorsNameTheFileAndTheCause)
                                      QString(39, u'a') +
                                      QStringLiteral("... (4097 characters; at most 4096)"));
 
-    m = baseMode();
+    m = BareMode();
     m.CommentSolo = QStringLiteral("*");
     m.CommentColumn = -1;
     EXPECT_EQ(errorOf(m, empty), QString()); // no line, no solo test
@@ -315,11 +309,11 @@ TEST(CountFile, ErrorsNameTheFileAndTheCause)
 
     const QString fifo = dir.filePath(QStringLiteral("pipe"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_EQ(errorOf(baseMode(), fifo), fifo + QStringLiteral(": not a regular file"));
-    EXPECT_EQ(errorOf(baseMode(), dir.path()),
+    EXPECT_EQ(errorOf(BareMode(), fifo), fifo + QStringLiteral(": not a regular file"));
+    EXPECT_EQ(errorOf(BareMode(), dir.path()),
               dir.path() + QStringLiteral(": is a folder, not a file"));
     const QString missing = dir.filePath(QStringLiteral("missing.cbl"));
-    EXPECT_EQ(errorOf(baseMode(), missing), missing + QStringLiteral(": no such file"));
+    EXPECT_EQ(errorOf(BareMode(), missing), missing + QStringLiteral(": no such file"));
 }
 
 TEST(DerivedTotals, OverflowLeavesTheTargetAndASecondCallChangesNothing)

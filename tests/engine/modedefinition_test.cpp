@@ -2,22 +2,12 @@
 
 #include "settings/clsinifile.h"
 #include "settings/settingsfile.h"
+#include "support/modes.h"
 #include "testutil.h"
 
 using testutil::readBytes;
 using testutil::u8;
 using testutil::writeBytes;
-
-namespace {
-
-ModeDefinition defaultMode()
-{
-    ModeDefinition m;
-    m.StartWord[1] = QStringLiteral("*");
-    return m;
-}
-
-} // namespace
 
 TEST(ModeDefinition, SampleCobolModeLoads)
 {
@@ -40,12 +30,12 @@ TEST(ModeDefinition, MissingSectionOrFileGivesTheDefaultMode)
     const QString file = dir.filePath(QStringLiteral("import.ini"));
     writeBytes(file, "[MODE-1]\r\nModeName=X\r\n");
     const ModeDefinition fromImport = LoadModeDefinition(file, true, QString());
-    EXPECT_EQ(fromImport, defaultMode());
+    EXPECT_EQ(fromImport, BareMode());
     EXPECT_EQ(fromImport.CommentStartIsValid, 1);
     EXPECT_EQ(AreaCount(fromImport), 1);
-    EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-3"), false, file), defaultMode());
+    EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-3"), false, file), BareMode());
     EXPECT_EQ(LoadModeDefinition(dir.filePath(QStringLiteral("none.ini")), true, QString()),
-              defaultMode());
+              BareMode());
 }
 
 TEST(ModeDefinition, EachReadStandsAlone)
@@ -87,7 +77,7 @@ TEST(ModeDefinition, SaveWritesKeysInOrderAndLoadsBack)
     const QString file = dir.filePath(QStringLiteral("Quorvix.ini"));
     writeBytes(file, "[MODE-1]\r\nModeName=A\r\nExtra=kept\r\n");
 
-    ModeDefinition m = defaultMode();
+    ModeDefinition m = BareMode();
     m.ModeName = u8("経理COBOL");
     m.FileType = QStringLiteral("*.CBL;*.COB");
     m.StartWord[2] = QStringLiteral("*PROCEDURE DIVISION*");
@@ -115,6 +105,6 @@ TEST(ModeDefinition, SaveWritesKeysInOrderAndLoadsBack)
                                            "COBOL\r\nExtra=kept\r\nFileType="));
 
     ASSERT_TRUE(DeleteModeSlot(file, 1));
-    EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-1"), false, file), defaultMode());
+    EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-1"), false, file), BareMode());
     EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-2"), false, file), m);
 }

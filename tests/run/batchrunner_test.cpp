@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "support/recordinghost.h"
+#include "support/outputs.h"
 #include "testutil.h"
 #include "text/linereader.h"
 
@@ -11,14 +12,6 @@ using testutil::u8;
 using testutil::writeBytes;
 
 namespace {
-
-QStringList entryTexts(const OutputList& list)
-{
-    QStringList t;
-    for (const OutputEntry& e : list.entries())
-        t << e.text;
-    return t;
-}
 
 class BatchRunnerTest : public ::testing::Test {
 protected:
@@ -74,7 +67,7 @@ protected:
 TEST_F(BatchRunnerTest, PerFileReportsAndAFailedFileInTheMiddle)
 {
     run({QStringLiteral("A.CBL"), QStringLiteral("GONE.CBL"), QStringLiteral("C.CBL")});
-    EXPECT_EQ(entryTexts(m_outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
+    EXPECT_EQ(EntryTexts(m_outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
                                                   QStringLiteral("(2) C_CBL_QVX.txt")}));
     EXPECT_EQ(m_request.OutputPaths[2], m_out + QStringLiteral("C_CBL_QVX.txt"));
     EXPECT_TRUE(QFileInfo::exists(m_out + QStringLiteral("A_CBL_QVX.txt")));
@@ -90,7 +83,7 @@ TEST_F(BatchRunnerTest, PerFileReportsAndAFailedFileInTheMiddle)
 
     // A second run continues the numbering after a separator.
     run({QStringLiteral("B.CBL")});
-    EXPECT_EQ(entryTexts(m_outputs).mid(2),
+    EXPECT_EQ(EntryTexts(m_outputs).mid(2),
               (QStringList{QString(50, u'-'), QStringLiteral("(3) B_CBL_QVX.txt")}));
 }
 
@@ -98,7 +91,7 @@ TEST_F(BatchRunnerTest, JoinedRunListsTheCsvOnce)
 {
     m_settings.outputType = OutputType::Joined;
     run({QStringLiteral("A.CBL"), QStringLiteral("B.CBL"), QStringLiteral("C.CBL")});
-    EXPECT_EQ(entryTexts(m_outputs), QStringList{QStringLiteral("(1) QVX12061530.csv (3 Files)")});
+    EXPECT_EQ(EntryTexts(m_outputs), QStringList{QStringLiteral("(1) QVX12061530.csv (3 Files)")});
     const QByteArray csv = readBytes(m_out + QStringLiteral("QVX12061530.csv"));
     EXPECT_EQ(csv.count("\r\n"), 4); // header and three rows
     EXPECT_TRUE(csv.contains(",\"A.CBL\","));
@@ -112,7 +105,7 @@ TEST_F(BatchRunnerTest, StopEndsTheBatchWithoutReportingTheCurrentFile)
     writeBytes(m_src + QStringLiteral("B.CBL"), big);
     m_host.stopAfterYields = 1 + 3 + 10; // the batch's yield, A's lines and end, 10 of B's lines
     run({QStringLiteral("A.CBL"), QStringLiteral("B.CBL"), QStringLiteral("C.CBL")});
-    EXPECT_EQ(entryTexts(m_outputs), QStringList{QStringLiteral("(1) A_CBL_QVX.txt")});
+    EXPECT_EQ(EntryTexts(m_outputs), QStringList{QStringLiteral("(1) A_CBL_QVX.txt")});
     EXPECT_EQ(m_outcomes[1].state, FileOutcome::State::Stopped);
     EXPECT_EQ(m_outcomes[2].state, FileOutcome::State::NotRun);
     EXPECT_EQ(m_host.messages, QStringList{u8("処理が中断されました！")});
@@ -130,7 +123,7 @@ TEST_F(BatchRunnerTest, FileThatExhaustsMemoryFailsAloneAndTheRunGoesOn)
     m_host.badAllocAtYield = 1 + 3 + 1 + 2; // the batch's, A's lines and end, HUGE's, B's second
     run({QStringLiteral("A.CBL"), QStringLiteral("HUGE.CBL"), QStringLiteral("B.CBL"),
          QStringLiteral("C.CBL")});
-    EXPECT_EQ(entryTexts(m_outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
+    EXPECT_EQ(EntryTexts(m_outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
                                                   QStringLiteral("(2) C_CBL_QVX.txt")}));
     ASSERT_EQ(m_host.errors.size(), 2);
     EXPECT_TRUE(m_host.errors[0].contains(m_src + QStringLiteral("HUGE.CBL: line 1 is longer "
@@ -153,7 +146,7 @@ TEST_F(BatchRunnerTest, ReportsThatWouldShareANameAreNotOverwritten)
                 {m_src, QStringLiteral("X.Y.CBL")},
                 {m_src, QStringLiteral("X_Y.CBL")}},
                m_mode, m_settings);
-    EXPECT_EQ(entryTexts(m_outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
+    EXPECT_EQ(EntryTexts(m_outputs), (QStringList{QStringLiteral("(1) A_CBL_QVX.txt"),
                                                   QStringLiteral("(2) X_Y_CBL_QVX.txt")}));
     EXPECT_TRUE(readBytes(m_out + QStringLiteral("A_CBL_QVX.txt")).contains(m_src.toUtf8()));
     ASSERT_EQ(m_host.errors.size(), 2);
@@ -171,11 +164,11 @@ TEST_F(BatchRunnerTest, ParallelCountingGivesTheSameResultsInOrder)
                             QStringLiteral("B.CBL"), QStringLiteral("C.CBL")};
     run(names);
     const auto sequential = m_outcomes;
-    const QStringList sequentialEntries = entryTexts(m_outputs);
+    const QStringList sequentialEntries = EntryTexts(m_outputs);
     m_outputs.clear(m_request);
     m_settings.jobs = 2;
     run(names);
-    EXPECT_EQ(entryTexts(m_outputs), sequentialEntries);
+    EXPECT_EQ(EntryTexts(m_outputs), sequentialEntries);
     for (size_t i = 0; i < m_outcomes.size(); ++i) {
         EXPECT_EQ(m_outcomes[i].state, sequential[i].state);
         EXPECT_EQ(m_outcomes[i].result, sequential[i].result);
@@ -190,7 +183,7 @@ TEST_F(BatchRunnerTest, ConversionListsEveryFileItProcessed)
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
     writeBytes(m_src + QStringLiteral("C.CBL"), "x\ny\n");
     run({QStringLiteral("A.CBL"), QStringLiteral("B.CBL"), QStringLiteral("C.CBL")});
-    EXPECT_EQ(entryTexts(m_outputs),
+    EXPECT_EQ(EntryTexts(m_outputs),
               (QStringList{QStringLiteral("(1) A.CBL LF"), QStringLiteral("(2) C.CBL LF")}));
     EXPECT_EQ(readBytes(m_src + QStringLiteral("A.CBL")),
               QByteArray("       MOVE A TO B.\n      * c\n"));

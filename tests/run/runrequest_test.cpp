@@ -1,18 +1,7 @@
 #include "run/runrequest.h"
 
+#include "support/outputs.h"
 #include "testutil.h"
-
-namespace {
-
-QStringList texts(const OutputList& list)
-{
-    QStringList t;
-    for (const OutputEntry& e : list.entries())
-        t << e.text;
-    return t;
-}
-
-} // namespace
 
 TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared)
 {
@@ -27,7 +16,7 @@ TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared)
         }
     }
     const QString sep(50, u'-');
-    EXPECT_EQ(texts(list),
+    EXPECT_EQ(EntryTexts(list),
               (QStringList{
                   QStringLiteral("(1) P0_CBL_QVX.txt"), QStringLiteral("(2) P1_CBL_QVX.txt"),
                   QStringLiteral("(3) P2_CBL_QVX.txt"), sep, QStringLiteral("(4) P0_CBL_QVX.txt"),
@@ -44,7 +33,7 @@ TEST(OutputList, NumbersGoOnAcrossRunsUntilCleared)
     EXPECT_EQ(request.OutputCount, 0);
     list.addOutput(request, CsvEntryLabel(QStringLiteral("QVX12061530.csv"), 3),
                    QStringLiteral("/out/QVX12061530.csv"));
-    EXPECT_EQ(texts(list), QStringList{QStringLiteral("(1) QVX12061530.csv (3 Files)")});
+    EXPECT_EQ(EntryTexts(list), QStringList{QStringLiteral("(1) QVX12061530.csv (3 Files)")});
     EXPECT_EQ(request.OutputPaths.size(), 2);
 }
 
