@@ -30,19 +30,6 @@ Result runCli(const QStringList& args, const std::function<void()>& inChild = {}
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-// A folder holding the worked example's mode file and source.
-struct WorkedFiles {
-    QTemporaryDir dir;
-    QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
-    QString source = dir.filePath(QStringLiteral("hello.c"));
-
-    WorkedFiles()
-    {
-        testutil::writeBytes(mode, kWorkedMode);
-        testutil::writeBytes(source, kWorkedSource);
-    }
-};
-
 } // namespace
 
 TEST(CliModes, PrintsTheThreeSampleModes)
@@ -98,6 +85,19 @@ const QByteArray kWorkedMode = "[Def]\r\nModeName=C\r\n2StartWord=int main*\r\n"
                                "CommentStartIsValid=0\r\nCommentSolo=//*\r\nWordCount=*printf*\r\n";
 const QByteArray kWorkedSource = "#include <stdio.h>\n\n/* header\n   more */\nint main(void)\n{\n"
                                  "    // say hi\n    printf(msg);\n}\n";
+
+// A folder holding the worked example's mode file and source.
+struct WorkedFiles {
+    QTemporaryDir dir;
+    QString mode = dir.filePath(QStringLiteral("cqvx.ini"));
+    QString source = dir.filePath(QStringLiteral("hello.c"));
+
+    WorkedFiles()
+    {
+        testutil::writeBytes(mode, kWorkedMode);
+        testutil::writeBytes(source, kWorkedSource);
+    }
+};
 
 } // namespace
 
