@@ -170,6 +170,7 @@ TEST_F(BatchRunnerTest, ParallelCountingGivesTheSameResultsInOrder)
     run(names);
     EXPECT_EQ(EntryTexts(m_outputs), sequentialEntries);
     for (size_t i = 0; i < m_outcomes.size(); ++i) {
+        SCOPED_TRACE(names[qsizetype(i)].toStdString());
         EXPECT_EQ(m_outcomes[i].state, sequential[i].state);
         EXPECT_EQ(m_outcomes[i].result, sequential[i].result);
     }

@@ -47,6 +47,7 @@ TEST_F(IniFileTest, ValuesReadBackExactlyAsWritten)
     };
     int i = 0;
     for (const QString& v : values) {
+        SCOPED_TRACE(v.toStdString());
         const QString key = QStringLiteral("k") + QString::number(i++);
         ASSERT_TRUE(f.mSetString(QStringLiteral("MODE-1"), key, v));
         EXPECT_EQ(f.mGetString(QStringLiteral("MODE-1"), key), v);
