@@ -1,5 +1,7 @@
 #include "runrequest.h"
 
+#include "run/lineendings.h"
+
 void OutputList::addOutput(RunRequest& request, const QString& label, const QString& fullPath)
 {
     request.OutputCount += 1;
@@ -30,16 +32,8 @@ QString CsvEntryLabel(const QString& csvName, qsizetype fileCount)
 
 QString ConversionTargetName(qint16 processMode)
 {
-    switch (processMode) {
-    case ProcessModes::ToCrLf:
-        return QStringLiteral("CR+LF");
-    case ProcessModes::ToCr:
-        return QStringLiteral("CR");
-    case ProcessModes::ToLf:
-        return QStringLiteral("LF");
-    default:
-        return QString();
-    }
+    const std::optional<LineEnd> target = LineEndForProcessMode(processMode);
+    return target ? LineEndName(*target) : QString();
 }
 
 QString ConvertedEntryLabel(const QString& fileName, qint16 processMode)

@@ -80,5 +80,5 @@ private:
 QString CsvEntryLabel(const QString& csvName, qsizetype fileCount);
 QString ConvertedEntryLabel(const QString& fileName, qint16 processMode);
 
-// "CR+LF", "CR" or "LF" for a conversion mode.
+// "CR+LF", "CR" or "LF" for a conversion mode, "" for a count.
 QString ConversionTargetName(qint16 processMode);

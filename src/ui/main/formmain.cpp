@@ -226,11 +226,9 @@ void FormMain::createMenus()
     separator(pMenuFList, QStringLiteral("MenuH08"));
     pMenuReturn = pMenuFList->addMenu(QStringLiteral("改行ｺｰﾄﾞ変換"));
     pMenuReturn->setObjectName(QStringLiteral("pMenuReturn"));
-    const std::array<QString, 3> endings{QStringLiteral("CR+LF"), QStringLiteral("CR"),
-                                         QStringLiteral("LF")};
-    for (int i = 0; i < 3; ++i)
-        pMenuRenCD[size_t(i)] = action(
-            pMenuReturn, QStringLiteral("pMenuRenCD") + QString::number(i), endings[size_t(i)]);
+    for (size_t i = 0; i < LineEnds.size(); ++i)
+        pMenuRenCD[i] = action(pMenuReturn, QStringLiteral("pMenuRenCD") + QString::number(i),
+                               LineEndName(LineEnds[i]));
     separator(pMenuFList, QStringLiteral("MenuH07"));
 
     pMenuOList = new QMenu(QStringLiteral("POPUP MENU OLIST"), this);
@@ -421,7 +419,7 @@ void FormMain::BtnStart_Click()
 
 void FormMain::pMenuRenCD_Click(int index)
 {
-    m_ctx.request.ProcessMode = qint16(ProcessModes::ToCrLf + index);
+    m_ctx.request.ProcessMode = ProcessModeForLineEnd(LineEnds[size_t(index)]);
     runSelectedFiles();
 }
 

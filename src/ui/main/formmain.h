@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include "run/lineendings.h"
 #include "settings/settingsfile.h"
 
 class QAction;
@@ -117,6 +118,6 @@ private:
     QMenu* pMenuFList = nullptr;
     QAction* pMenuSTART = nullptr;
     QMenu* pMenuReturn = nullptr;
-    std::array<QAction*, 3> pMenuRenCD{};
+    std::array<QAction*, LineEnds.size()> pMenuRenCD{}; // one per line end, in LineEnds order
     QMenu* pMenuOList = nullptr;
 };

@@ -34,11 +34,12 @@ void MainWindowState::write(clsIniFile& ini) const
 
 std::array<ModeSlotLabel, SettingsKeys::ModeSlotCount> ReadModeSlotLabels(const clsIniFile& ini)
 {
-    std::array<ModeSlotLabel, SettingsKeys::ModeSlotCount> labels;
-    for (int n = 1; n <= SettingsKeys::ModeSlotCount; ++n) {
-        const QString section = SettingsKeys::modeSection(n);
-        labels[size_t(n - 1)] = {ini.mGetString(section, SettingsKeys::ModeKeys[0]),
-                                 ini.mGetString(section, SettingsKeys::ModeKeys[1])};
+    using namespace SettingsKeys;
+    std::array<ModeSlotLabel, ModeSlotCount> labels;
+    for (int n = 1; n <= ModeSlotCount; ++n) {
+        const QString section = modeSection(n);
+        labels[size_t(n - 1)] = {ini.mGetString(section, modeKeyName(ModeKey::ModeName)),
+                                 ini.mGetString(section, modeKeyName(ModeKey::FileType))};
     }
     return labels;
 }

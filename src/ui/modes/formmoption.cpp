@@ -403,7 +403,8 @@ void FormMOption::LoadSlotNames()
     ini.setPFileName(m_ctx.settingsPath());
     for (int n = 1; n <= kSlots; ++n) {
         const size_t k = size_t(n - 1);
-        m_slotNames[k] = ini.mGetString(SettingsKeys::modeSection(n), SettingsKeys::ModeKeys[0]);
+        m_slotNames[k] = ini.mGetString(SettingsKeys::modeSection(n),
+                                        SettingsKeys::modeKeyName(SettingsKeys::ModeKey::ModeName));
         optModeSelect[k]->setText(EscapedCaption(m_slotNames[k]));
     }
 }

@@ -1,15 +1,13 @@
 #include "runprompt.h"
 
-#include <array>
+#include <optional>
 
+#include "run/lineendings.h"
 #include "run/runrequest.h"
 
 namespace {
 
 constexpr qsizetype kNamedFiles = 3;
-
-const std::array<QString, 3> kLineEndNames{QStringLiteral("CR+LF"), QStringLiteral("CR"),
-                                           QStringLiteral("LF")};
 
 // " A.CBL  B.CBL " + `tail`, or "4 ファイルの" + `countTail` beyond three files.
 QString filesText(const QStringList& files, const QString& tail, const QString& countTail)
@@ -26,15 +24,14 @@ QString filesText(const QStringList& files, const QString& tail, const QString& 
 
 QString RunPromptText(const QStringList& files, qint16 processMode)
 {
-    if (!ProcessModes::isConversion(processMode))
+    const std::optional<LineEnd> target = LineEndForProcessMode(processMode);
+    if (!target)
         return filesText(files, QStringLiteral(" のカウントを開始します"),
                          QStringLiteral("カウントを開始します"));
     QString text = filesText(files, QStringLiteral(" の "), QStringLiteral(" "));
-    const int target = processMode - ProcessModes::ToCrLf;
-    for (int i = 0; i < int(kLineEndNames.size()); ++i) {
-        if (i != target)
-            text += kLineEndNames[size_t(i)] + QStringLiteral(" ");
+    for (const LineEnd end : LineEnds) {
+        if (end != *target)
+            text += LineEndName(end) + QStringLiteral(" ");
     }
-    return text + QStringLiteral("を ") + ConversionTargetName(processMode) +
-           QStringLiteral(" に置換します");
+    return text + QStringLiteral("を ") + LineEndName(*target) + QStringLiteral(" に置換します");
 }
