@@ -20,8 +20,8 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include "settings/clsinifile.h"
 #include "settings/paths.h"
+#include "support/uisupport.h"
 #include "ui/common/appcontext.h"
 #include "ui/main/formmain.h"
 #include "ui/modes/formmoption.h"
@@ -29,38 +29,33 @@
 
 namespace {
 
+using uitest::find;
+
 const QByteArray kSource("       MOVE A TO B.\r\n      * note\r\n\r\n");
 
 // A program folder whose settings define modes 1 and 2 and switch "確認" off, so every run
 // starts and ends by itself; a source folder with COBOL files and one text file.
-struct Env {
-    QTemporaryDir home;
-    QTemporaryDir src;
-    uitest::FakeDialogs dialogs;
-    uitest::FakeShell shell;
-    AppContext ctx{home.path(), dialogs, shell};
-
-    Env()
+struct Env : uitest::AppEnv {
+    // False when a file the tests start from cannot be written.
+    [[nodiscard]] bool setUp() const
     {
-        set(QStringLiteral("MODE-1"), QStringLiteral("ModeName"), QStringLiteral("TEST"));
-        set(QStringLiteral("MODE-1"), QStringLiteral("FileType"), QStringLiteral("*.CBL"));
-        set(QStringLiteral("MODE-2"), QStringLiteral("ModeName"), QStringLiteral("TEXT"));
-        set(QStringLiteral("MODE-2"), QStringLiteral("FileType"), QStringLiteral("*.txt"));
-        set(QStringLiteral("Settings"), QStringLiteral("StartWait"), QStringLiteral("0"));
-        for (const char* name : {"A.CBL", "B.CBL", "C.CBL", "note.txt"})
-            write(src.filePath(QString::fromLatin1(name)));
-    }
-    void set(const QString& section, const QString& key, const QString& value)
-    {
-        clsIniFile ini;
-        ini.setPFileName(ctx.settingsPath());
-        QVERIFY(ini.mSetString(section, key, value));
+        for (const char* name : {"A.CBL", "B.CBL", "C.CBL", "note.txt"}) {
+            if (!write(src.filePath(QString::fromLatin1(name))))
+                return false;
+        }
+        return setIni(QStringLiteral("MODE-1"), QStringLiteral("ModeName"),
+                      QStringLiteral("TEST")) &&
+               setIni(QStringLiteral("MODE-1"), QStringLiteral("FileType"),
+                      QStringLiteral("*.CBL")) &&
+               setIni(QStringLiteral("MODE-2"), QStringLiteral("ModeName"),
+                      QStringLiteral("TEXT")) &&
+               setIni(QStringLiteral("MODE-2"), QStringLiteral("FileType"),
+                      QStringLiteral("*.txt")) &&
+               setIni(QStringLiteral("Settings"), QStringLiteral("StartWait"), QStringLiteral("0"));
     }
     QString get(const QString& section, const QString& key) const
     {
-        clsIniFile ini;
-        ini.setPFileName(ctx.settingsPath());
-        return ini.mGetString(section, key, QStringLiteral("<none>"));
+        return ini(section, key, QStringLiteral("<none>"));
     }
     QStringList recent() const
     {
@@ -69,10 +64,9 @@ struct Env {
             list << get(QStringLiteral("RecentFileList"), QStringLiteral("0%1").arg(i));
         return list;
     }
-    static void write(const QString& path)
+    [[nodiscard]] static bool write(const QString& path)
     {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kSource) == kSource.size());
+        return uitest::writeFile(path, kSource);
     }
     QString path(const QString& name) const { return QDir::toNativeSeparators(src.filePath(name)); }
     std::unique_ptr<FormMain> open(const QString& commandLine = QString())
@@ -82,15 +76,6 @@ struct Env {
         return w;
     }
 };
-
-template <typename T>
-T* find(QObject* w, const QString& name)
-{
-    T* child = w->findChild<T*>(name);
-    if (!child)
-        qFatal("no child %s", qPrintable(name));
-    return child;
-}
 
 QListWidget* fileList(QWidget* w)
 {
@@ -105,15 +90,18 @@ QStringList texts(const QListWidget* list)
     return t;
 }
 
-void clickFiles(QWidget* w, const QStringList& names)
+// Ctrl+clicks each name; false when a name is not listed exactly once.
+[[nodiscard]] bool clickFiles(QWidget* w, const QStringList& names)
 {
     QListWidget* list = fileList(w);
     for (const QString& name : names) {
         const auto items = list->findItems(name, Qt::MatchExactly);
-        QCOMPARE(items.size(), 1);
+        if (items.size() != 1)
+            return false;
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           list->visualItemRect(items[0]).center());
     }
+    return true;
 }
 
 void pressStart(QWidget* w)
@@ -128,7 +116,8 @@ QString folderShown(QWidget* w)
     return current ? current->data(0, Qt::UserRole).toString() : QString();
 }
 
-void drop(QWidget* target, const QStringList& paths)
+// False when `target` refuses the drag or the drop.
+[[nodiscard]] bool drop(QWidget* target, const QStringList& paths)
 {
     QMimeData mime;
     QList<QUrl> urls;
@@ -137,10 +126,11 @@ void drop(QWidget* target, const QStringList& paths)
     mime.setUrls(urls);
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
-    QVERIFY(enter.isAccepted());
+    if (!enter.isAccepted())
+        return false;
     QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &dropped);
-    QVERIFY(dropped.isAccepted());
+    return dropped.isAccepted();
 }
 
 } // namespace
@@ -150,6 +140,7 @@ class FormMainTest final : public QObject {
 
     QTemporaryDir m_dataHome; // the SendTo folder is created below it
     QByteArray m_oldDataHome;
+    std::unique_ptr<Env> m_env;
 
 private slots:
     void initTestCase()
@@ -158,10 +149,16 @@ private slots:
         qputenv("XDG_DATA_HOME", m_dataHome.path().toLocal8Bit());
     }
     void cleanupTestCase() { qputenv("XDG_DATA_HOME", m_oldDataHome); }
+    void init()
+    {
+        m_env = std::make_unique<Env>();
+        QVERIFY(m_env->setUp());
+    }
+    void cleanup() { m_env.reset(); }
 
     void startNeedsModeAndFile()
     {
-        Env env;
+        Env& env = *m_env;
         auto w = env.open();
         auto* status = find<QLabel>(w.get(), QStringLiteral("lblStatusBar"));
         auto* timer = find<QTimer>(w.get(), QStringLiteral("timMsgInterval"));
@@ -183,14 +180,14 @@ private slots:
 
     void countOfSelectedFilesListsReportsAndRecentFiles()
     {
-        Env env;
+        Env& env = *m_env;
         auto w = env.open();
         QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori1")), Qt::LeftButton);
         QCOMPARE(texts(fileList(w.get())),
                  (QStringList{QStringLiteral("A.CBL"), QStringLiteral("B.CBL"),
                               QStringLiteral("C.CBL")}));
-        clickFiles(w.get(),
-                   {QStringLiteral("C.CBL"), QStringLiteral("A.CBL"), QStringLiteral("B.CBL")});
+        QVERIFY(clickFiles(
+            w.get(), {QStringLiteral("C.CBL"), QStringLiteral("A.CBL"), QStringLiteral("B.CBL")}));
         pressStart(w.get());
 
         auto* outputs = find<QListWidget>(w.get(), QStringLiteral("lstOutputData"));
@@ -216,11 +213,12 @@ private slots:
 
     void noInTheRunDialogLeavesTheRecentListAlone()
     {
-        Env env;
-        env.set(QStringLiteral("Settings"), QStringLiteral("StartWait"), QStringLiteral("1"));
+        Env& env = *m_env;
+        QVERIFY(env.setIni(QStringLiteral("Settings"), QStringLiteral("StartWait"),
+                           QStringLiteral("1")));
         auto w = env.open();
         QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori1")), Qt::LeftButton);
-        clickFiles(w.get(), {QStringLiteral("A.CBL")});
+        QVERIFY(clickFiles(w.get(), {QStringLiteral("A.CBL")}));
         bool answered = false;
         // The run dialog waits for the user: answer it with いいえ once it is up.
         QTimer::singleShot(0, w.get(), [&] {
@@ -242,15 +240,15 @@ private slots:
 
     void recentListAfterSevenFiles()
     {
-        Env env;
+        Env& env = *m_env;
         QStringList names;
         for (int i = 1; i <= 7; ++i) {
             names << QStringLiteral("F%1.CBL").arg(i);
-            env.write(env.src.filePath(names.back()));
+            QVERIFY(env.write(env.src.filePath(names.back())));
         }
         auto w = env.open();
         QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori1")), Qt::LeftButton);
-        clickFiles(w.get(), names);
+        QVERIFY(clickFiles(w.get(), names));
         pressStart(w.get());
         QCOMPARE(env.ctx.outputs.entries().size(), size_t(7));
         QStringList expected;
@@ -261,13 +259,14 @@ private slots:
 
     void recentListDropsOnlyTheSamePath()
     {
-        Env env;
+        Env& env = *m_env;
         const QString a = env.path(QStringLiteral("A.CBL"));
-        env.write(a + QStringLiteral(".bak"));
-        env.set(QStringLiteral("RecentFileList"), QStringLiteral("00"), a + QStringLiteral(".bak"));
-        env.set(QStringLiteral("RecentFileList"), QStringLiteral("01"), a);
-        env.set(QStringLiteral("RecentFileList"), QStringLiteral("02"),
-                env.path(QStringLiteral("gone.CBL")));
+        QVERIFY(env.write(a + QStringLiteral(".bak")));
+        QVERIFY(env.setIni(QStringLiteral("RecentFileList"), QStringLiteral("00"),
+                           a + QStringLiteral(".bak")));
+        QVERIFY(env.setIni(QStringLiteral("RecentFileList"), QStringLiteral("01"), a));
+        QVERIFY(env.setIni(QStringLiteral("RecentFileList"), QStringLiteral("02"),
+                           env.path(QStringLiteral("gone.CBL"))));
         auto w = env.open();
         QCOMPARE(find<QAction>(w.get(), QStringLiteral("MenuRecent2"))->text(),
                  env.path(QStringLiteral("gone.CBL")));
@@ -290,33 +289,31 @@ private slots:
 
     void dropOfFolderOrFiles()
     {
-        Env env;
+        Env& env = *m_env;
         QVERIFY(QDir(env.src.path()).mkdir(QStringLiteral("sub")));
         const QString sub = env.path(QStringLiteral("sub"));
-        env.write(sub + QStringLiteral("/X.CBL"));
+        QVERIFY(env.write(sub + QStringLiteral("/X.CBL")));
         auto w = env.open();
         auto* outputs = find<QListWidget>(w.get(), QStringLiteral("lstOutputData"));
 
-        drop(find<QWidget>(w.get(), QStringLiteral("dirRootDir")), {sub});
+        QVERIFY(drop(find<QWidget>(w.get(), QStringLiteral("dirRootDir")), {sub}));
         QTRY_COMPARE(folderShown(w.get()), sub);
-        QTest::qWait(50);
         QCOMPARE(outputs->count(), 0);
 
-        drop(fileList(w.get()),
-             {env.path(QStringLiteral("B.CBL")), env.path(QStringLiteral("A.CBL"))});
+        QVERIFY(drop(fileList(w.get()),
+                     {env.path(QStringLiteral("B.CBL")), env.path(QStringLiteral("A.CBL"))}));
         QTRY_COMPARE(texts(outputs), (QStringList{QStringLiteral("(1) B_CBL_QVX.txt"),
                                                   QStringLiteral("(2) A_CBL_QVX.txt")}));
         QCOMPARE(folderShown(w.get()), QDir::toNativeSeparators(env.src.path()));
 
         // Files of two folders: each is counted where it lies.
-        drop(w.get(), {sub + QStringLiteral("/X.CBL"), env.path(QStringLiteral("C.CBL"))});
+        QVERIFY(drop(w.get(), {sub + QStringLiteral("/X.CBL"), env.path(QStringLiteral("C.CBL"))}));
         QTRY_COMPARE(outputs->count(), 5);
         QCOMPARE(outputs->item(3)->text(), QStringLiteral("(3) X_CBL_QVX.txt"));
         QVERIFY(env.dialogs.messages.empty());
-        // C.CBL was found in its own folder, though the run's folder is that of X.CBL.
-        QFile report(sub + QStringLiteral("/C_CBL_QVX.txt"));
-        if (!report.exists())
-            report.setFileName(env.src.filePath(QStringLiteral("C_CBL_QVX.txt")));
+        // C.CBL was found in its own folder, though the run's folder is that of X.CBL; with
+        // "SRCと同じ" its report lies beside it.
+        QFile report(env.src.filePath(QStringLiteral("C_CBL_QVX.txt")));
         QVERIFY(report.open(QIODevice::ReadOnly));
         const QString line = QStringLiteral("FILE PATH [filepath] : ") +
                              AddBackslash(QDir::toNativeSeparators(env.src.path())) +
@@ -327,9 +324,10 @@ private slots:
 
     void geometryIsSavedOnlyInTheNormalState()
     {
-        Env env;
+        Env& env = *m_env;
         for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
-            env.set(QStringLiteral("Settings"), QString::fromLatin1(key), QStringLiteral(" 6000"));
+            QVERIFY(env.setIni(QStringLiteral("Settings"), QString::fromLatin1(key),
+                               QStringLiteral(" 6000")));
         {
             auto w = env.open();
             QCOMPARE(w->pos(), QPoint(400, 400));
@@ -358,9 +356,11 @@ private slots:
 
     void startModeAndFileTypeEntries()
     {
-        Env env;
-        env.set(QStringLiteral("Settings"), QStringLiteral("NextStartMode"), QStringLiteral("2"));
-        env.set(QStringLiteral("Settings"), QStringLiteral("IDX_FType"), QStringLiteral("0"));
+        Env& env = *m_env;
+        QVERIFY(env.setIni(QStringLiteral("Settings"), QStringLiteral("NextStartMode"),
+                           QStringLiteral("2")));
+        QVERIFY(env.setIni(QStringLiteral("Settings"), QStringLiteral("IDX_FType"),
+                           QStringLiteral("0")));
         {
             auto w = env.open();
             auto* types = find<QComboBox>(w.get(), QStringLiteral("cmbFType"));
@@ -374,8 +374,10 @@ private slots:
             QCOMPARE(third->text(), QString());
             QVERIFY(w->windowTitle().startsWith(QStringLiteral("Quorvix   Version.")));
         }
-        env.set(QStringLiteral("Settings"), QStringLiteral("NextStartMode"), QStringLiteral("4"));
-        env.set(QStringLiteral("Settings"), QStringLiteral("IDX_FType"), QStringLiteral("2"));
+        QVERIFY(env.setIni(QStringLiteral("Settings"), QStringLiteral("NextStartMode"),
+                           QStringLiteral("4")));
+        QVERIFY(env.setIni(QStringLiteral("Settings"), QStringLiteral("IDX_FType"),
+                           QStringLiteral("2")));
         auto w = env.open();
         QCOMPARE(find<QComboBox>(w.get(), QStringLiteral("cmbFType"))->currentIndex(), 2);
         QCOMPARE(fileList(w.get())->count(), 4);
@@ -385,7 +387,7 @@ private slots:
 
     void layoutKeepsTheMinimumSize()
     {
-        Env env;
+        Env& env = *m_env;
         auto w = env.open();
         w->resize(100, 100);
         QVERIFY(w->width() * 15 >= 5300 && w->width() * 15 < 5300 + 15);
@@ -401,13 +403,17 @@ private slots:
         QCOMPARE(outputs->y() + outputs->height(), w->centralWidget()->height() - 21);
     }
 
-    void browserAndPopups()
+    void startsInTheFolderOfTheFileItIsGiven()
     {
-        Env env;
-        QVERIFY(QDir(env.src.path()).mkdir(QStringLiteral("sub")));
+        Env& env = *m_env;
         auto w = env.open(QLatin1Char('"') + env.path(QStringLiteral("A.CBL")) + QLatin1Char('"'));
         QCOMPARE(folderShown(w.get()), QDir::toNativeSeparators(env.src.path()));
+    }
 
+    void fileListPopupNeedsASelectionAndOffersSendTo()
+    {
+        Env& env = *m_env;
+        auto w = env.open();
         auto* popup = find<QMenu>(w.get(), QStringLiteral("pMenuFList"));
         QListWidget* files = fileList(w.get());
         QTest::mouseClick(files->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(200, 200));
@@ -425,25 +431,41 @@ private slots:
         popup->hide();
         find<QAction>(w.get(), QStringLiteral("MenuALL1"))->trigger();
         QVERIFY(files->selectedItems().isEmpty());
+    }
 
-        // A conversion ignores the mode buttons.
-        clickFiles(w.get(), {QStringLiteral("A.CBL")});
+    void conversionIgnoresTheModeButtons()
+    {
+        Env& env = *m_env;
+        auto w = env.open();
+        QVERIFY(clickFiles(w.get(), {QStringLiteral("A.CBL")}));
         find<QAction>(w.get(), QStringLiteral("pMenuRenCD2"))->trigger();
         auto* outputs = find<QListWidget>(w.get(), QStringLiteral("lstOutputData"));
         QCOMPARE(texts(outputs), QStringList{QStringLiteral("(1) A.CBL LF")});
         QFile converted(env.src.filePath(QStringLiteral("A.CBL")));
         QVERIFY(converted.open(QIODevice::ReadOnly));
         QVERIFY(!converted.readAll().contains('\r'));
+    }
 
-        // A selected file that vanished: critical box, refreshed list, no run.
-        clickFiles(w.get(), {QStringLiteral("B.CBL")});
+    // A selected file that vanished: critical box, refreshed list, no run.
+    void vanishedFileIsReportedAndNotRun()
+    {
+        Env& env = *m_env;
+        auto w = env.open();
+        QListWidget* files = fileList(w.get());
+        QVERIFY(clickFiles(w.get(), {QStringLiteral("B.CBL")}));
         QVERIFY(QFile::remove(env.src.filePath(QStringLiteral("B.CBL"))));
         QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori1")), Qt::LeftButton);
         pressStart(w.get());
         QCOMPARE(env.dialogs.messages.size(), size_t(1));
         QVERIFY(files->findItems(QStringLiteral("B.CBL"), Qt::MatchExactly).isEmpty());
-        QCOMPARE(outputs->count(), 1);
+        QCOMPARE(find<QListWidget>(w.get(), QStringLiteral("lstOutputData"))->count(), 0);
+    }
 
+    void clickOnASubfolderShowsIt()
+    {
+        Env& env = *m_env;
+        QVERIFY(QDir(env.src.path()).mkdir(QStringLiteral("sub")));
+        auto w = env.open();
         auto* tree = find<QTreeWidget>(w.get(), QStringLiteral("dirRootDir"));
         const auto subItems =
             tree->findItems(QStringLiteral("sub"), Qt::MatchExactly | Qt::MatchRecursive);
@@ -451,7 +473,12 @@ private slots:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
                           tree->visualItemRect(subItems[0]).center());
         QCOMPARE(folderShown(w.get()), env.path(QStringLiteral("sub")));
+    }
 
+    void myDocButtonAlternatesWithTheProgramFolder()
+    {
+        Env& env = *m_env;
+        auto w = env.open();
         auto* myDoc = find<QPushButton>(w.get(), QStringLiteral("BtnMyDoc"));
         QTest::mouseClick(myDoc, Qt::LeftButton);
         QCOMPARE(myDoc->text(), QStringLiteral("App"));
@@ -464,7 +491,7 @@ private slots:
     // the editor has closed. The editor runs modally; a queued call answers it from inside.
     void modeEditorSaveRebuildsModeButtons()
     {
-        Env env;
+        Env& env = *m_env;
         auto w = env.open();
         QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori2")), Qt::LeftButton);
         bool edited = false;

@@ -1,4 +1,5 @@
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include <QCheckBox>
@@ -13,51 +14,41 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "settings/clsinifile.h"
 #include "settings/paths.h"
+#include "support/uisupport.h"
 #include "ui/common/appcontext.h"
 #include "ui/run/formwait.h"
 #include "uitest.h"
 
 namespace {
 
+using uitest::find;
+
 // A program folder with a settings file holding mode 1, and a source folder with four files.
-struct Env {
-    QTemporaryDir home;
-    QTemporaryDir src;
-    uitest::FakeDialogs dialogs;
-    uitest::FakeShell shell;
-    AppContext ctx{home.path(), dialogs, shell};
+struct Env : uitest::AppEnv {
     int outputsChanged = 0;
     int statusTimers = 0;
     std::function<void()> onOutput; // runs inside the batch after each listed output
 
-    Env()
+    // False when a file the tests start from cannot be written.
+    [[nodiscard]] bool setUp()
     {
-        setIni(QStringLiteral("MODE-1"), QStringLiteral("ModeName"), QStringLiteral("TEST"));
-        setIni(QStringLiteral("MODE-1"), QStringLiteral("CommentSolo"), QStringLiteral("[*]"));
-        for (const char* name : {"A.CBL", "B.CBL", "C.CBL", "D.CBL"})
-            write(QString::fromLatin1(name), "       MOVE A TO B.\r\n      * note\r\n\r\n");
+        for (const char* name : {"A.CBL", "B.CBL", "C.CBL", "D.CBL"}) {
+            if (!write(QString::fromLatin1(name), "       MOVE A TO B.\r\n      * note\r\n\r\n"))
+                return false;
+        }
         ctx.request.SourceDir = AddBackslash(src.path());
         ctx.request.ProcessMode = 1;
         setFiles(3);
+        return setIni(QStringLiteral("MODE-1"), QStringLiteral("ModeName"),
+                      QStringLiteral("TEST")) &&
+               setIni(QStringLiteral("MODE-1"), QStringLiteral("CommentSolo"),
+                      QStringLiteral("[*]"));
     }
-    void setIni(const QString& section, const QString& key, const QString& value)
+    QString outputOption(const QString& key) const { return ini(QStringLiteral("Output"), key); }
+    [[nodiscard]] bool write(const QString& name, const QByteArray& bytes) const
     {
-        clsIniFile ini;
-        ini.setPFileName(ctx.settingsPath());
-        QVERIFY(ini.mSetString(section, key, value));
-    }
-    QString ini(const QString& key)
-    {
-        clsIniFile ini;
-        ini.setPFileName(ctx.settingsPath());
-        return ini.mGetString(QStringLiteral("Output"), key);
-    }
-    void write(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(src.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        return uitest::writeFile(src.filePath(name), bytes);
     }
     void setFiles(int n)
     {
@@ -88,15 +79,6 @@ struct Env {
     }
 };
 
-template <typename T>
-T* find(QWidget* w, const char* name)
-{
-    T* child = w->findChild<T*>(QString::fromLatin1(name));
-    if (!child)
-        qFatal("no widget %s", name);
-    return child;
-}
-
 QString status(QWidget* w)
 {
     return find<QLabel>(w, "lblStatusBar")->text();
@@ -109,12 +91,21 @@ const QString kText = QStringLiteral("各ファイル別 単純ＴＥＸＴ出�
 class FormWaitTest final : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<Env> m_env;
+
 private slots:
+    void init()
+    {
+        m_env = std::make_unique<Env>();
+        QVERIFY(m_env->setUp());
+    }
+    void cleanup() { m_env.reset(); }
+
     void perFileRunListsEveryReport()
     {
-        Env env;
+        Env& env = *m_env;
         // The bar moves every 20 lines: the last file's 20th line fills it.
-        env.write(QStringLiteral("C.CBL"), QByteArray("       CALL X.\r\n").repeated(20));
+        QVERIFY(env.write(QStringLiteral("C.CBL"), QByteArray("       CALL X.\r\n").repeated(20)));
         env.setFiles(3);
         auto dlg = env.open();
         dlg->show();
@@ -138,7 +129,7 @@ private slots:
 
     void joinedRunToChosenFolder()
     {
-        Env env;
+        Env& env = *m_env;
         QTemporaryDir out;
         env.dialogs.folderAnswer = out.path();
         auto dlg = env.open();
@@ -178,7 +169,7 @@ private slots:
         QFETCH(bool, answerYes);
         QFETCH(int, reports);
         QFETCH(int, questions);
-        Env env;
+        Env& env = *m_env;
         env.dialogs.answerYes = answerYes;
         auto dlg = env.open();
         bool visibleAfter = false;
@@ -198,6 +189,8 @@ private slots:
         };
         dlg->show();
         QTest::mouseClick(find<QPushButton>(dlg.get(), "BtnYES"), Qt::LeftButton);
+        if (QTest::currentTestFailed())
+            return; // a check inside the batch failed
         QVERIFY(visibleAfter);
         QVERIFY(!dlg->isVisible());
         QCOMPARE(int(env.entries().size()), reports);
@@ -211,7 +204,7 @@ private slots:
 
     void noLeavesCancelledAndWritesNothing()
     {
-        Env env;
+        Env& env = *m_env;
         auto dlg = env.open();
         dlg->show();
         QTest::mouseClick(find<QPushButton>(dlg.get(), "BtnNO"), Qt::LeftButton);
@@ -224,7 +217,7 @@ private slots:
 
     void startsAtOnceWithoutStartWait()
     {
-        Env env;
+        Env& env = *m_env;
         env.ctx.request.StartWait = false;
         auto dlg = env.open();
         QVERIFY(find<QPushButton>(dlg.get(), "BtnYES")->isHidden());
@@ -262,7 +255,7 @@ private slots:
         QFETCH(int, files);
         QFETCH(QString, message);
         QFETCH(QString, title);
-        Env env;
+        Env& env = *m_env;
         env.ctx.request.ProcessMode = qint16(mode);
         env.setFiles(files);
         auto dlg = env.open();
@@ -297,7 +290,7 @@ private slots:
         QFETCH(QString, templateFile);
         QFETCH(QString, option);
         QFETCH(QString, text);
-        Env env;
+        Env& env = *m_env;
         env.ctx.request.ProcessMode = qint16(mode);
         if (!templateFile.isEmpty()) {
             QFile f(QDir(env.home.path()).filePath(templateFile));
@@ -311,10 +304,11 @@ private slots:
 
     void missingFolderWarnings()
     {
-        Env env;
+        Env& env = *m_env;
         const QString missing = QDir(env.src.path()).filePath(QStringLiteral("gone"));
-        env.setIni(QStringLiteral("Output"), QStringLiteral("SourceDir"), QStringLiteral("0"));
-        env.setIni(QStringLiteral("Output"), QStringLiteral("SelectDir"), missing);
+        QVERIFY(
+            env.setIni(QStringLiteral("Output"), QStringLiteral("SourceDir"), QStringLiteral("0")));
+        QVERIFY(env.setIni(QStringLiteral("Output"), QStringLiteral("SelectDir"), missing));
         env.ctx.request.StartWait = false;
         auto dlg = env.open();
         const QString savedMissing = QStringLiteral("現在設定されている出力先パスは存在しません。");
@@ -324,7 +318,10 @@ private slots:
         QCOMPARE(timer->interval(), 3000);
         QCOMPARE(env.ctx.request.StartWait, true);
         dlg->show();
-        QTest::qWait(20);
+        // show() queues the dialog's start; a call queued after it has run once it has.
+        bool settled = false;
+        QTimer::singleShot(0, dlg.get(), [&settled] { settled = true; });
+        QTRY_VERIFY(settled);
         QVERIFY(dlg->isVisible());
         QVERIFY(env.entries().isEmpty());
         QMetaObject::invokeMethod(timer, "timeout");
@@ -353,7 +350,7 @@ private slots:
 
     void savedOptionsAreRestored()
     {
-        Env env;
+        Env& env = *m_env;
         QTemporaryDir out;
         {
             auto dlg = env.open();
@@ -364,9 +361,9 @@ private slots:
             QTest::mouseClick(find<QPushButton>(dlg.get(), "BtnOptSAVE"), Qt::LeftButton);
             QVERIFY(dlg->isVisible());
         }
-        QCOMPARE(env.ini(QStringLiteral("FileType")), QStringLiteral("1"));
-        QCOMPARE(env.ini(QStringLiteral("SourceDir")), QStringLiteral("0"));
-        QCOMPARE(env.ini(QStringLiteral("SelectDir")), out.path());
+        QCOMPARE(env.outputOption(QStringLiteral("FileType")), QStringLiteral("1"));
+        QCOMPARE(env.outputOption(QStringLiteral("SourceDir")), QStringLiteral("0"));
+        QCOMPARE(env.outputOption(QStringLiteral("SelectDir")), out.path());
 
         auto dlg = env.open();
         QVERIFY(find<QRadioButton>(dlg.get(), "optOutType1")->isChecked());
@@ -376,7 +373,7 @@ private slots:
 
     void conversionRun()
     {
-        Env env;
+        Env& env = *m_env;
         env.ctx.request.ProcessMode = 92;
         env.setFiles(2);
         auto dlg = env.open();

@@ -13,6 +13,7 @@
 
 #include "engine/countfile.h"
 #include "engine/keywordtest.h"
+#include "support/uisupport.h"
 #include "text/cp932.h"
 #include "ui/common/appcontext.h"
 #include "ui/modes/formmodesel.h"
@@ -21,36 +22,7 @@
 
 namespace {
 
-// FakeDialogs that also keeps the default text each input box offered.
-class InitialRecorder final : public Dialogs {
-public:
-    uitest::FakeDialogs fake;
-    QStringList initials;
-
-    void message(QWidget* p, const QString& t, Icon i) override { fake.message(p, t, i); }
-    bool question(QWidget* p, const QString& t) override { return fake.question(p, t); }
-    std::optional<QString> input(QWidget* p, const QString& title, const QString& prompt,
-                                 const QString& initial) override
-    {
-        initials << initial;
-        return fake.input(p, title, prompt, initial);
-    }
-    QString chooseFolder(QWidget* p, const QString& t) override { return fake.chooseFolder(p, t); }
-    QString chooseFile(QWidget* p, const QString& t, const QStringList& f,
-                       const QString& d) override
-    {
-        return fake.chooseFile(p, t, f, d);
-    }
-};
-
-template <typename T = QWidget>
-T* find(QObject* parent, const char* name)
-{
-    T* child = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!child)
-        qFatal("no child %s", name);
-    return child;
-}
+using uitest::find;
 
 // Check boxes and option buttons are hit on their indicator, whatever width the layout gives
 // them.
@@ -61,25 +33,17 @@ void press(QWidget* button)
                       box ? QPoint(6, button->height() / 2) : button->rect().center());
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
 // A program folder with its settings file, and an editor whose slot dialog answers
 // `slotAnswer`.
-struct Env {
-    QTemporaryDir home;
-    InitialRecorder dialogs;
-    uitest::FakeDialogs& fake = dialogs.fake;
-    uitest::FakeShell shell;
-    AppContext ctx{home.path(), dialogs, shell};
+struct Env : uitest::AppEnv {
     std::optional<int> slotAnswer;
     std::vector<SlotQuestion> questions;
     std::unique_ptr<FormMOption> w;
 
-    void writeSettings(const QByteArray& text) { writeFile(ctx.settingsPath(), text); }
+    [[nodiscard]] bool writeSettings(const QByteArray& text) const
+    {
+        return uitest::writeFile(ctx.settingsPath(), text);
+    }
     QByteArray bytes() const
     {
         QFile f(ctx.settingsPath());
@@ -143,23 +107,34 @@ struct Env {
         }
         return 0;
     }
-    // The display of an empty mode, whichever slot it belongs to.
-    void verifyEmptyDisplay()
+    // The controls that do not show an empty mode, whichever slot it belongs to.
+    QStringList differingFromEmptyMode()
     {
+        QStringList differing;
         for (const char* name :
              {"txtModeName", "txtFileType", "txtStartWord2", "txtStartWord3", "txtPUStart",
-              "txtPUEnd", "txtCOMStart", "txtCOMEnd", "txtCOMSolo", "txtWordCount"})
-            QCOMPARE(edit(name)->text(), QString());
+              "txtPUEnd", "txtCOMStart", "txtCOMEnd", "txtCOMSolo", "txtWordCount"}) {
+            if (!edit(name)->text().isEmpty())
+                differing << QString::fromLatin1(name);
+        }
         for (const char* name : {"chkStartAfter2", "chkStartAfter3", "chkPUtoPU",
-                                 "chkCOMStartValid", "chkBinaryComp", "chkTABtoSpace"})
-            QVERIFY(!checked(name));
+                                 "chkCOMStartValid", "chkBinaryComp", "chkTABtoSpace"}) {
+            if (checked(name))
+                differing << QString::fromLatin1(name);
+        }
+        for (const char* name : {"lblTuningU2", "lblTuningD2", "lblTuningU3", "lblTuningD3",
+                                 "lblColumn", "lblLength"}) {
+            if (label(name) != QStringLiteral("0"))
+                differing << QString::fromLatin1(name);
+        }
+        if (!checked("optNullLine0"))
+            differing << QStringLiteral("optNullLine0");
         for (const char* name :
-             {"lblTuningU2", "lblTuningD2", "lblTuningU3", "lblTuningD3", "lblColumn", "lblLength"})
-            QCOMPARE(label(name), QStringLiteral("0"));
-        QVERIFY(checked("optNullLine0"));
-        for (const char* name :
-             {"scrLength", "scrTuning2", "scrTuning3", "chkStartAfter2", "chkStartAfter3"})
-            QVERIFY(!enabled(name));
+             {"scrLength", "scrTuning2", "scrTuning3", "chkStartAfter2", "chkStartAfter3"}) {
+            if (enabled(name))
+                differing << QString::fromLatin1(name);
+        }
+        return differing;
     }
 };
 
@@ -189,14 +164,14 @@ private slots:
         QCOMPARE(env.w->windowTitle(), QStringLiteral("Quorvix モード設定"));
         QCOMPARE(env.slotCaptions(), (QStringList{QString(), QString(), QString()}));
         QCOMPARE(env.checkedSlot(), 0);
-        env.verifyEmptyDisplay();
+        QCOMPARE(env.differingFromEmptyMode(), QStringList());
         QVERIFY(!env.ctx.ModesChanged);
         QCOMPARE(env.timer()->interval(), 3000);
         QVERIFY(!env.timer()->isActive());
 
         env.click("optModeSelect2");
         QCOMPARE(env.checkedSlot(), 2);
-        env.verifyEmptyDisplay();
+        QCOMPARE(env.differingFromEmptyMode(), QStringList());
         QVERIFY(!QFile::exists(env.ctx.settingsPath()));
     }
 
@@ -248,7 +223,7 @@ private slots:
     void saveIntoSlotTwoWritesWhatIsShown()
     {
         Env env;
-        env.writeSettings("[MODE-1]\r\nModeName=ONE\r\n");
+        QVERIFY(env.writeSettings("[MODE-1]\r\nModeName=ONE\r\n"));
         env.slotAnswer = 2;
         env.open();
         env.type("txtModeName", QStringLiteral("新 COBOL"));
@@ -298,7 +273,7 @@ private slots:
     void cancelledSlotDialogChangesNothing()
     {
         Env env;
-        env.writeSettings("[MODE-1]\r\nModeName=ONE\r\n");
+        QVERIFY(env.writeSettings("[MODE-1]\r\nModeName=ONE\r\n"));
         const QByteArray before = env.bytes();
         env.open();
         env.type("txtModeName", QStringLiteral("TWO"));
@@ -316,8 +291,8 @@ private slots:
     void deleteOfTheShownSlot()
     {
         Env env;
-        env.writeSettings("[MODE-1]\r\nModeName=ONE\r\n[MODE-2]\r\nModeName=TWO\r\n"
-                          "CommentColumn=5\r\n");
+        QVERIFY(env.writeSettings("[MODE-1]\r\nModeName=ONE\r\n[MODE-2]\r\nModeName=TWO\r\n"
+                                  "CommentColumn=5\r\n"));
         env.slotAnswer = 2;
         env.open();
         env.click("optModeSelect2");
@@ -333,27 +308,27 @@ private slots:
                  QStringList{QStringLiteral("ModeName=ONE")});
         QCOMPARE(env.checkedSlot(), 2);
         QCOMPARE(env.slotCaptions(), (QStringList{QStringLiteral("ONE"), QString(), QString()}));
-        env.verifyEmptyDisplay();
+        QCOMPARE(env.differingFromEmptyMode(), QStringList());
         QVERIFY(env.ctx.ModesChanged);
     }
 
     void importShowsTheModeAndWritesNothing()
     {
         Env env;
-        env.writeSettings("[MODE-3]\r\nModeName=THREE\r\n");
+        QVERIFY(env.writeSettings("[MODE-3]\r\nModeName=THREE\r\n"));
         const QByteArray before = env.bytes();
         const QString import = env.home.filePath(QStringLiteral("cobolqvx.ini"));
-        writeFile(import, "[Other]\r\nModeName=NO\r\n[Def]\r\nModeName=IMP\r\n"
-                          "2StartWord=DIV*\r\n2Tuning=-2\r\nNullLineMode=1\r\n");
+        QVERIFY(uitest::writeFile(import, "[Other]\r\nModeName=NO\r\n[Def]\r\nModeName=IMP\r\n"
+                                          "2StartWord=DIV*\r\n2Tuning=-2\r\nNullLineMode=1\r\n"));
         env.open();
         env.click("BtnOpen"); // cancelled
-        QCOMPARE(env.fake.fileTitles, QStringList{QStringLiteral("設定ﾌｧｲﾙの指定")});
-        QCOMPARE(env.fake.fileFilters, (QStringList{QStringLiteral("Quorvix設定ﾌｧｲﾙ(*qvx.ini)"),
-                                                    QStringLiteral("全ての設定ﾌｧｲﾙ(*.ini)"),
-                                                    QStringLiteral("全てのﾌｧｲﾙ(*.*)")}));
-        env.verifyEmptyDisplay();
+        QCOMPARE(env.dialogs.fileTitles, QStringList{QStringLiteral("設定ﾌｧｲﾙの指定")});
+        QCOMPARE(env.dialogs.fileFilters, (QStringList{QStringLiteral("Quorvix設定ﾌｧｲﾙ(*qvx.ini)"),
+                                                       QStringLiteral("全ての設定ﾌｧｲﾙ(*.ini)"),
+                                                       QStringLiteral("全てのﾌｧｲﾙ(*.*)")}));
+        QCOMPARE(env.differingFromEmptyMode(), QStringList());
 
-        env.fake.fileAnswer = import;
+        env.dialogs.fileAnswer = import;
         env.click("BtnOpen");
         QCOMPARE(env.edit("txtModeName")->text(), QStringLiteral("IMP"));
         QCOMPARE(env.label("lblTuningU2"), QStringLiteral("+2"));
@@ -362,7 +337,7 @@ private slots:
         QCOMPARE(env.checkedSlot(), 0);
         QCOMPARE(env.slotCaptions(), (QStringList{QString(), QString(), QStringLiteral("THREE")}));
 
-        env.fake.fileAnswer = env.ctx.settingsPath(); // no "Def": every key at its default
+        env.dialogs.fileAnswer = env.ctx.settingsPath(); // no "Def": every key at its default
         env.click("BtnOpen");
         QCOMPARE(env.edit("txtModeName")->text(), QString());
         QVERIFY(env.checked("optNullLine0") && env.checked("chkCOMStartValid"));
@@ -377,12 +352,13 @@ private slots:
     void outOfRangeValuesAreClamped()
     {
         Env env;
-        env.writeSettings("[MODE-1]\r\nModeName=WILD\r\nFileType=*.W\r\nBinaryComp=5\r\n"
-                          "2Tuning=20\r\n2StartAfter=-1\r\n3Tuning=-30\r\nCommentColumn=80\r\n"
-                          "CommentLength=-5\r\nNullLineMode=3\r\n"
-                          "[MODE-2]\r\nModeName=TAME\r\n2Tuning=4\r\n2StartAfter=1\r\n3Tuning=2\r\n"
-                          "CommentColumn=10\r\nCommentLength=3\r\nNullLineMode=1\r\n"
-                          "[MODE-3]\r\nModeName=NEG\r\nNullLineMode=-4\r\n");
+        QVERIFY(env.writeSettings(
+            "[MODE-1]\r\nModeName=WILD\r\nFileType=*.W\r\nBinaryComp=5\r\n"
+            "2Tuning=20\r\n2StartAfter=-1\r\n3Tuning=-30\r\nCommentColumn=80\r\n"
+            "CommentLength=-5\r\nNullLineMode=3\r\n"
+            "[MODE-2]\r\nModeName=TAME\r\n2Tuning=4\r\n2StartAfter=1\r\n3Tuning=2\r\n"
+            "CommentColumn=10\r\nCommentLength=3\r\nNullLineMode=1\r\n"
+            "[MODE-3]\r\nModeName=NEG\r\nNullLineMode=-4\r\n"));
         env.slotAnswer = 3;
         env.open();
         env.click("optModeSelect3");
@@ -410,18 +386,18 @@ private slots:
         Env env;
         env.open();
         const auto test = [&](std::optional<QString> line) {
-            env.fake.inputAnswer = std::move(line);
-            env.fake.messages.clear();
+            env.dialogs.inputAnswer = std::move(line);
+            env.dialogs.messages.clear();
             env.click("BtnWordTest");
-            return env.fake.messages.empty() ? QString() : env.fake.messages[0].text;
+            return env.dialogs.messages.empty() ? QString() : env.dialogs.messages[0].text;
         };
         const QString heading = QStringLiteral("以下のキーワードにヒットしました\r\n\r\n");
 
         QCOMPARE(test(QStringLiteral("    ")),
                  heading + QStringLiteral("[COMMENT]【空行カウント】に該当します "));
-        QCOMPARE(env.fake.inputs, QStringList{QString::fromUtf16(kKeywordTestTitle) + u'|' +
-                                              QString::fromUtf16(kKeywordTestPrompt)});
-        QCOMPARE(env.fake.messages[0].icon, Dialogs::Icon::Information);
+        QCOMPARE(env.dialogs.inputs, QStringList{QString::fromUtf16(kKeywordTestTitle) + u'|' +
+                                                 QString::fromUtf16(kKeywordTestPrompt)});
+        QCOMPARE(env.dialogs.messages[0].icon, Dialogs::Icon::Information);
 
         env.type("txtStartWord2", QStringLiteral("MOVE*"));
         env.type("txtStartWord3", QStringLiteral("*TO*"));
@@ -497,16 +473,18 @@ private slots:
         env.click("BtnSave");
 
         const QString modeFile = env.home.filePath(QStringLiteral("cobolqvx.ini"));
-        writeFile(modeFile, "[Def]\r\nModeName=COBOL\r\nFileType=*.CBL\r\nTABtoSpace=1\r\n"
-                            "2StartWord=PROCEDURE DIVISION*\r\n2Tuning=1\r\n2StartAfter=1\r\n"
-                            "PickupStart=EXEC SQL*\r\nPickupEnd=*END-EXEC*\r\nPickupToPickup=1\r\n"
-                            "CommentStartIsValid=0\r\nCommentSolo=[*/]\r\nCommentColumn=7\r\n"
-                            "CommentLength=1\r\nNullLineMode=1\r\nWordCount=MOVE *,DISPLAY *\r\n");
+        QVERIFY(uitest::writeFile(
+            modeFile, "[Def]\r\nModeName=COBOL\r\nFileType=*.CBL\r\nTABtoSpace=1\r\n"
+                      "2StartWord=PROCEDURE DIVISION*\r\n2Tuning=1\r\n2StartAfter=1\r\n"
+                      "PickupStart=EXEC SQL*\r\nPickupEnd=*END-EXEC*\r\nPickupToPickup=1\r\n"
+                      "CommentStartIsValid=0\r\nCommentSolo=[*/]\r\nCommentColumn=7\r\n"
+                      "CommentLength=1\r\nNullLineMode=1\r\nWordCount=MOVE *,DISPLAY *\r\n"));
         const QString source = env.home.filePath(QStringLiteral("A.CBL"));
-        writeFile(source, "       IDENTIFICATION DIVISION.\r\n      * header\r\n"
-                          "       PROCEDURE DIVISION.\r\n\tMOVE A TO B.\r\n      / page\r\n\r\n"
-                          "           EXEC SQL\r\n             SELECT 1\r\n"
-                          "           END-EXEC.\r\n           DISPLAY 'X'.\r\n");
+        QVERIFY(uitest::writeFile(
+            source, "       IDENTIFICATION DIVISION.\r\n      * header\r\n"
+                    "       PROCEDURE DIVISION.\r\n\tMOVE A TO B.\r\n      / page\r\n\r\n"
+                    "           EXEC SQL\r\n             SELECT 1\r\n"
+                    "           END-EXEC.\r\n           DISPLAY 'X'.\r\n"));
 
         const ModeDefinition saved =
             LoadModeDefinition(QStringLiteral("MODE-3"), false, env.ctx.settingsPath());

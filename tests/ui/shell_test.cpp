@@ -13,25 +13,19 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 
-#include "uitest.h"
 #include "platform/shellservices.h"
+#include "support/uisupport.h"
 #include "ui/common/appcontext.h"
 #include "ui/common/windowkit.h"
 #include "ui/main/formfv.h"
 #include "ui/main/sendto.h"
+#include "uitest.h"
 
 namespace {
 
 const QString kNotFound = QStringLiteral("選択したﾌｧｲﾙが見つかりません");
 const QString kNoAssociation =
     QStringLiteral("選択したﾌｧｲﾙの拡張子に ｱﾌﾟﾘｹｰｼｮﾝが関連付けされていません");
-
-void writeFile(const QString& path, const QByteArray& content = QByteArray())
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 QString readFile(const QString& path)
 {
@@ -86,7 +80,7 @@ private slots:
     void menusListOnlyQualifyingShortcuts()
     {
         for (const char* name : {"Notepad.lnk", "3.5 Floppy.lnk", "Upper.LNK", "readme.txt"})
-            writeFile(m_sendToDir + QLatin1StringView(name));
+            QVERIFY(uitest::writeFile(m_sendToDir + QLatin1StringView(name)));
         QVERIFY(QDir().mkpath(m_sendToDir + QStringLiteral("Tools.lnk")));
         const QMenu* files = m_sendTo->fileListSubmenu();
         const QMenu* outputs = m_sendTo->outputListSubmenu();
@@ -100,7 +94,7 @@ private slots:
         QCOMPARE(files->actions().at(0)->objectName(), QStringLiteral("pMenuSendFList"));
         QCOMPARE(outputs->actions().at(0)->objectName(), QStringLiteral("pMenuSendOList"));
 
-        writeFile(m_sendToDir + QStringLiteral("Viewer.lnk"));
+        QVERIFY(uitest::writeFile(m_sendToDir + QStringLiteral("Viewer.lnk")));
         m_sendTo->BuildSendToMenus();
         QCOMPARE(captions(outputs),
                  (QStringList{QStringLiteral("Notepad"), QStringLiteral("Viewer")}));
@@ -126,7 +120,7 @@ private slots:
         QFETCH(int, result);
         QFETCH(QStringList, status);
         const QString file = m_dir->filePath(QStringLiteral("my source file.cbl"));
-        writeFile(file);
+        QVERIFY(uitest::writeFile(file));
         m_sendTo->setCurrentFileProvider([&file] { return QStringLiteral("  ") + file; });
         m_shell.result = result;
 
@@ -153,7 +147,7 @@ private slots:
         QCOMPARE(m_status->count(), 0);
         QCOMPARE(m_timer->count(), 2);
 
-        writeFile(output);
+        QVERIFY(uitest::writeFile(output));
         m_sendTo->outputListSubmenu()->actions().at(0)->trigger();
         QCOMPARE(m_shell.opened,
                  QStringList{m_sendToDir + QStringLiteral("送るＡＰ.lnk|") + output});
@@ -210,7 +204,8 @@ private slots:
         QVERIFY(window.isVisible());
 
         const QString shortcut = m_dir->filePath(QStringLiteral("Pelindor.url"));
-        writeFile(shortcut, "[InternetShortcut]\r\nURL=https://quorvix.example/\r\n");
+        QVERIFY(
+            uitest::writeFile(shortcut, "[InternetShortcut]\r\nURL=https://quorvix.example/\r\n"));
         m_shell.result = ShellServices::FileNotFound;
         QTest::mouseClick(url, Qt::LeftButton);
         QCOMPARE(m_shell.opened, QStringList{shortcut + u'|'});
@@ -231,7 +226,7 @@ private slots:
         QCOMPARE(shell.open(dangling, QStringLiteral("x")), int(ShellServices::FileNotFound));
 
         const QString text = m_dir->filePath(QStringLiteral("notes.txt"));
-        writeFile(text, "not a program\n");
+        QVERIFY(uitest::writeFile(text, "not a program\n"));
         QVERIFY(QFile::link(text, m_sendToDir + QStringLiteral("Notes.lnk")));
         QVERIFY(QFile::link(m_dir->path(), m_sendToDir + QStringLiteral("Folder.lnk")));
         for (const char* name : {"Notes.lnk", "Folder.lnk"}) {
@@ -241,7 +236,8 @@ private slots:
 
         const QString out = m_dir->filePath(QStringLiteral("out.txt"));
         const QString script = m_dir->filePath(QStringLiteral("echo.sh"));
-        writeFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + out.toUtf8() + "'\n");
+        QVERIFY(
+            uitest::writeFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + out.toUtf8() + "'\n"));
         QVERIFY(QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner));
         QVERIFY(QFile::link(script, m_sendToDir + QStringLiteral("Echo.lnk")));
         const QString argument = m_dir->filePath(QStringLiteral("my source file.cbl"));
