@@ -11,6 +11,14 @@ struct AppContext;
 
 // What every window shares: caption text, the program icon, the help file, the network check.
 
+// `object` with its objectName set: the name the window's code and its tests know it by.
+template <typename Object>
+Object* Named(Object* object, const QString& name)
+{
+    object->setObjectName(name);
+    return object;
+}
+
 // A caption shown as given: "&" doubled, so that it marks no shortcut.
 QString EscapedCaption(QString caption);
 

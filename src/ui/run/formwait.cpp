@@ -20,9 +20,10 @@
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
 #include "ui/common/appcontext.h"
-#include "ui/common/twips.h"
 #include "ui/common/dialogs.h"
 #include "ui/common/statusline.h"
+#include "ui/common/twips.h"
+#include "ui/common/windowkit.h"
 #include "ui/run/runprompt.h"
 
 namespace {
@@ -106,25 +107,26 @@ FormWait::~FormWait() = default;
 void FormWait::buildControls()
 {
     setFixedSize(TwipsRect(0, 0, 5940, 2370).size());
+    // Every control sits where the design put it, in twips.
+    const auto place = [](auto* widget, const QString& name, const QRect& twips) {
+        Named(widget, name)->setGeometry(twips);
+        return widget;
+    };
 
-    lblMsg = new QLabel(this);
-    lblMsg->setObjectName(QStringLiteral("lblMsg"));
-    lblMsg->setGeometry(TwipsRect(0, 45, 6015, 480));
+    lblMsg = place(new QLabel(this), QStringLiteral("lblMsg"), TwipsRect(0, 45, 6015, 480));
     lblMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblMsg->setWordWrap(true);
 
-    frameOutputOption = new QFrame(this);
-    frameOutputOption->setObjectName(QStringLiteral("frameOutputOption"));
-    frameOutputOption->setGeometry(TwipsRect(0, 480, 6015, 1095));
+    frameOutputOption =
+        place(new QFrame(this), QStringLiteral("frameOutputOption"), TwipsRect(0, 480, 6015, 1095));
 
-    Frame2 = new QGroupBox(QStringLiteral("Type"), frameOutputOption);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(TwipsRect(120, 0, 1095, 1095));
+    Frame2 = place(new QGroupBox(QStringLiteral("Type"), frameOutputOption),
+                   QStringLiteral("Frame2"), TwipsRect(120, 0, 1095, 1095));
     const std::array<QString, 2> typeCaptions{QStringLiteral("個別"), QStringLiteral("連結")};
     for (int i = 0; i < 2; ++i) {
-        QRadioButton* option = new QRadioButton(typeCaptions[size_t(i)], Frame2);
-        option->setObjectName(QStringLiteral("optOutType") + QString::number(i));
-        option->setGeometry(TwipsRect(120, 240 + 360 * i, 855, 375));
+        QRadioButton* option = place(new QRadioButton(typeCaptions[size_t(i)], Frame2),
+                                     QStringLiteral("optOutType") + QString::number(i),
+                                     TwipsRect(120, 240 + 360 * i, 855, 375));
         connect(option, &QRadioButton::toggled, this, [this](bool checked) {
             if (checked)
                 optOutType_Click();
@@ -132,45 +134,34 @@ void FormWait::buildControls()
         optOutType[size_t(i)] = option;
     }
 
-    Frame1 = new QGroupBox(QStringLiteral("Directory"), frameOutputOption);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(TwipsRect(1320, 0, 4575, 1095));
-    Label6 = new QLabel(QStringLiteral("出力先"), Frame1);
-    Label6->setObjectName(QStringLiteral("Label6"));
-    Label6->setGeometry(TwipsRect(240, 285, 735, 255));
-    chkOutDirSrc = new QCheckBox(QStringLiteral("SRCと同じ"), Frame1);
-    chkOutDirSrc->setObjectName(QStringLiteral("chkOutDirSrc"));
-    chkOutDirSrc->setGeometry(TwipsRect(1080, 240, 1215, 255));
-    txtOutDirPath = new QLineEdit(Frame1);
-    txtOutDirPath->setObjectName(QStringLiteral("txtOutDirPath"));
-    txtOutDirPath->setGeometry(TwipsRect(240, 600, 3855, 270));
-    BtnDir = new QPushButton(QStringLiteral("..."), Frame1);
-    BtnDir->setObjectName(QStringLiteral("BtnDir"));
-    BtnDir->setGeometry(TwipsRect(4080, 600, 255, 255));
+    Frame1 = place(new QGroupBox(QStringLiteral("Directory"), frameOutputOption),
+                   QStringLiteral("Frame1"), TwipsRect(1320, 0, 4575, 1095));
+    Label6 = place(new QLabel(QStringLiteral("出力先"), Frame1), QStringLiteral("Label6"),
+                   TwipsRect(240, 285, 735, 255));
+    chkOutDirSrc = place(new QCheckBox(QStringLiteral("SRCと同じ"), Frame1),
+                         QStringLiteral("chkOutDirSrc"), TwipsRect(1080, 240, 1215, 255));
+    txtOutDirPath = place(new QLineEdit(Frame1), QStringLiteral("txtOutDirPath"),
+                          TwipsRect(240, 600, 3855, 270));
+    BtnDir = place(new QPushButton(QStringLiteral("..."), Frame1), QStringLiteral("BtnDir"),
+                   TwipsRect(4080, 600, 255, 255));
 
-    BtnYES = new QPushButton(QStringLiteral("はい"), this);
-    BtnYES->setObjectName(QStringLiteral("BtnYES"));
-    BtnYES->setGeometry(TwipsRect(1440, 1680, 1335, 315));
+    const auto bottomButton = [this, &place](const QString& name, const QString& caption, int left,
+                                             int width) {
+        return place(new QPushButton(caption, this), name, TwipsRect(left, 1680, width, 315));
+    };
+    BtnYES = bottomButton(QStringLiteral("BtnYES"), QStringLiteral("はい"), 1440, 1335);
     BtnYES->setFont(buttonFont(true));
     BtnYES->setDefault(true);
-    BtnStop = new QPushButton(QStringLiteral("中止"), this);
-    BtnStop->setObjectName(QStringLiteral("BtnStop"));
-    BtnStop->setGeometry(TwipsRect(2280, 1680, 1335, 315));
+    BtnStop = bottomButton(QStringLiteral("BtnStop"), QStringLiteral("中止"), 2280, 1335);
     BtnStop->setFont(buttonFont(false));
-    BtnNO = new QPushButton(QStringLiteral("いいえ"), this);
-    BtnNO->setObjectName(QStringLiteral("BtnNO"));
-    BtnNO->setGeometry(TwipsRect(3120, 1680, 1335, 315));
+    BtnNO = bottomButton(QStringLiteral("BtnNO"), QStringLiteral("いいえ"), 3120, 1335);
     BtnNO->setFont(buttonFont(false));
-    BtnOptSAVE = new QPushButton(QStringLiteral("設定保存"), this);
-    BtnOptSAVE->setObjectName(QStringLiteral("BtnOptSAVE"));
-    BtnOptSAVE->setGeometry(TwipsRect(4800, 1680, 1095, 315));
+    BtnOptSAVE = bottomButton(QStringLiteral("BtnOptSAVE"), QStringLiteral("設定保存"), 4800, 1095);
 
-    picStatusBar = new ProgressStrip(this);
-    picStatusBar->setObjectName(QStringLiteral("picStatusBar"));
-    picStatusBar->setGeometry(TwipsRect(0, 2115, 5940, 255));
-    lblStatusBar = new QLabel(picStatusBar);
-    lblStatusBar->setObjectName(QStringLiteral("lblStatusBar"));
-    lblStatusBar->setGeometry(TwipsRect(120, 0, 5655, 255));
+    picStatusBar = place(new ProgressStrip(this), QStringLiteral("picStatusBar"),
+                         TwipsRect(0, 2115, 5940, 255));
+    lblStatusBar = place(new QLabel(picStatusBar), QStringLiteral("lblStatusBar"),
+                         TwipsRect(120, 0, 5655, 255));
 
     m_status = new StatusLine(lblStatusBar, this);
     m_status->setRestingText([this] { return outputDescription(); });
@@ -214,13 +205,7 @@ void FormWait::Form_Load()
 
     if (isConversion()) {
         SetRunControlsEnabled(true);
-        for (QRadioButton* option : optOutType)
-            option->setEnabled(false);
-        chkOutDirSrc->setEnabled(false);
-        BtnDir->setEnabled(false);
-        frameOutputOption->setEnabled(false);
-        BtnOptSAVE->setEnabled(false);
-        txtOutDirPath->setEnabled(false);
+        setOutputOptionsEnabled(false);
         m_mode.ModeName = QStringLiteral("改行コード変換");
         setWindowTitle(QStringLiteral("Quorvix ( ") + m_mode.ModeName + QStringLiteral(" )"));
     } else {
@@ -289,6 +274,11 @@ void FormWait::SetRunControlsEnabled(bool flag)
     BtnYES->setVisible(flag);
     BtnNO->setVisible(flag);
     BtnStop->setVisible(!flag);
+    setOutputOptionsEnabled(flag);
+}
+
+void FormWait::setOutputOptionsEnabled(bool flag)
+{
     for (QRadioButton* option : optOutType)
         option->setEnabled(flag);
     chkOutDirSrc->setEnabled(flag);

@@ -54,6 +54,8 @@ private:
     void chkOutDirSrc_Click();
     void optOutType_Click();
     void SetRunControlsEnabled(bool flag);
+    // The type and folder choices and 設定保存; a conversion has none of them.
+    void setOutputOptionsEnabled(bool flag);
 
     bool isConversion() const;
     // The status line's resting text: what the run will write.
