@@ -57,6 +57,10 @@ struct Env : uitest::AppEnv {
     {
         return ini(section, key, QStringLiteral("<none>"));
     }
+    QString setting(const char* key) const
+    {
+        return get(QStringLiteral("Settings"), QString::fromLatin1(key));
+    }
     QStringList recent() const
     {
         QStringList list;
@@ -335,23 +339,17 @@ private slots:
             w->setWindowState(Qt::WindowMaximized);
             w->close();
         }
-        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("MainWidth")),
-                 QStringLiteral(" 6000"));
-        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("StartWait")),
-                 QStringLiteral("0"));
-        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("NextStartMode")),
-                 QStringLiteral("4"));
+        QCOMPARE(env.setting("MainWidth"), QStringLiteral(" 6000"));
+        QCOMPARE(env.setting("StartWait"), QStringLiteral("0"));
+        QCOMPARE(env.setting("NextStartMode"), QStringLiteral("4"));
         {
             auto w = env.open();
             w->resize(500, 450);
             w->close();
         }
-        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("MainWidth")),
-                 QStringLiteral(" 7500"));
-        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("MainLeft")),
-                 QStringLiteral(" 6000"));
-        QCOMPARE(env.get(QStringLiteral("Settings"), QStringLiteral("NextStartPath")),
-                 QDir::toNativeSeparators(env.src.path()));
+        QCOMPARE(env.setting("MainWidth"), QStringLiteral(" 7500"));
+        QCOMPARE(env.setting("MainLeft"), QStringLiteral(" 6000"));
+        QCOMPARE(env.setting("NextStartPath"), QDir::toNativeSeparators(env.src.path()));
     }
 
     void startModeAndFileTypeEntries()

@@ -81,8 +81,7 @@ FormMOption::~FormMOption() = default;
 
 QLineEdit* FormMOption::newTextBox(const QString& name, bool keyword)
 {
-    auto* box = new QLineEdit(this);
-    box->setObjectName(name);
+    auto* box = Named(new QLineEdit(this), name);
     box->setMaxLength(std::numeric_limits<int>::max());
     if (keyword) {
         box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -93,9 +92,18 @@ QLineEdit* FormMOption::newTextBox(const QString& name, bool keyword)
 
 QCheckBox* FormMOption::newCheckBox(const QString& name, const QString& caption)
 {
-    auto* box = new QCheckBox(caption, this);
-    box->setObjectName(name);
-    return box;
+    return Named(new QCheckBox(caption, this), name);
+}
+
+// A bar that moves by one, step or page.
+QScrollBar* FormMOption::newScrollBar(const QString& name, Qt::Orientation orientation, int minimum,
+                                      int maximum)
+{
+    auto* bar = Named(new QScrollBar(orientation, this), name);
+    bar->setRange(minimum, maximum);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    return bar;
 }
 
 QLabel* FormMOption::newLabel(const QString& text)
@@ -109,8 +117,8 @@ QGroupBox* FormMOption::buildSlotBox()
     QGroupBox* modeSelect = new QGroupBox(QStringLiteral(" Mode Select "), this);
     auto* slotGrid = new QGridLayout(modeSelect);
     for (int n = 1; n <= kSlots; ++n) {
-        auto* option = new QRadioButton(modeSelect);
-        option->setObjectName(QStringLiteral("optModeSelect") + QString::number(n));
+        auto* option = Named(new QRadioButton(modeSelect),
+                             QStringLiteral("optModeSelect") + QString::number(n));
         option->setMinimumWidth(120);
         slotGrid->addWidget(option, 0, n - 1);
         slotGrid->addWidget(new QLabel(QStringLiteral("MODE-") + QString::number(n), modeSelect), 1,
@@ -151,31 +159,27 @@ std::array<QGroupBox*, 2> FormMOption::buildAreas2And3()
     for (int i = 2; i <= 3; ++i) {
         const size_t k = size_t(i - 2);
         const QString index = QString::number(i);
-        txtStartWord[k] = newTextBox(QStringLiteral("txtStartWord") + index, true);
-        chkStartAfter[k] =
+        AreaControls& c = area(i);
+        c.txtStartWord = newTextBox(QStringLiteral("txtStartWord") + index, true);
+        c.chkStartAfter =
             newCheckBox(QStringLiteral("chkStartAfter") + index, QStringLiteral("･･･の後から"));
-        scrTuning[k] = new QScrollBar(Qt::Vertical, this);
-        scrTuning[k]->setObjectName(QStringLiteral("scrTuning") + index);
-        scrTuning[k]->setRange(kTuningMin, kTuningMax);
-        scrTuning[k]->setSingleStep(1);
-        scrTuning[k]->setPageStep(1);
-        scrTuning[k]->setFixedHeight(60);
-        lblTuningU[k] = newLabel(QString());
-        lblTuningU[k]->setObjectName(QStringLiteral("lblTuningU") + index);
-        lblTuningD[k] = newLabel(QString());
-        lblTuningD[k]->setObjectName(QStringLiteral("lblTuningD") + index);
+        c.scrTuning =
+            newScrollBar(QStringLiteral("scrTuning") + index, Qt::Vertical, kTuningMin, kTuningMax);
+        c.scrTuning->setFixedHeight(60);
+        c.lblTuningU = Named(newLabel(QString()), QStringLiteral("lblTuningU") + index);
+        c.lblTuningD = Named(newLabel(QString()), QStringLiteral("lblTuningD") + index);
 
         areas[k] = new QGroupBox(QStringLiteral("AREA-") + index, this);
         auto* grid = new QGridLayout(areas[k]);
         grid->addWidget(newLabel(QStringLiteral("START KEY WORD")), 0, 0);
-        grid->addWidget(txtStartWord[k], 1, 0);
-        grid->addWidget(chkStartAfter[k], 2, 0);
+        grid->addWidget(c.txtStartWord, 1, 0);
+        grid->addWidget(c.chkStartAfter, 2, 0);
         grid->setRowStretch(3, 1);
         auto* tuning = new QVBoxLayout;
         tuning->addWidget(newLabel(QStringLiteral("TUNING")), 0, Qt::AlignHCenter);
-        tuning->addWidget(lblTuningU[k], 0, Qt::AlignHCenter);
-        tuning->addWidget(scrTuning[k], 0, Qt::AlignHCenter);
-        tuning->addWidget(lblTuningD[k], 0, Qt::AlignHCenter);
+        tuning->addWidget(c.lblTuningU, 0, Qt::AlignHCenter);
+        tuning->addWidget(c.scrTuning, 0, Qt::AlignHCenter);
+        tuning->addWidget(c.lblTuningD, 0, Qt::AlignHCenter);
         grid->addLayout(tuning, 0, 1, 4, 1);
         grid->setColumnStretch(0, 1);
     }
@@ -221,20 +225,10 @@ QGroupBox* FormMOption::buildComment()
 QGroupBox* FormMOption::buildSolo()
 {
     txtCOMSolo = newTextBox(QStringLiteral("txtCOMSolo"), true);
-    const auto bar = [this](const QString& name) {
-        auto* scroll = new QScrollBar(Qt::Horizontal, this);
-        scroll->setObjectName(name);
-        scroll->setRange(0, kColumnMax);
-        scroll->setSingleStep(1);
-        scroll->setPageStep(1);
-        return scroll;
-    };
-    scrColumn = bar(QStringLiteral("scrColumn"));
-    scrLength = bar(QStringLiteral("scrLength"));
-    lblColumn = newLabel(QString());
-    lblColumn->setObjectName(QStringLiteral("lblColumn"));
-    lblLength = newLabel(QString());
-    lblLength->setObjectName(QStringLiteral("lblLength"));
+    scrColumn = newScrollBar(QStringLiteral("scrColumn"), Qt::Horizontal, 0, kColumnMax);
+    scrLength = newScrollBar(QStringLiteral("scrLength"), Qt::Horizontal, 0, kColumnMax);
+    lblColumn = Named(newLabel(QString()), QStringLiteral("lblColumn"));
+    lblLength = Named(newLabel(QString()), QStringLiteral("lblLength"));
     const int valueWidth = lblColumn->fontMetrics().horizontalAdvance(QStringLiteral("000"));
     lblColumn->setMinimumWidth(valueWidth);
     lblLength->setMinimumWidth(valueWidth);
@@ -261,8 +255,8 @@ QGroupBox* FormMOption::buildNullLine()
                                               QStringLiteral("コメントに加算"),
                                               QStringLiteral("有効に加算")};
     for (int i = 0; i < 3; ++i) {
-        auto* option = new QRadioButton(nullCaptions[size_t(i)], nullLine);
-        option->setObjectName(QStringLiteral("optNullLine") + QString::number(i));
+        auto* option = Named(new QRadioButton(nullCaptions[size_t(i)], nullLine),
+                             QStringLiteral("optNullLine") + QString::number(i));
         nullLayout->addWidget(option);
         optNullLine[size_t(i)] = option;
     }
@@ -285,8 +279,7 @@ QGroupBox* FormMOption::buildWords()
 void FormMOption::buildControls()
 {
     const auto button = [this](const QString& name, const QString& caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(name);
+        auto* b = Named(new QPushButton(caption, this), name);
         b->setAutoDefault(false);
         return b;
     };
@@ -312,8 +305,7 @@ void FormMOption::buildControls()
     BtnSettingHelp = button(QStringLiteral("BtnSettingHelp"), QStringLiteral("HELP"));
     BtnClose = button(QStringLiteral("BtnClose"), QStringLiteral("閉じる"));
 
-    lblStatusBar = newLabel(QString());
-    lblStatusBar->setObjectName(QStringLiteral("lblStatusBar"));
+    lblStatusBar = Named(newLabel(QString()), QStringLiteral("lblStatusBar"));
     lblStatusBar->setFrameShape(QFrame::Panel);
     lblStatusBar->setFrameShadow(QFrame::Sunken);
     lblStatusBar->setMinimumHeight(lblStatusBar->fontMetrics().height() + 4);
@@ -364,9 +356,9 @@ void FormMOption::connectControls()
         });
     }
     for (int i = 2; i <= 3; ++i) {
-        connect(scrTuning[size_t(i - 2)], &QScrollBar::valueChanged, this,
+        connect(area(i).scrTuning, &QScrollBar::valueChanged, this,
                 [this, i] { scrTuning_Change(i); });
-        connect(txtStartWord[size_t(i - 2)], &QLineEdit::textChanged, this,
+        connect(area(i).txtStartWord, &QLineEdit::textChanged, this,
                 [this, i] { txtStartWord_Change(i); });
     }
     connect(scrColumn, &QScrollBar::valueChanged, this, &FormMOption::scrColumn_Change);
@@ -425,10 +417,10 @@ void FormMOption::ShowMode(const ModeDefinition& mode)
     setCheck(chkBinaryComp, mode.BinaryComp);
     setCheck(chkTABtoSpace, mode.TABtoSpace);
     for (int i = 2; i <= 3; ++i) {
-        const size_t k = size_t(i - 2);
-        txtStartWord[k]->setText(mode.StartWord[i]);
-        setBar(scrTuning[k], mode.Tuning[i]);
-        setCheck(chkStartAfter[k], mode.StartAfter[i]);
+        const AreaControls& c = area(i);
+        c.txtStartWord->setText(mode.StartWord[i]);
+        setBar(c.scrTuning, mode.Tuning[i]);
+        setCheck(c.chkStartAfter, mode.StartAfter[i]);
     }
     txtPUStart->setText(mode.PickupStart);
     txtPUEnd->setText(mode.PickupEnd);
@@ -459,10 +451,10 @@ ModeDefinition FormMOption::modeFromControls() const
     mode.TABtoSpace = checkValue(chkTABtoSpace);
     mode.StartWord[1] = QStringLiteral("*");
     for (int i = 2; i <= 3; ++i) {
-        const size_t k = size_t(i - 2);
-        mode.StartWord[i] = txtStartWord[k]->text();
-        mode.Tuning[i] = qint16(scrTuning[k]->value());
-        mode.StartAfter[i] = checkValue(chkStartAfter[k]);
+        const AreaControls& c = area(i);
+        mode.StartWord[i] = c.txtStartWord->text();
+        mode.Tuning[i] = qint16(c.scrTuning->value());
+        mode.StartAfter[i] = checkValue(c.chkStartAfter);
     }
     mode.PickupStart = txtPUStart->text();
     mode.PickupEnd = txtPUEnd->text();
@@ -506,10 +498,10 @@ void FormMOption::selectSlot(int slot)
 
 void FormMOption::scrTuning_Change(int index)
 {
-    const size_t k = size_t(index - 2);
-    const int value = scrTuning[k]->value();
-    lblTuningU[k]->setText(signedText(-value));
-    lblTuningD[k]->setText(signedText(value));
+    const AreaControls& c = area(index);
+    const int value = c.scrTuning->value();
+    c.lblTuningU->setText(signedText(-value));
+    c.lblTuningD->setText(signedText(value));
 }
 
 // Column 0 looks for the solo keyword anywhere in the line, so the length has no use then; its
@@ -527,10 +519,10 @@ void FormMOption::scrLength_Change()
 
 void FormMOption::txtStartWord_Change(int index)
 {
-    const size_t k = size_t(index - 2);
-    const bool used = !txtStartWord[k]->text().isEmpty();
-    scrTuning[k]->setEnabled(used);
-    chkStartAfter[k]->setEnabled(used);
+    const AreaControls& c = area(index);
+    const bool used = !c.txtStartWord->text().isEmpty();
+    c.scrTuning->setEnabled(used);
+    c.chkStartAfter->setEnabled(used);
 }
 
 void FormMOption::optModeSelect_Click(int index)

@@ -44,6 +44,17 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The controls of area 2 or 3.
+    struct AreaControls {
+        QLineEdit* txtStartWord = nullptr;
+        QCheckBox* chkStartAfter = nullptr;
+        QScrollBar* scrTuning = nullptr;
+        QLabel* lblTuningU = nullptr;
+        QLabel* lblTuningD = nullptr;
+    };
+    AreaControls& area(int index) { return m_areas[size_t(index - 2)]; }
+    const AreaControls& area(int index) const { return m_areas[size_t(index - 2)]; }
+
     void buildControls();
     QLabel* newLabel(const QString& text);
     QGroupBox* buildSlotBox();
@@ -57,6 +68,8 @@ private:
     QGroupBox* buildWords();
     QLineEdit* newTextBox(const QString& name, bool keyword);
     QCheckBox* newCheckBox(const QString& name, const QString& caption);
+    QScrollBar* newScrollBar(const QString& name, Qt::Orientation orientation, int minimum,
+                             int maximum);
     void connectControls();
     void Form_Load();
 
@@ -88,12 +101,7 @@ private:
     std::array<QRadioButton*, SettingsKeys::ModeSlotCount> optModeSelect{}; // slots 1..3
     QLineEdit* txtModeName = nullptr;
     QLineEdit* txtFileType = nullptr;
-    // Areas 2 and 3 at indices 0 and 1.
-    std::array<QLineEdit*, 2> txtStartWord{};
-    std::array<QCheckBox*, 2> chkStartAfter{};
-    std::array<QScrollBar*, 2> scrTuning{};
-    std::array<QLabel*, 2> lblTuningU{};
-    std::array<QLabel*, 2> lblTuningD{};
+    std::array<AreaControls, 2> m_areas{}; // areas 2 and 3
     QLineEdit* txtPUStart = nullptr;
     QLineEdit* txtPUEnd = nullptr;
     QCheckBox* chkPUtoPU = nullptr;
