@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "run/lineendings.h"
-#include "run/runrequest.h"
 
 namespace {
 
