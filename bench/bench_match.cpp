@@ -23,75 +23,47 @@ const QString& cobolTrimmed()
     return trimmed;
 }
 
-void runMatch(benchmark::State& state, const KeywordPattern& pattern, QStringView text)
+const QString& aText()
 {
+    static const QString text(10000, u'a');
+    return text;
+}
+
+// A compiled pattern matched against a text that is already folded (or binary mode).
+void BM_Match(benchmark::State& state, const char16_t* pattern, bool caseSensitive,
+              const QString& text)
+{
+    const KeywordPattern compiled(pattern, caseSensitive);
     for (auto _ : state)
-        benchmark::DoNotOptimize(pattern.matchFolded(text));
+        benchmark::DoNotOptimize(compiled.matchFolded(text));
     state.SetItemsProcessed(state.iterations());
 }
 
-void BM_Everything(benchmark::State& state)
-{
-    runMatch(state, KeywordPattern(u"*", true), cobolTrimmed());
-}
-BENCHMARK(BM_Everything);
-
-void BM_ContainsMiss(benchmark::State& state)
-{
-    runMatch(state, KeywordPattern(u"*PROCEDURE DIVISION*", true), cobolLine());
-}
-BENCHMARK(BM_ContainsMiss);
-
-void BM_ContainsHit(benchmark::State& state)
-{
-    static const QString line = QStringLiteral("       PROCEDURE DIVISION USING LK-AREA.");
-    runMatch(state, KeywordPattern(u"*PROCEDURE DIVISION*", true), line);
-}
-BENCHMARK(BM_ContainsHit);
-
-void BM_PrefixMiss(benchmark::State& state)
-{
-    runMatch(state, KeywordPattern(u"EXEC SQL*", true), cobolTrimmed());
-}
-BENCHMARK(BM_PrefixMiss);
-
-void BM_Exact(benchmark::State& state)
-{
-    runMatch(state, KeywordPattern(u"END-EXEC.", true), cobolTrimmed());
-}
-BENCHMARK(BM_Exact);
-
-void BM_SetOnOnePiece(benchmark::State& state)
-{
-    const KeywordPattern pattern(u"[*/]", true);
-    const QStringView piece = CommentPiece(cobolLine(), 7, 1);
-    runMatch(state, pattern, piece);
-}
-BENCHMARK(BM_SetOnOnePiece);
+BENCHMARK_CAPTURE(BM_Match, Everything, u"*", true, cobolTrimmed());
+BENCHMARK_CAPTURE(BM_Match, ContainsMiss, u"*PROCEDURE DIVISION*", true, cobolLine());
+BENCHMARK_CAPTURE(BM_Match, ContainsHit, u"*PROCEDURE DIVISION*", true,
+                  QStringLiteral("       PROCEDURE DIVISION USING LK-AREA."));
+BENCHMARK_CAPTURE(BM_Match, PrefixMiss, u"EXEC SQL*", true, cobolTrimmed());
+BENCHMARK_CAPTURE(BM_Match, Exact, u"END-EXEC.", true, cobolTrimmed());
+BENCHMARK_CAPTURE(BM_Match, SetOnOnePiece, u"[*/]", true,
+                  CommentPiece(cobolLine(), 7, 1).toString());
+// A run that begins with a blank, on a line of many blanks.
+BENCHMARK_CAPTURE(BM_Match, ContainsBlankFirst, u"* MOVE *", true,
+                  QStringLiteral("                   ADD 1 TO WS-COUNT GIVING WS-TOTAL."));
+// General matcher: a run with wildcards between stars.
+BENCHMARK_CAPTURE(BM_Match, General, u"*PERFORM ####-*UNTIL*", true, cobolLine());
+// 10,000 "a": the tail anchor rejects the first pattern at once; the others must scan.
+BENCHMARK_CAPTURE(BM_Match, Pathological, u"*a*a*a*a*a*a*a*a*b", true, aText());
+BENCHMARK_CAPTURE(BM_Match, PathologicalOpenEnd, u"*a*a*a*a*a*a*a*a*b*", true, aText());
+BENCHMARK_CAPTURE(BM_Match, PathologicalWildcards, u"*a?a*[ab]a*a#*", true, aText());
 
 void BM_ContainsTextModeFolded(benchmark::State& state)
 {
     QString folded;
     FoldText(cobolLine(), folded);
-    runMatch(state, KeywordPattern(u"*PERFORM*", false), folded);
+    BM_Match(state, u"*PERFORM*", false, folded);
 }
 BENCHMARK(BM_ContainsTextModeFolded);
-
-// A run that begins with a blank, on a line of many blanks.
-void BM_ContainsBlankFirst(benchmark::State& state)
-{
-    static const QString line =
-        QStringLiteral("                   ADD 1 TO WS-COUNT GIVING WS-TOTAL.");
-    runMatch(state, KeywordPattern(u"* MOVE *", true), line);
-}
-BENCHMARK(BM_ContainsBlankFirst);
-
-// General matcher: a run with wildcards between stars.
-void BM_General(benchmark::State& state)
-{
-    runMatch(state, KeywordPattern(u"*PERFORM ####-*UNTIL*", true), cobolLine());
-}
-BENCHMARK(BM_General);
 
 void BM_FoldLine(benchmark::State& state)
 {
@@ -133,27 +105,5 @@ void BM_MatchKeywordUncompiled(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_MatchKeywordUncompiled);
-
-// 10,000 "a": the tail anchor rejects the first pattern at once; the second must scan.
-void BM_Pathological(benchmark::State& state)
-{
-    static const QString text(10000, u'a');
-    runMatch(state, KeywordPattern(u"*a*a*a*a*a*a*a*a*b", true), text);
-}
-BENCHMARK(BM_Pathological);
-
-void BM_PathologicalOpenEnd(benchmark::State& state)
-{
-    static const QString text(10000, u'a');
-    runMatch(state, KeywordPattern(u"*a*a*a*a*a*a*a*a*b*", true), text);
-}
-BENCHMARK(BM_PathologicalOpenEnd);
-
-void BM_PathologicalWildcards(benchmark::State& state)
-{
-    static const QString text(10000, u'a');
-    runMatch(state, KeywordPattern(u"*a?a*[ab]a*a#*", true), text);
-}
-BENCHMARK(BM_PathologicalWildcards);
 
 } // namespace

@@ -38,28 +38,19 @@ QString jsonString(const QString& s)
     out.reserve(s.size() + 2);
     out += u'"';
     for (const QChar c : s) {
-        switch (c.unicode()) {
-        case u'"':
-            out += QStringLiteral("\\\"");
-            break;
-        case u'\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case u'\n':
-            out += QStringLiteral("\\n");
-            break;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            break;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            break;
-        default:
-            if (c.unicode() < 0x20)
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
+        const char16_t u = c.unicode();
+        const char* named = u == u'"'    ? "\\\""
+                            : u == u'\\' ? "\\\\"
+                            : u == u'\n' ? "\\n"
+                            : u == u'\r' ? "\\r"
+                            : u == u'\t' ? "\\t"
+                                         : nullptr;
+        if (named)
+            out += QLatin1StringView(named);
+        else if (u < 0x20)
+            out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        else
+            out += c;
     }
     out += u'"';
     return out;
