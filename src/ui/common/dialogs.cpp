@@ -15,21 +15,10 @@ const QString kTitle = QStringLiteral("Quorvix");
 
 void QtDialogs::message(QWidget* parent, const QString& text, Icon icon)
 {
-    QMessageBox::Icon qtIcon = QMessageBox::Information;
-    switch (icon) {
-    case Icon::Information:
-        qtIcon = QMessageBox::Information;
-        break;
-    case Icon::Exclamation:
-        qtIcon = QMessageBox::Warning;
-        break;
-    case Icon::Critical:
-        qtIcon = QMessageBox::Critical;
-        break;
-    case Icon::Question:
-        qtIcon = QMessageBox::Question;
-        break;
-    }
+    const QMessageBox::Icon qtIcon = icon == Icon::Exclamation ? QMessageBox::Warning
+                                     : icon == Icon::Critical  ? QMessageBox::Critical
+                                     : icon == Icon::Question  ? QMessageBox::Question
+                                                               : QMessageBox::Information;
     QMessageBox box(qtIcon, kTitle, text, QMessageBox::Ok, parent);
     box.exec();
 }
