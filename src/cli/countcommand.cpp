@@ -20,6 +20,8 @@ struct CountOptions {
     QString outDir;
     int jobs = int(std::max(1u, std::thread::hardware_concurrency()));
     bool recursive = false;
+    QStringList excludes;  // --exclude globs for folder walks
+    bool noIgnore = false; // walks keep what git ignores
     QStringList paths;
 };
 
@@ -157,8 +159,8 @@ int usage(CliStreams io, const QString& why)
     return UsageError(
         io, "count", why,
         "usage: quorvix-cli count (--mode N [--home DIR] | --mode-file FILE) [--json]\n"
-        "       [--output none|files|joined] [--out DIR] [--jobs N] [--recursive] "
-        "PATH...\n");
+        "       [--output none|files|joined] [--out DIR] [--jobs N] [--recursive]\n"
+        "       [--exclude GLOB]... [--no-ignore] PATH...\n");
 }
 
 // Takes args[i] (and its value) when it is one of count's own options; "" or the usage problem.
@@ -177,6 +179,12 @@ QString parseCountOption(const QStringList& args, qsizetype& i, CountOptions& op
         opt.json = true;
     } else if (a == QLatin1StringView("--recursive")) {
         opt.recursive = true;
+    } else if (a == QLatin1StringView("--no-ignore")) {
+        opt.noIgnore = true;
+    } else if (a == QLatin1StringView("--exclude")) {
+        if (!value(v) || v.isEmpty())
+            return QStringLiteral("--exclude needs a glob");
+        opt.excludes << v;
     } else if (a == QLatin1StringView("--jobs")) {
         if (!value(v) || (opt.jobs = v.toInt(&ok), !ok) || opt.jobs < 1)
             return QStringLiteral("--jobs needs a number of at least 1");
