@@ -7,8 +7,7 @@
 #include <unistd.h>
 
 #include <QDateTime>
-#include <QDir>
-#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 
 #include "settings/paths.h"
@@ -90,25 +89,18 @@ void CliHost::finish()
     }
 }
 
-std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
-                                   const QString& fileType, QStringList& given)
+std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, const WalkRules& rules,
+                                   QStringList& given, QStringList& walkErrors)
 {
-    QStringList filters;
-    for (const QString& p : fileType.split(u';', Qt::SkipEmptyParts)) {
-        if (!p.trimmed().isEmpty())
-            filters << p.trimmed();
-    }
     std::vector<BatchFile> files;
     for (const QString& path : paths) {
         const QFileInfo info(path);
         if (recursive && info.isDir()) {
-            QStringList found;
-            QDirIterator it(path, filters, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                            QDirIterator::Subdirectories);
-            while (it.hasNext())
-                found << it.next();
-            found.sort();
-            for (const QString& f : std::as_const(found)) {
+            const FolderWalkResult walk = WalkFolder(QFile::encodeName(path), rules);
+            for (const WalkError& e : walk.errors)
+                walkErrors << QFile::decodeName(e.path) + QStringLiteral(": ") + e.reason;
+            for (const QByteArray& bytes : walk.files) {
+                const QString f = QFile::decodeName(bytes);
                 const QFileInfo fi(f);
                 files.push_back({AddBackslash(fi.absolutePath()), fi.fileName()});
                 given << f;
@@ -122,6 +114,15 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
         given << path;
     }
     return files;
+}
+
+std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
+                                   const QString& fileType, QStringList& given)
+{
+    WalkRules rules;
+    rules.fileType = fileType;
+    QStringList walkErrors;
+    return ExpandPaths(paths, recursive, rules, given, walkErrors);
 }
 
 double TotalBytesOf(const std::vector<BatchFile>& files)

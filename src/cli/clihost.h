@@ -4,6 +4,7 @@
 
 #include "engine/runhost.h"
 #include "run/batchrunner.h"
+#include "run/folderwalk.h"
 
 // The CLI's run host: Ctrl+C stops the run between lines; with stderr on a terminal a progress
 // line (file k of n, bytes) is kept up to date there. Per-file errors are collected from the
@@ -35,9 +36,14 @@ private:
     qint64 m_lastDrawMs = 0;
 };
 
-// Files named on the command line: folders are walked with `recursive`, keeping the files that
-// match `fileType` (";"-separated patterns; empty keeps every file). `given` receives each
-// file's path as the user gave it (the folder as given joined with the path below it).
+// Files named on the command line: folders are walked by `rules` with `recursive` (see
+// WalkFolder). `given` receives each file's path as the user gave it (the folder as given joined
+// with the path below it), `walkErrors` one "path: reason" for each path a walk could not read.
+std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, const WalkRules& rules,
+                                   QStringList& given, QStringList& walkErrors);
+
+// The same for commands that name files without walking (`recursive` false); a walk's files
+// match `fileType` (";"-separated patterns; empty keeps every file), its errors are dropped.
 std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
                                    const QString& fileType, QStringList& given);
 

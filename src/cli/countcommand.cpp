@@ -32,6 +32,7 @@ struct CountRun {
     QStringList given; // each file's path as the user gave it
     std::vector<FileOutcome> outcomes;
     QStringList outputPaths; // what --output wrote
+    QStringList walkErrors;  // "path: reason" for each path a folder walk could not read
 };
 
 QString jsonString(const QString& s)
@@ -231,8 +232,12 @@ CountRun runCount(const CountOptions& opt, const ModeDefinition& mode, QTextStre
 {
     CountRun run;
     run.modeName = mode.ModeName;
+    WalkRules walkRules;
+    walkRules.fileType = mode.FileType;
+    walkRules.excludes = opt.excludes;
+    walkRules.gitIgnore = !opt.noIgnore;
     const std::vector<BatchFile> files =
-        ExpandPaths(opt.paths, opt.recursive, mode.FileType, run.given);
+        ExpandPaths(opt.paths, opt.recursive, walkRules, run.given, run.walkErrors);
     RunRequest request;
     request.ProcessMode = qint16(opt.mode.slot == 0 ? 1 : opt.mode.slot);
     request.StartWait = false;
@@ -273,7 +278,9 @@ int printCount(const CountOptions& opt, const CountRun& run, CliStreams io)
             io.out << "wrote " << Printable(path) << '\n';
     }
     io.out.flush();
-    bool failed = false;
+    bool failed = !run.walkErrors.isEmpty();
+    for (const QString& e : run.walkErrors)
+        io.err << "quorvix-cli: " << Printable(e) << '\n';
     for (size_t i = 0; i < run.outcomes.size(); ++i) {
         const FileOutcome& o = run.outcomes[i];
         if (o.state == FileOutcome::State::Done)

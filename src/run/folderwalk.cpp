@@ -1,0 +1,252 @@
+#include "folderwalk.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <git2.h>
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace {
+
+void initLibgit2()
+{
+    static const bool initialised = [] {
+        git_libgit2_init();
+        // Only ignore rules are read, no hook or program of the repository runs, so a work
+        // tree owned by another user (a CI checkout) is read as git would for its owner.
+        git_libgit2_opts(GIT_OPT_SET_OWNER_VALIDATION, 0);
+        return true;
+    }();
+    (void)initialised;
+}
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString gitReason()
+{
+    const git_error* e = git_error_last();
+    return e && e->message ? QString::fromUtf8(e->message) : QStringLiteral("git error");
+}
+
+struct RepoDeleter {
+    void operator()(git_repository* repo) const { git_repository_free(repo); }
+};
+using Repo = std::unique_ptr<git_repository, RepoDeleter>;
+
+// Git's ignore rules for one walk: paths below the walked folder, asked relative to the work
+// tree.
+class GitIgnore {
+public:
+    // False with `reason` when the folder lies in a repository that cannot be read.
+    bool open(const QByteArray& folder, QString& reason)
+    {
+        initLibgit2();
+        git_repository* raw = nullptr;
+        const int rc = git_repository_open_ext(&raw, folder.constData(), 0, nullptr);
+        if (rc == GIT_ENOTFOUND)
+            return true;
+        if (rc < 0) {
+            reason = QStringLiteral("cannot read git's ignore rules: ") + gitReason();
+            return false;
+        }
+        m_repo.reset(raw);
+        const char* workdir = git_repository_workdir(raw);
+        char* real = realpath(folder.constData(), nullptr);
+        if (!workdir || !real) {
+            std::free(real);
+            m_repo.reset();
+            return true;
+        }
+        QByteArray root(real);
+        std::free(real);
+        if (!root.endsWith('/'))
+            root += '/';
+        const QByteArray work(workdir);
+        if (!root.startsWith(work)) {
+            m_repo.reset();
+            return true;
+        }
+        m_prefix = root.mid(work.size());
+        return true;
+    }
+
+    bool active() const { return bool(m_repo); }
+
+    bool ignored(const QByteArray& relative, bool folder) const
+    {
+        QByteArray path = m_prefix + relative;
+        if (folder)
+            path += '/';
+        int ignored = 0;
+        if (git_ignore_path_is_ignored(&ignored, m_repo.get(), path.constData()) < 0)
+            return false;
+        return ignored == 1;
+    }
+
+private:
+    Repo m_repo;
+    QByteArray m_prefix; // the walked folder below the work tree, "" or ending in "/"
+};
+
+struct Exclude {
+    QByteArray glob;
+    bool byPath = false; // matches the path below the walked folder, else the base name
+    bool foldersOnly = false;
+};
+
+class Filter {
+public:
+    explicit Filter(const WalkRules& rules)
+    {
+        for (const QString& p : rules.fileType.split(u';', Qt::SkipEmptyParts)) {
+            if (!p.trimmed().isEmpty())
+                m_patterns.push_back(QRegularExpression::fromWildcard(p.trimmed()));
+        }
+        for (const QString& e : rules.excludes) {
+            Exclude x;
+            x.glob = QFile::encodeName(e);
+            while (x.glob.size() > 1 && x.glob.endsWith('/')) {
+                x.glob.chop(1);
+                x.foldersOnly = true;
+            }
+            x.byPath = x.glob.contains('/');
+            m_excludes.push_back(x);
+        }
+    }
+
+    bool excluded(const QByteArray& relative, const QByteArray& name, bool folder) const
+    {
+        for (const Exclude& x : m_excludes) {
+            if (x.foldersOnly && !folder)
+                continue;
+            const bool hit =
+                x.byPath ? fnmatch(x.glob.constData(), relative.constData(), FNM_PATHNAME) == 0
+                         : fnmatch(x.glob.constData(), name.constData(), 0) == 0;
+            if (hit)
+                return true;
+        }
+        return false;
+    }
+
+    bool typeMatches(const QByteArray& name) const
+    {
+        if (m_patterns.empty())
+            return true;
+        const QString text = QFile::decodeName(name);
+        return std::any_of(m_patterns.cbegin(), m_patterns.cend(),
+                           [&](const QRegularExpression& re) { return re.match(text).hasMatch(); });
+    }
+
+private:
+    std::vector<QRegularExpression> m_patterns;
+    std::vector<Exclude> m_excludes;
+};
+
+enum class Kind { Folder, File, Other };
+
+// What the entry at `path` is, not following a symlinked folder.
+Kind kindOf(const QByteArray& path)
+{
+    struct stat st {};
+    if (lstat(path.constData(), &st) != 0)
+        return Kind::Other;
+    if (S_ISDIR(st.st_mode))
+        return Kind::Folder;
+    if (S_ISREG(st.st_mode))
+        return Kind::File;
+    if (!S_ISLNK(st.st_mode))
+        return Kind::Other;
+    if (stat(path.constData(), &st) != 0)
+        return Kind::File; // dangling: counting it reports why
+    if (S_ISDIR(st.st_mode))
+        return Kind::Other;
+    return S_ISREG(st.st_mode) ? Kind::File : Kind::Other;
+}
+
+// The names in the folder at `path`, without "." and ".."; false with errno set.
+bool readNames(const QByteArray& path, std::vector<QByteArray>& names)
+{
+    DIR* dir = opendir(path.constData());
+    if (!dir)
+        return false;
+    errno = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const char* n = entry->d_name;
+        if (std::strcmp(n, ".") != 0 && std::strcmp(n, "..") != 0)
+            names.emplace_back(n);
+        errno = 0;
+    }
+    const int readError = errno;
+    closedir(dir);
+    errno = readError;
+    return readError == 0;
+}
+
+} // namespace
+
+FolderWalkResult WalkFolder(const QByteArray& folder, const WalkRules& rules)
+{
+    FolderWalkResult result;
+    QByteArray root = folder;
+    while (root.size() > 1 && root.endsWith('/'))
+        root.chop(1);
+    const QByteArray base = root == "/" ? root : root + '/';
+
+    GitIgnore git;
+    if (rules.gitIgnore) {
+        QString reason;
+        if (!git.open(root, reason))
+            result.errors.push_back({root, reason});
+    }
+    const Filter filter(rules);
+
+    // Folders still to read, as paths below the walked folder ("" for itself, else ending in
+    // "/"); a stack, so the depth of the tree never deepens the call stack.
+    std::vector<QByteArray> pending{QByteArray()};
+    while (!pending.empty()) {
+        const QByteArray relativeFolder = pending.back();
+        pending.pop_back();
+        const QByteArray folderPath =
+            relativeFolder.isEmpty() ? root : base + relativeFolder.chopped(1);
+        std::vector<QByteArray> names;
+        if (!readNames(folderPath, names)) {
+            result.errors.push_back({folderPath, systemReason(errno)});
+            continue;
+        }
+        std::sort(names.begin(), names.end());
+        std::vector<QByteArray> subfolders;
+        for (const QByteArray& name : names) {
+            if (name == ".git")
+                continue;
+            const QByteArray relative = relativeFolder + name;
+            const Kind kind = kindOf(base + relative);
+            if (kind == Kind::Other)
+                continue;
+            const bool isFolder = kind == Kind::Folder;
+            if (filter.excluded(relative, name, isFolder))
+                continue;
+            if (git.active() && git.ignored(relative, isFolder))
+                continue;
+            if (isFolder)
+                subfolders.push_back(relative + '/');
+            else if (filter.typeMatches(name))
+                result.files.push_back(base + relative);
+        }
+        // Reversed onto the stack, so folders are read in name order and errors come in it.
+        pending.insert(pending.end(), subfolders.rbegin(), subfolders.rend());
+    }
+    std::sort(result.files.begin(), result.files.end());
+    return result;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// What a folder walk keeps.
+struct WalkRules {
+    // ";"-separated wildcard patterns matched against each file name, ignoring case; empty
+    // keeps every file.
+    QString fileType;
+    // Globs (fnmatch): one with "/" matches the path below the walked folder, one without the
+    // base name; a trailing "/" matches folders only. A match is skipped, a folder with all
+    // it holds.
+    QStringList excludes;
+    // Skip what git ignores when the folder lies in a git work tree.
+    bool gitIgnore = true;
+};
+
+// A path the walk could not read, and why.
+struct WalkError {
+    QByteArray path; // the folder as given joined with the path below it
+    QString reason;
+};
+
+struct FolderWalkResult {
+    std::vector<QByteArray> files; // in byte order
+    std::vector<WalkError> errors;
+};
+
+// The files below `folder`, as paths made of the folder as given (bytes as on disk) and the
+// path below it. Never enters `.git` or a symlinked folder; a symlink to a file (or to
+// nothing, so that its failure is reported) is a file; fifos, sockets and devices are left
+// out. An unreadable folder becomes an error and the walk goes on.
+FolderWalkResult WalkFolder(const QByteArray& folder, const WalkRules& rules);
