@@ -220,6 +220,30 @@ TEST(CliCount, MoreJobsThanTheSystemGivesThreadsStillCountsEveryFile)
         << r.out.toStdString();
 }
 
+TEST(CliCount, RecursiveWalkSkipsDotGitAndExcludes)
+{
+    const WorkedFiles w;
+    const QDir tree(w.dir.filePath(QStringLiteral("tree")));
+    for (const char* folder : {"tree/.git", "tree/gen", "tree/sub/gen"})
+        ASSERT_TRUE(QDir(w.dir.path()).mkpath(QString::fromLatin1(folder)));
+    for (const char* file : {"a.c", "b.c", ".git/c.c", "gen/d.c", "sub/b.c", "sub/gen/e.c"})
+        testutil::writeBytes(tree.filePath(QString::fromLatin1(file)), kWorkedSource);
+    const Result r =
+        runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                QStringLiteral("--recursive"), QStringLiteral("--exclude"), QStringLiteral("b.c"),
+                QStringLiteral("--exclude"), QStringLiteral("gen/*"), tree.path()});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // "b.c" is a base name at any depth; "gen/*" a path below the walked folder only.
+    QStringList named;
+    for (const QString& line : r.out.split(u'\n', Qt::SkipEmptyParts)) {
+        if (line.contains(tree.path()))
+            named << line.section(QStringLiteral("  "), -1);
+    }
+    EXPECT_EQ(named, QStringList({tree.filePath(QStringLiteral("a.c")),
+                                  tree.filePath(QStringLiteral("sub/gen/e.c"))}))
+        << r.out.toStdString();
+}
+
 TEST(CliCount, ControlCharactersOfNamesReachTheTerminalEscaped)
 {
     const WorkedFiles w;
