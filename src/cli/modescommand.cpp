@@ -15,6 +15,11 @@ void printMode(QTextStream& out, const QString& header, const ModeDefinition& mo
     const auto values = ModeKeyValues(mode);
     for (size_t i = 0; i < values.size(); ++i)
         out << SettingsKeys::ModeKeys[i] << '=' << values[i] << '\n';
+    const auto optional = OptionalModeKeyValues(mode);
+    for (size_t i = 0; i < optional.size(); ++i) {
+        if (!optional[i].isEmpty())
+            out << SettingsKeys::OptionalModeKeys[i] << '=' << optional[i] << '\n';
+    }
     out << "AreaCount=" << AreaCount(mode) << '\n';
 }
 

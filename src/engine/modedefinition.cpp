@@ -100,6 +100,8 @@ ModeDefinition LoadModeDefinition(const QString& name, bool fromImportFile,
         }
     };
     forEachStoredField(m, readText, readNumber);
+    m.Encoding = ini.mGetString(section, SettingsKeys::ModeEncoding, QString());
+    m.MaskColumns = ini.mGetString(section, SettingsKeys::ModeMaskColumns, QString());
     return m;
 }
 
@@ -112,6 +114,12 @@ std::array<QString, SettingsKeys::ModeKeyCount> ModeKeyValues(const ModeDefiniti
     return values;
 }
 
+std::array<QString, SettingsKeys::OptionalModeKeys.size()>
+OptionalModeKeyValues(const ModeDefinition& mode)
+{
+    return {mode.Encoding, mode.MaskColumns};
+}
+
 bool SaveModeDefinition(const QString& settingsPath, int slot, const ModeDefinition& mode,
                         QString* error)
 {
@@ -121,6 +129,17 @@ bool SaveModeDefinition(const QString& settingsPath, int slot, const ModeDefinit
     const auto values = ModeKeyValues(mode);
     for (size_t i = 0; i < values.size(); ++i) {
         if (!ini.mSetString(section, SettingsKeys::ModeKeys[i], values[i])) {
+            if (error)
+                *error = ini.errorString();
+            return false;
+        }
+    }
+    const auto optional = OptionalModeKeyValues(mode);
+    for (size_t i = 0; i < optional.size(); ++i) {
+        const QLatin1StringView key = SettingsKeys::OptionalModeKeys[i];
+        if (optional[i].isEmpty() && ini.mGetString(section, key).isEmpty())
+            continue;
+        if (!ini.mSetString(section, key, optional[i])) {
             if (error)
                 *error = ini.errorString();
             return false;

@@ -46,6 +46,9 @@ struct ModeDefinition {
     qint16 CommentLength = 0;
     qint16 NullLineMode = 0;
     QString WordCount;
+    // Optional keys, "" when absent.
+    QString Encoding;    // "" or "auto", "cp932", "utf-8", "euc-jp", "utf-16le", "utf-16be"
+    QString MaskColumns; // comma-separated columns blanked before counting
 
     bool operator==(const ModeDefinition&) const = default;
 };
@@ -63,8 +66,14 @@ ModeDefinition LoadModeDefinition(const QString& name, bool fromImportFile,
 // The 21 stored values of a mode, in settings-key order (numbers in decimal).
 std::array<QString, SettingsKeys::ModeKeyCount> ModeKeyValues(const ModeDefinition& mode);
 
+// The values of the optional keys (SettingsKeys::OptionalModeKeys), in that order.
+std::array<QString, SettingsKeys::OptionalModeKeys.size()>
+OptionalModeKeyValues(const ModeDefinition& mode);
+
 // Writes the 21 keys into section "MODE-" + slot of the settings file, one at a time in key
-// order; existing keys are rewritten where they stand, other keys of the section stay. False
-// (and the rest left unwritten) at the first write that fails.
+// order, then each optional key that is set; an optional key at its default that holds a value
+// in the section is emptied, so it reads as the default. Existing keys are rewritten where they
+// stand, other keys of the section stay. False (and the rest left unwritten) at the first write
+// that fails.
 bool SaveModeDefinition(const QString& settingsPath, int slot, const ModeDefinition& mode,
                         QString* error = nullptr);

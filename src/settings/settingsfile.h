@@ -93,6 +93,12 @@ constexpr QLatin1StringView modeKeyName(ModeKey key)
     return ModeKeys[size_t(key)];
 }
 
+// Optional keys of a mode section, after the 21 in this order. Each defaults to "": read when
+// present, written and printed only when set.
+inline constexpr QLatin1StringView ModeEncoding{"Encoding"};
+inline constexpr QLatin1StringView ModeMaskColumns{"MaskColumns"};
+inline constexpr std::array<QLatin1StringView, 2> OptionalModeKeys{ModeEncoding, ModeMaskColumns};
+
 } // namespace SettingsKeys
 
 // Empties mode slot `slot` (1..3): every entry of its section goes, so all keys read as their

@@ -108,3 +108,34 @@ TEST(ModeDefinition, SaveWritesKeysInOrderAndLoadsBack)
     EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-1"), false, file), BareMode());
     EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-2"), false, file), m);
 }
+
+TEST(ModeDefinition, OptionalKeysLoadAndSaveOnlyWhenSet)
+{
+    QTemporaryDir dir;
+    const QString import = dir.filePath(QStringLiteral("importqvx.ini"));
+    writeBytes(import, "[Def]\r\nencoding=euc-jp\r\nMaskColumns= 1-6, 73-\r\n");
+    const ModeDefinition imported = LoadModeDefinition(import, true, QString());
+    EXPECT_EQ(imported.Encoding, QStringLiteral("euc-jp"));
+    EXPECT_EQ(imported.MaskColumns, QStringLiteral(" 1-6, 73-"));
+
+    // Defaults write nothing beyond the 21 keys.
+    const QString file = dir.filePath(QStringLiteral("Quorvix.ini"));
+    const ModeDefinition bare = BareMode();
+    ASSERT_TRUE(SaveModeDefinition(file, 1, bare));
+    EXPECT_FALSE(readBytes(file).contains("\r\nEncoding="));
+    EXPECT_FALSE(readBytes(file).contains("\r\nMaskColumns="));
+
+    // Set values go after WordCount, in key order.
+    ModeDefinition m = BareMode();
+    m.Encoding = QStringLiteral("utf-8");
+    m.MaskColumns = QStringLiteral("1-6,73-");
+    ASSERT_TRUE(SaveModeDefinition(file, 1, m));
+    EXPECT_TRUE(
+        readBytes(file).contains("\r\nWordCount=\r\nEncoding=utf-8\r\nMaskColumns=1-6,73-\r\n"));
+    EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-1"), false, file), m);
+
+    // Saving the defaults again empties the keys, so the slot reads as the editor showed it.
+    ASSERT_TRUE(SaveModeDefinition(file, 1, bare));
+    EXPECT_TRUE(readBytes(file).contains("\r\nEncoding=\r\nMaskColumns=\r\n"));
+    EXPECT_EQ(LoadModeDefinition(QStringLiteral("MODE-1"), false, file), bare);
+}
