@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "engine/modedefinition.h"
+#include "text/sourceencoding.h"
 
 // The ten line counters, in their storage order (reports list them in another order).
 enum Counter : int {
@@ -67,7 +68,8 @@ struct FileCountResult {
     CounterSet FileTotals; // zero until ComputeDerivedTotals
     PerArea<CounterSet> AreaCounts;
     QStringList Words;
-    std::vector<qint32> WordCounts; // lines of the whole file matching Words[i]
+    std::vector<qint32> WordCounts;                  // lines of the whole file matching Words[i]
+    SourceEncoding Encoding = SourceEncoding::Cp932; // how the file was decoded, never Auto
 
     bool operator==(const FileCountResult&) const = default;
 };

@@ -6,11 +6,14 @@
 
 #include "text/cp932.h"
 #include "text/fileio.h"
+#include "text/linedecoder.h"
 #include "text/linereader.h"
+#include "text/sourcereader.h"
 
-CountRules::CountRules(const ModeDefinition& mode, int areaCount)
+CountRules::CountRules(const ModeDefinition& mode, int areaCount, SourceEncoding encoding)
     : m_mode(mode)
     , m_areaCount(areaCount)
+    , m_encoding(encoding)
     , m_caseSensitive(mode.BinaryComp != 0)
 {
     const bool cs = m_caseSensitive;
@@ -230,16 +233,14 @@ void LineClassifier::classify(char16_t* raw, qsizetype length)
     }
 }
 
-CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
-                       FileCountResult& result, CountProgress& progress)
+namespace {
+
+// The line loop, with the decoder inlined: CP932 (the common case) calls Cp932::decodeTo
+// directly.
+template <typename Decode>
+CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& host,
+                        FileCountResult& result, CountProgress& progress, Decode decode)
 {
-    if (const auto invalid = rules.invalidPattern())
-        throw CountError(QStringLiteral("invalid keyword pattern: ") + *invalid);
-
-    result = FileCountResult{};
-    result.Words = rules.words();
-    result.WordCounts.assign(size_t(result.Words.size()), 0);
-
     LineClassifier classifier(rules, result);
     std::vector<char16_t> raw(256);
     QByteArrayView bytes;
@@ -258,7 +259,7 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
             host.progress(progress.processedBytes, progress.totalBytes);
         if (raw.size() < size_t(bytes.size()))
             raw.resize(size_t(bytes.size()));
-        classifier.classify(raw.data(), Cp932::decodeTo(bytes, raw.data()));
+        classifier.classify(raw.data(), decode(bytes, raw.data()));
     }
     if (lines.failed())
         throw CountError(QStringLiteral("read error: ") + lines.errorString());
@@ -267,9 +268,38 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
                                         "not counted")
                              .arg(lineNumber + 1)
                              .arg(FileIo::LimitText(lines.maxLineLength())));
-
-    ApplyTuning(result, rules.mode(), rules.areaCount());
     return CountOutcome::Completed;
+}
+
+} // namespace
+
+CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
+                       FileCountResult& result, CountProgress& progress,
+                       SourceEncoding lineEncoding)
+{
+    if (const auto invalid = rules.invalidPattern())
+        throw CountError(QStringLiteral("invalid keyword pattern: ") + *invalid);
+
+    result = FileCountResult{};
+    result.Words = rules.words();
+    result.WordCounts.assign(size_t(result.Words.size()), 0);
+    result.Encoding = lineEncoding;
+
+    CountOutcome outcome;
+    if (lineEncoding == SourceEncoding::Cp932) {
+        outcome = countLines(
+            rules, lines, host, result, progress,
+            [](QByteArrayView bytes, char16_t* dst) { return Cp932::decodeTo(bytes, dst); });
+    } else {
+        LineDecoder decoder(lineEncoding);
+        outcome = countLines(rules, lines, host, result, progress,
+                             [&decoder](QByteArrayView bytes, char16_t* dst) {
+                                 return decoder.decodeTo(bytes, dst);
+                             });
+    }
+    if (outcome == CountOutcome::Completed)
+        ApplyTuning(result, rules.mode(), rules.areaCount());
+    return outcome;
 }
 
 CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& host,
@@ -281,8 +311,13 @@ CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& ho
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             throw CountError(file.errorString());
-        LineReader reader(file);
-        return CountFile(rules, reader, host, result, progress);
+        SourceReader source(file, rules.encoding());
+        if (source.isBinary())
+            throw CountError(QStringLiteral("binary file, not counted"));
+        const CountOutcome outcome =
+            CountFile(rules, source.lines(), host, result, progress, source.lineEncoding());
+        result.Encoding = source.encoding();
+        return outcome;
     } catch (const CountError& e) {
         throw CountError(path + QStringLiteral(": ") + e.message());
     }

@@ -11,6 +11,7 @@
 #include "engine/keywordmatch.h"
 #include "engine/modedefinition.h"
 #include "engine/runhost.h"
+#include "text/sourceencoding.h"
 
 class LineReader;
 
@@ -33,10 +34,13 @@ private:
 // A mode made ready for counting: its keywords compiled once for the whole run.
 class CountRules final {
 public:
-    CountRules(const ModeDefinition& mode, int areaCount);
+    // `encoding`: how source files are decoded (Auto: each file's own choice).
+    CountRules(const ModeDefinition& mode, int areaCount,
+               SourceEncoding encoding = SourceEncoding::Auto);
 
     const ModeDefinition& mode() const { return m_mode; }
     int areaCount() const { return m_areaCount; }
+    SourceEncoding encoding() const { return m_encoding; }
 
     // The word patterns of the mode's WordCount, in list order.
     const QStringList& words() const { return m_words; }
@@ -49,6 +53,7 @@ private:
 
     ModeDefinition m_mode;
     int m_areaCount = 1;
+    SourceEncoding m_encoding = SourceEncoding::Auto;
     bool m_caseSensitive = false;
     PerArea<KeywordPattern> m_startWord;
     KeywordPattern m_pickupStart;
@@ -73,15 +78,18 @@ enum class CountOutcome { Completed, Cancelled };
 
 inline constexpr char16_t kStoppedMessage[] = u"処理が中断されました！";
 
-// Counts the lines of `lines` into `result` (cleared first) and applies the tuning. Yields to
+// Counts the lines of `lines`, bytes in `lineEncoding` (CP932, UTF-8 or EUC-JP), into `result`
+// (cleared first, its Encoding set to `lineEncoding`) and applies the tuning. Yields to
 // the host before each line and stops when it reports a stop ("処理が中断されました！", no
 // tuning). Throws CountError for an invalid keyword, a negative comment column, a counter
 // overflow, a read error or a line longer than the reader's limit (a file is counted whole or
 // not at all).
 CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
-                       FileCountResult& result, CountProgress& progress);
+                       FileCountResult& result, CountProgress& progress,
+                       SourceEncoding lineEncoding = SourceEncoding::Cp932);
 
-// The same for a file on disk. Folders, FIFOs and devices are refused without being opened
-// for reading; every error message names the file.
+// The same for a file on disk, decoded by the rules' encoding (see SourceReader); the result
+// names the encoding used. Folders, FIFOs and devices are refused without being opened for
+// reading, and a binary file is not counted; every error message names the file.
 CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& host,
                        FileCountResult& result, CountProgress& progress);

@@ -1,10 +1,11 @@
 #include "cp932.h"
 
 #include <array>
-#include <cstring>
 #include <memory>
 
 #include <QStringDecoder>
+
+#include "text/ascii.h"
 
 namespace {
 
@@ -88,22 +89,6 @@ const Tables& tables()
     return *instance;
 }
 
-bool isAscii(const unsigned char* p, qsizetype n)
-{
-    qsizetype i = 0;
-    for (; i + 8 <= n; i += 8) {
-        quint64 w;
-        std::memcpy(&w, p + i, 8);
-        if (w & 0x8080808080808080ULL)
-            return false;
-    }
-    for (; i < n; ++i) {
-        if (p[i] & 0x80)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 namespace Cp932 {
@@ -112,9 +97,8 @@ qsizetype decodeTo(QByteArrayView bytes, char16_t* dst)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
-    if (isAscii(p, n)) {
-        for (qsizetype i = 0; i < n; ++i)
-            dst[i] = p[i];
+    if (Ascii::isAscii(p, n)) {
+        Ascii::widen(p, n, dst);
         return n;
     }
 
