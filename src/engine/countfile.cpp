@@ -63,6 +63,8 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount, SourceEncoding
  * The line classifier. Each line goes through the steps below in this order, and lands in
  * exactly one counter of the current area:
  *
+ *   mask     after TAB replacement, masked columns become spaces (a line of sequence numbers
+ *            only turns blank)
  *   area     while currentArea < AreaCount, the next area's start keyword moves the file on
  *            (at once, or from the next non-keyword line when StartAfter is 1)
  *   comment  block start/end keywords (with the leading-asterisk rule) and the solo keyword
@@ -81,9 +83,16 @@ public:
         , m_mode(rules.m_mode)
         , m_result(result)
     {
+        // Checked as each file starts, after the keywords, so every file fails alike.
+        if (!m_mode.MaskColumns.isEmpty()) {
+            auto masks = ParseMaskColumns(m_mode.MaskColumns);
+            if (!masks)
+                throw CountError(QStringLiteral("invalid mask columns: ") + m_mode.MaskColumns);
+            m_masks = std::move(*masks);
+        }
     }
 
-    // `raw` is the decoded line; TABs may be replaced in place.
+    // `raw` is the decoded line; TABs may be replaced and masked columns blanked in place.
     void classify(char16_t* raw, qsizetype length);
 
 private:
@@ -99,6 +108,7 @@ private:
     const CountRules& m_rules;
     const ModeDefinition& m_mode;
     FileCountResult& m_result;
+    std::vector<MaskRange> m_masks;
     QString m_folded;
     QString m_blankTrimmed;
 
@@ -131,6 +141,8 @@ void LineClassifier::classify(char16_t* raw, qsizetype length)
                 raw[i] = u' ';
         }
     }
+    if (!m_masks.empty())
+        ApplyMaskColumns(m_masks, raw, length);
     QStringView line(raw, length);
     if (!m_rules.m_caseSensitive) {
         FoldText(line, m_folded);

@@ -7,10 +7,16 @@ QStringList KeywordTestHits(const ModeDefinition& mode, QString& line)
     const bool caseSensitive = mode.BinaryComp == 1;
     if (mode.TABtoSpace == 1)
         line.replace(u'\t', u' ');
+    // Masked columns are blanked in a copy: the kept line stays as typed.
+    QString masked = line;
+    if (!mode.MaskColumns.isEmpty()) {
+        if (const auto masks = ParseMaskColumns(mode.MaskColumns))
+            ApplyMaskColumns(*masks, reinterpret_cast<char16_t*>(masked.data()), masked.size());
+    }
     qsizetype lead = 0;
-    while (lead < line.size() && line[lead] == u' ')
+    while (lead < masked.size() && masked[lead] == u' ')
         ++lead;
-    const QString text = line.mid(lead);
+    const QString text = masked.mid(lead);
     auto hit = [&](const QString& keyword) {
         return !keyword.isEmpty() && MatchKeyword(text, keyword, caseSensitive);
     };

@@ -8,7 +8,8 @@
 // The mode editor's keyword test: which keywords of `mode` (the editor's values as they stand)
 // one typed line hits. It looks at the one line only: no areas, blocks or regions. With
 // TABtoSpace 1 the TABs of `line` are turned into spaces in place, as the editor keeps the line
-// for the next test. Each hit is one of the editor's fixed texts, in test order.
+// for the next test. Masked columns (MaskColumns) are blanked in a copy after that; an invalid
+// MaskColumns masks nothing here. Each hit is one of the editor's fixed texts, in test order.
 QStringList KeywordTestHits(const ModeDefinition& mode, QString& line);
 
 // The text of the box that shows the hits: a heading, a blank line and one hit per line, or the

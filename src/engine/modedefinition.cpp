@@ -1,5 +1,8 @@
 #include "modedefinition.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "settings/clsinifile.h"
 #include "settings/settingsfile.h"
 
@@ -146,4 +149,67 @@ bool SaveModeDefinition(const QString& settingsPath, int slot, const ModeDefinit
         }
     }
     return true;
+}
+
+std::optional<std::vector<MaskRange>> ParseMaskColumns(QStringView text)
+{
+    std::vector<MaskRange> masks;
+    qsizetype i = 0;
+    const auto skipBlanks = [&] {
+        while (i < text.size() && text[i] == u' ')
+            ++i;
+    };
+    const auto number = [&]() -> std::optional<int> {
+        const qsizetype start = i;
+        qint64 value = 0;
+        for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+            value = value * 10 + (text[i].unicode() - u'0');
+            if (value > std::numeric_limits<int>::max())
+                return std::nullopt;
+        }
+        if (i == start || value == 0)
+            return std::nullopt;
+        return int(value);
+    };
+
+    skipBlanks();
+    if (i == text.size())
+        return masks;
+    for (;;) {
+        skipBlanks();
+        MaskRange range;
+        const auto first = number();
+        if (!first)
+            return std::nullopt;
+        range.first = range.last = *first;
+        skipBlanks();
+        if (i < text.size() && text[i] == u'-') {
+            ++i;
+            skipBlanks();
+            range.last = 0;
+            if (i < text.size() && text[i] != u',') {
+                const auto last = number();
+                if (!last || *last < *first)
+                    return std::nullopt;
+                range.last = *last;
+                skipBlanks();
+            }
+        }
+        masks.push_back(range);
+        if (i == text.size())
+            return masks;
+        if (text[i] != u',')
+            return std::nullopt;
+        ++i;
+    }
+}
+
+void ApplyMaskColumns(const std::vector<MaskRange>& masks, char16_t* line, qsizetype length)
+{
+    for (const MaskRange& m : masks) {
+        if (m.first > length)
+            continue;
+        const qsizetype end = m.last == 0 ? length : std::min<qsizetype>(m.last, length);
+        std::fill(line + m.first - 1, line + end, u' ');
+    }
 }

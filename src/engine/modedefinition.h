@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <vector>
 
 #include <QString>
 #include <QtGlobal>
@@ -77,3 +79,19 @@ OptionalModeKeyValues(const ModeDefinition& mode);
 // that fails.
 bool SaveModeDefinition(const QString& settingsPath, int slot, const ModeDefinition& mode,
                         QString* error = nullptr);
+
+// One item of MaskColumns: 1-based columns `first`..`last`, inclusive; `last` 0 runs to the end
+// of the line.
+struct MaskRange {
+    int first = 1;
+    int last = 0;
+    bool operator==(const MaskRange&) const = default;
+};
+
+// Parses MaskColumns: comma-separated items `A`, `A-B` or `A-` with 1 <= A <= B, blanks allowed
+// around items and around the dash. "" or blanks only: no masks. std::nullopt for anything else,
+// an empty item included.
+std::optional<std::vector<MaskRange>> ParseMaskColumns(QStringView text);
+
+// Turns every character of `line` in a masked column into a space; columns keep their places.
+void ApplyMaskColumns(const std::vector<MaskRange>& masks, char16_t* line, qsizetype length);

@@ -79,3 +79,19 @@ TEST(KeywordTest, BlankLinesAndTabs)
     EXPECT_EQ(KeywordTestHits(none, line), QStringList{u8("[WORDCOUNT]【PERFORM 】に該当します ")});
     EXPECT_EQ(line, QStringLiteral(" PERFORM ")); // the stored line keeps the replacement
 }
+
+TEST(KeywordTest, MaskedColumnsNeverHit)
+{
+    ModeDefinition cobol = cobolMode();
+    cobol.MaskColumns = QStringLiteral("1-6,73-");
+    QString line =
+        QStringLiteral("000100     PERFORM X.") + QString(51, u' ') + QStringLiteral("CALL");
+    EXPECT_EQ(KeywordTestHits(cobol, line),
+              QStringList{u8("[WORDCOUNT]【*PERFORM*】に該当します ")});
+    EXPECT_TRUE(line.startsWith(QStringLiteral("000100"))); // the stored line stays as typed
+    EXPECT_EQ(hitsFor(cobol, QStringLiteral("000100")),
+              QStringList{u8("[COMMENT]【空行カウント】に該当します ")});
+    cobol.MaskColumns = QStringLiteral("7-3"); // invalid: nothing is masked
+    EXPECT_EQ(hitsFor(cobol, QStringLiteral("CALL")),
+              QStringList{u8("[WORDCOUNT]【*CALL*】に該当します ")});
+}
