@@ -2,6 +2,7 @@
 #include <memory>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +80,7 @@ struct Env : uitest::AppEnv {
     QScrollBar* bar(const char* name) { return find<QScrollBar>(w.get(), name); }
     QString label(const char* name) { return find<QLabel>(w.get(), name)->text(); }
     QString status() { return label("lblStatusBar"); }
+    QComboBox* encoding() { return find<QComboBox>(w.get(), "cmbEncoding"); }
     QTimer* timer() { return find<QTimer>(w.get(), "tmrStatusInterval"); }
     // Typed key by key; text beyond ASCII, which the test keyboard lacks, is pasted.
     void type(const char* name, const QString& text)
@@ -111,9 +113,9 @@ struct Env : uitest::AppEnv {
     QStringList differingFromEmptyMode()
     {
         QStringList differing;
-        for (const char* name :
-             {"txtModeName", "txtFileType", "txtStartWord2", "txtStartWord3", "txtPUStart",
-              "txtPUEnd", "txtCOMStart", "txtCOMEnd", "txtCOMSolo", "txtWordCount"}) {
+        for (const char* name : {"txtModeName", "txtFileType", "txtStartWord2", "txtStartWord3",
+                                 "txtPUStart", "txtPUEnd", "txtCOMStart", "txtCOMEnd", "txtCOMSolo",
+                                 "txtWordCount", "txtMaskColumns"}) {
             if (!edit(name)->text().isEmpty())
                 differing << QString::fromLatin1(name);
         }
@@ -127,6 +129,8 @@ struct Env : uitest::AppEnv {
             if (label(name) != QStringLiteral("0"))
                 differing << QString::fromLatin1(name);
         }
+        if (encoding()->currentText() != QStringLiteral("auto"))
+            differing << QStringLiteral("cmbEncoding");
         if (!checked("optNullLine0"))
             differing << QStringLiteral("optNullLine0");
         for (const char* name :
@@ -268,6 +272,48 @@ private slots:
                  QString(expected)
                      .replace(QStringLiteral("*.CBL"), QStringLiteral("*.COB"))
                      .split(u'|'));
+    }
+
+    void optionalKeysShownSavedAndEmptied()
+    {
+        Env env;
+        QVERIFY(env.writeSettings("[MODE-1]\r\nModeName=ONE\r\nFileType=*.CBL\r\n"
+                                  "Encoding=euc-jp\r\nMaskColumns=1-6,73-\r\n"
+                                  "[MODE-2]\r\nModeName=TWO\r\nEncoding=latin1\r\n"));
+        env.open();
+        QCOMPARE(env.encoding()->count(), 6);
+        env.click("optModeSelect1");
+        QCOMPARE(env.encoding()->currentText(), QStringLiteral("euc-jp"));
+        QCOMPARE(env.edit("txtMaskColumns")->text(), QStringLiteral("1-6,73-"));
+        // A name the list lacks is shown as stored, and goes with the next mode shown.
+        env.click("optModeSelect2");
+        QCOMPARE(env.encoding()->currentText(), QStringLiteral("latin1"));
+        QCOMPARE(env.edit("txtMaskColumns")->text(), QString());
+        env.click("optModeSelect3");
+        QCOMPARE(env.encoding()->count(), 6);
+        QCOMPARE(env.differingFromEmptyMode(), QStringList());
+
+        // In a new section set values follow the 21 keys.
+        env.click("optModeSelect1");
+        env.encoding()->setCurrentIndex(int(env.encoding()->findText(QStringLiteral("utf-16le"))));
+        env.type("txtMaskColumns", QStringLiteral("1-6"));
+        env.slotAnswer = 3;
+        env.click("BtnSave");
+        QStringList section = env.section(QStringLiteral("MODE-3"));
+        QCOMPARE(section.mid(section.size() - 3),
+                 (QStringList{QStringLiteral("WordCount="), QStringLiteral("Encoding=utf-16le"),
+                              QStringLiteral("MaskColumns=1-6")}));
+
+        // Back at the defaults, the keys are emptied: the slot reads as the editor showed it.
+        env.encoding()->setCurrentIndex(0);
+        env.edit("txtMaskColumns")->clear();
+        env.click("BtnSave");
+        section = env.section(QStringLiteral("MODE-3"));
+        QCOMPARE(section.mid(section.size() - 2),
+                 (QStringList{QStringLiteral("Encoding="), QStringLiteral("MaskColumns=")}));
+        const ModeDefinition saved =
+            LoadModeDefinition(QStringLiteral("MODE-3"), false, env.ctx.settingsPath());
+        QVERIFY(saved.Encoding.isEmpty() && saved.MaskColumns.isEmpty());
     }
 
     void cancelledSlotDialogChangesNothing()

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
@@ -38,6 +39,10 @@ const QString kCaption = QStringLiteral("Quorvix モード設定");
 const QString kNoModeName = QStringLiteral("MODE NAME を設定してください");
 const QString kNoFileType = QStringLiteral("FILE TYPE を設定してください");
 const QString kImportTitle = QStringLiteral("設定ﾌｧｲﾙの指定");
+// The encoding choices; the first, "auto", stands for a mode without the key.
+const QStringList kEncodings{QStringLiteral("auto"),     QStringLiteral("cp932"),
+                             QStringLiteral("utf-8"),    QStringLiteral("euc-jp"),
+                             QStringLiteral("utf-16le"), QStringLiteral("utf-16be")};
 const QStringList kImportFilters{QStringLiteral("Quorvix設定ﾌｧｲﾙ(*qvx.ini)"),
                                  QStringLiteral("全ての設定ﾌｧｲﾙ(*.ini)"),
                                  QStringLiteral("全てのﾌｧｲﾙ(*.*)")};
@@ -138,6 +143,17 @@ QGridLayout* FormMOption::buildNames()
     names->addWidget(txtModeName, 0, 1);
     names->addWidget(newLabel(QStringLiteral("FILE TYPE")), 1, 0);
     names->addWidget(txtFileType, 1, 1);
+
+    cmbEncoding = Named(new QComboBox(this), QStringLiteral("cmbEncoding"));
+    cmbEncoding->addItems(kEncodings);
+    txtMaskColumns = newTextBox(QStringLiteral("txtMaskColumns"), false);
+    txtMaskColumns->setToolTip(QStringLiteral("空白にする桁 (例: 1-6,73-)"));
+    names->addWidget(newLabel(QStringLiteral("ENCODING")), 0, 2);
+    names->addWidget(cmbEncoding, 0, 3);
+    names->addWidget(newLabel(QStringLiteral("MASK")), 1, 2);
+    names->addWidget(txtMaskColumns, 1, 3);
+    names->setColumnStretch(1, 2);
+    names->setColumnStretch(3, 1);
 
     return names;
 }
@@ -433,6 +449,16 @@ void FormMOption::ShowMode(const ModeDefinition& mode)
     setBar(scrLength, mode.CommentLength);
     optNullLine[size_t(std::clamp<int>(mode.NullLineMode, 0, 2))]->setChecked(true);
     txtWordCount->setText(mode.WordCount);
+    txtMaskColumns->setText(mode.MaskColumns);
+    // A stored name the list does not hold stays shown (and saved) as it is.
+    while (cmbEncoding->count() > kEncodings.size())
+        cmbEncoding->removeItem(cmbEncoding->count() - 1);
+    int encoding = mode.Encoding.isEmpty() ? 0 : int(kEncodings.indexOf(mode.Encoding));
+    if (encoding < 0) {
+        cmbEncoding->addItem(mode.Encoding);
+        encoding = cmbEncoding->count() - 1;
+    }
+    cmbEncoding->setCurrentIndex(encoding);
 
     for (int i = 2; i <= 3; ++i) {
         scrTuning_Change(i);
@@ -472,6 +498,9 @@ ModeDefinition FormMOption::modeFromControls() const
     else
         mode.NullLineMode = 0;
     mode.WordCount = txtWordCount->text();
+    if (cmbEncoding->currentIndex() > 0)
+        mode.Encoding = cmbEncoding->currentText();
+    mode.MaskColumns = txtMaskColumns->text();
     return mode;
 }
 

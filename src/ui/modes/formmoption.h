@@ -11,6 +11,7 @@
 #include "ui/modes/formmodesel.h"
 
 class QCheckBox;
+class QComboBox;
 class QGridLayout;
 class QGroupBox;
 class QKeyEvent;
@@ -101,6 +102,8 @@ private:
     std::array<QRadioButton*, SettingsKeys::ModeSlotCount> optModeSelect{}; // slots 1..3
     QLineEdit* txtModeName = nullptr;
     QLineEdit* txtFileType = nullptr;
+    QComboBox* cmbEncoding = nullptr;
+    QLineEdit* txtMaskColumns = nullptr;
     std::array<AreaControls, 2> m_areas{}; // areas 2 and 3
     QLineEdit* txtPUStart = nullptr;
     QLineEdit* txtPUEnd = nullptr;
