@@ -10,6 +10,7 @@
 #include "reports/valueformats.h"
 #include "run/batchrunner.h"
 #include "settings/paths.h"
+#include "text/sourceencoding.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ struct CountOptions {
     QString outDir;
     int jobs = int(std::max(1u, std::thread::hardware_concurrency()));
     bool recursive = false;
+    QString encoding;      // --encoding, over the mode's Encoding
     QStringList excludes;  // --exclude globs for folder walks
     bool noIgnore = false; // walks keep what git ignores
     QStringList paths;
@@ -91,7 +93,8 @@ void writeJson(QTextStream& out, const QString& modeName, int areaCount, const Q
             out << ", \"ok\": false, \"error\": " << jsonString(failureText(o)) << '}';
             continue;
         }
-        out << ", \"ok\": true, \"totals\": ";
+        out << ", \"ok\": true, \"encoding\": \"" << SourceEncodingName(o.result.Encoding)
+            << "\", \"totals\": ";
         writeCounters(out, o.result.FileTotals);
         out << ", \"areas\": [";
         for (int k = 1; k <= areaCount; ++k) {
@@ -160,6 +163,7 @@ int usage(CliStreams io, const QString& why)
     return UsageError(
         io, "count", why,
         "usage: quorvix-cli count (--mode N [--home DIR] | --mode-file FILE) [--json]\n"
+        "       [--encoding auto|cp932|utf-8|euc-jp|utf-16le|utf-16be]\n"
         "       [--output none|files|joined] [--out DIR] [--jobs N] [--recursive]\n"
         "       [--exclude GLOB]... [--no-ignore] PATH...\n");
 }
@@ -210,7 +214,9 @@ QString parseCountOptions(const QStringList& args, CountOptions& opt)
 {
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString why;
-        const OptionParse parsed = ParseModeOption(args, i, opt.mode, why);
+        OptionParse parsed = ParseModeOption(args, i, opt.mode, why);
+        if (parsed == OptionParse::NotMine)
+            parsed = ParseEncodingOption(args, i, opt.encoding, why);
         if (parsed == OptionParse::NotMine)
             why = parseCountOption(args, i, opt);
         if (!why.isEmpty())
@@ -228,8 +234,10 @@ QString parseCountOptions(const QStringList& args, CountOptions& opt)
     return QString();
 }
 
-CountRun runCount(const CountOptions& opt, const ModeDefinition& mode, QTextStream& err)
+CountRun runCount(const CountOptions& opt, ModeDefinition mode, QTextStream& err)
 {
+    if (!opt.encoding.isEmpty())
+        mode.Encoding = opt.encoding;
     CountRun run;
     run.modeName = mode.ModeName;
     WalkRules walkRules;

@@ -5,6 +5,7 @@
 #include "cli/clihost.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
+#include "text/sourceencoding.h"
 
 int UsageError(CliStreams io, const char* command, const QString& why, const char* usage)
 {
@@ -44,6 +45,19 @@ OptionParse ParseModeOption(const QStringList& args, qsizetype& i, ModeOptions& 
     } else {
         return OptionParse::NotMine;
     }
+    return OptionParse::Taken;
+}
+
+OptionParse ParseEncodingOption(const QStringList& args, qsizetype& i, QString& encoding,
+                                QString& why)
+{
+    if (args[i] != QLatin1StringView("--encoding"))
+        return OptionParse::NotMine;
+    if (i + 1 >= args.size() || !ParseSourceEncoding(args[i + 1])) {
+        why = QStringLiteral("--encoding takes ") + SourceEncodingNames();
+        return OptionParse::Invalid;
+    }
+    encoding = args[++i];
     return OptionParse::Taken;
 }
 

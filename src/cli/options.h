@@ -30,6 +30,11 @@ enum class OptionParse { NotMine, Taken, Invalid };
 OptionParse ParseModeOption(const QStringList& args, qsizetype& i, ModeOptions& options,
                             QString& why);
 
+// Takes args[i] and its value when it is --encoding (then `i` is left on the value). Invalid,
+// with the reason in `why`, when the value is missing or names no encoding.
+OptionParse ParseEncodingOption(const QStringList& args, qsizetype& i, QString& encoding,
+                                QString& why);
+
 // The usage problem of the parsed options ("" when there is none): neither or both of --mode
 // and --mode-file.
 QString ModeChoiceProblem(const ModeOptions& options);

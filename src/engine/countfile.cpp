@@ -10,12 +10,17 @@
 #include "text/linereader.h"
 #include "text/sourcereader.h"
 
-CountRules::CountRules(const ModeDefinition& mode, int areaCount, SourceEncoding encoding)
+CountRules::CountRules(const ModeDefinition& mode, int areaCount)
     : m_mode(mode)
     , m_areaCount(areaCount)
-    , m_encoding(encoding)
     , m_caseSensitive(mode.BinaryComp != 0)
 {
+    if (!mode.Encoding.trimmed().isEmpty()) {
+        if (const auto encoding = ParseSourceEncoding(mode.Encoding.trimmed()))
+            m_encoding = *encoding;
+        else
+            m_invalidEncoding = mode.Encoding;
+    }
     const bool cs = m_caseSensitive;
     for (int k = 1; k <= 3; ++k)
         m_startWord[k] = KeywordPattern(mode.StartWord[k], cs);
@@ -318,6 +323,9 @@ CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& ho
                        FileCountResult& result, CountProgress& progress)
 {
     try {
+        if (const auto invalid = rules.invalidEncoding())
+            throw CountError(QStringLiteral("unknown encoding: %1 (known: %2)")
+                                 .arg(*invalid, SourceEncodingNames()));
         if (const QString problem = FileIo::regularFileProblem(path); !problem.isEmpty())
             throw CountError(problem);
         QFile file(path);

@@ -34,13 +34,14 @@ private:
 // A mode made ready for counting: its keywords compiled once for the whole run.
 class CountRules final {
 public:
-    // `encoding`: how source files are decoded (Auto: each file's own choice).
-    CountRules(const ModeDefinition& mode, int areaCount,
-               SourceEncoding encoding = SourceEncoding::Auto);
+    CountRules(const ModeDefinition& mode, int areaCount);
 
     const ModeDefinition& mode() const { return m_mode; }
     int areaCount() const { return m_areaCount; }
+    // How source files are decoded: the mode's Encoding, Auto when it has none.
     SourceEncoding encoding() const { return m_encoding; }
+    // The mode's Encoding when it names no encoding.
+    std::optional<QString> invalidEncoding() const { return m_invalidEncoding; }
 
     // The word patterns of the mode's WordCount, in list order.
     const QStringList& words() const { return m_words; }
@@ -66,6 +67,7 @@ private:
     QStringList m_words;
     std::vector<KeywordPattern> m_wordPatterns;
     std::optional<QString> m_invalid;
+    std::optional<QString> m_invalidEncoding;
 };
 
 // Bytes of the batch read so far and the batch's total, for the progress bar.
@@ -90,6 +92,7 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
 
 // The same for a file on disk, decoded by the rules' encoding (see SourceReader); the result
 // names the encoding used. Folders, FIFOs and devices are refused without being opened for
-// reading, and a binary file is not counted; every error message names the file.
+// reading, a binary file is not counted, and an unknown encoding fails every file; every error
+// message names the file.
 CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& host,
                        FileCountResult& result, CountProgress& progress);

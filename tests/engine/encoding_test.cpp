@@ -59,14 +59,16 @@ struct Counted {
     QString error;
 };
 
+// Counts with the mode's Encoding set to `encoding`.
 Counted countFile(const QString& path, SourceEncoding encoding = SourceEncoding::Auto)
 {
-    const ModeDefinition mode = cobolMode();
+    ModeDefinition mode = cobolMode();
+    mode.Encoding = SourceEncodingName(encoding);
     RecordingHost host;
     CountProgress progress;
     Counted c;
     try {
-        CountFile(CountRules(mode, AreaCount(mode), encoding), path, host, c.result, progress);
+        CountFile(CountRules(mode, AreaCount(mode)), path, host, c.result, progress);
         ComputeDerivedTotals(c.result, AreaCount(mode));
     } catch (const CountError& e) {
         c.error = e.message();
@@ -150,4 +152,21 @@ TEST_F(EncodingTest, BinaryFileIsAPerFileErrorUnlessTheNulComesLate)
     const Counted c = countFile(write("late.cbl", late));
     ASSERT_TRUE(c.error.isEmpty()) << c.error.toStdString();
     EXPECT_EQ(c.result.FileTotals[TT_TOTAL], late.count('\n'));
+}
+
+TEST_F(EncodingTest, UnknownModeEncodingFailsEveryFile)
+{
+    const QString path = write("a.cbl", "       MOVE A TO B.\r\n");
+    ModeDefinition mode = cobolMode();
+    mode.Encoding = QStringLiteral("latin1");
+    RecordingHost host;
+    FileCountResult result;
+    CountProgress progress;
+    try {
+        CountFile(CountRules(mode, AreaCount(mode)), path, host, result, progress);
+        ADD_FAILURE() << "counted";
+    } catch (const CountError& e) {
+        EXPECT_TRUE(e.message().startsWith(path + QStringLiteral(": unknown encoding: latin1")))
+            << e.message().toStdString();
+    }
 }
