@@ -6,6 +6,7 @@
 #include "support/outputs.h"
 #include "testutil.h"
 #include "text/linereader.h"
+#include "text/sourceencoding.h"
 
 using testutil::readBytes;
 using testutil::u8;
@@ -118,6 +119,8 @@ TEST_F(BatchRunnerTest, FileThatExhaustsMemoryFailsAloneAndTheRunGoesOn)
     // A line past the reader's limit is never held, and memory running out is contained too.
     QFile huge(m_src + QStringLiteral("HUGE.CBL"));
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    // Text where the encoding is chosen, then a hole: NUL bytes there are no binary file.
+    ASSERT_EQ(huge.write(QByteArray(kEncodingSampleSize, 'x')), kEncodingSampleSize);
     ASSERT_TRUE(huge.resize(LineReader::kMaxLineLength + 1));
     huge.close();
     m_host.badAllocAtYield = 1 + 3 + 1 + 2; // the batch's, A's lines and end, HUGE's, B's second
