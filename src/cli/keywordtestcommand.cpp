@@ -43,6 +43,9 @@ int runKeywordTestCommand(const QStringList& args, CliStreams io)
     const LoadedMode loaded = LoadCliMode(options, io.err);
     if (!loaded.mode)
         return loaded.exitCode == ExitCode::Usage ? usage(io, loaded.why) : loaded.exitCode;
+    if (const QString& mask = loaded.mode->MaskColumns; !mask.isEmpty() && !ParseMaskColumns(mask))
+        io.err << "quorvix-cli keyword-test: invalid mask columns: " << mask
+               << "; the line is tested unmasked\n";
     QString line = rest.front();
     const QString message = KeywordTestMessage(KeywordTestHits(*loaded.mode, line));
     // The box's text with its CR LF line ends and the blank line after the heading, as lines.
