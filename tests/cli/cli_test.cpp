@@ -126,13 +126,15 @@ TEST(CliCount, JsonDocumentAndExitCode)
         "{\"TT_TOTAL\": 9, \"TT_VALIDTOTAL\": 5, \"TT_COMTOTAL\": 3, \"TT_AREATOTAL\": 9, "
         "\"TT_AREA\": 5, \"TT_AREACOM\": 3, \"TT_PICKUPTOTAL\": 0, \"TT_PICKUP\": 0, "
         "\"TT_PICKUPCOM\": 0, \"TT_NULLLINE\": 1}");
-    EXPECT_EQ(ok.out, QStringLiteral("{\"mode\": \"C\", \"area_count\": 2, \"files\": [\n  "
-                                     "{\"path\": \"") +
-                          w.source + QStringLiteral("\", \"ok\": true, \"totals\": ") + totals +
-                          QStringLiteral(", \"areas\": [") + counters1 + QStringLiteral(", ") +
-                          counters2 +
-                          QStringLiteral("], \"words\": [{\"pattern\": \"*printf*\", "
-                                         "\"count\": 1}]}\n]}\n"));
+    EXPECT_EQ(ok.out,
+              QStringLiteral("{\"mode\": \"C\", \"area_count\": 2, \"files\": [\n  "
+                             "{\"path\": \"") +
+                  w.source +
+                  QStringLiteral("\", \"ok\": true, \"encoding\": \"cp932\", \"totals\": ") +
+                  totals + QStringLiteral(", \"areas\": [") + counters1 + QStringLiteral(", ") +
+                  counters2 +
+                  QStringLiteral("], \"words\": [{\"pattern\": \"*printf*\", "
+                                 "\"count\": 1}]}\n]}\n"));
 
     const QString missing = w.dir.filePath(QStringLiteral("missing.c"));
     const Result failed = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
@@ -143,6 +145,28 @@ TEST(CliCount, JsonDocumentAndExitCode)
                                     QStringLiteral("\", \"ok\": false, \"error\": \"")));
     EXPECT_TRUE(failed.out.contains(QStringLiteral("\"ok\": true")));
     EXPECT_TRUE(failed.err.contains(missing + QStringLiteral(": no such file")));
+}
+
+TEST(CliCount, EncodingOptionNamesTheEncodingUsed)
+{
+    const WorkedFiles w;
+    const QString utf8 = w.dir.filePath(QStringLiteral("utf8.c"));
+    testutil::writeBytes(utf8, "// \xE9\xA1\xA7\xE5\xAE\xA2\n" + kWorkedSource);
+    const Result r = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                             QStringLiteral("--json"), w.source, utf8});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(QStringLiteral("\"ok\": true, \"encoding\": \"cp932\"")), 1);
+    EXPECT_EQ(r.out.count(QStringLiteral("\"ok\": true, \"encoding\": \"utf-8\"")), 1);
+
+    const Result named = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                                 QStringLiteral("--json"), QStringLiteral("--encoding"),
+                                 QStringLiteral("euc-jp"), utf8});
+    EXPECT_TRUE(named.out.contains(QStringLiteral("\"encoding\": \"euc-jp\"")))
+        << named.out.toStdString();
+    EXPECT_EQ(runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                      QStringLiteral("--encoding"), QStringLiteral("latin1"), utf8})
+                  .exitCode,
+              2);
 }
 
 TEST(CliCount, WritesReportsAndConverts)
