@@ -12,6 +12,7 @@
 
 #include "settings/paths.h"
 #include "text/fileio.h"
+#include "text/pathbytes.h"
 
 namespace {
 
@@ -95,12 +96,13 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
     std::vector<BatchFile> files;
     for (const QString& path : paths) {
         const QFileInfo info(path);
-        if (recursive && info.isDir()) {
-            const FolderWalkResult walk = WalkFolder(QFile::encodeName(path), rules);
+        const bool isDir = FileIo::isFolder(path);
+        if (recursive && isDir) {
+            const FolderWalkResult walk = WalkFolder(EncodePath(path), rules);
             for (const WalkError& e : walk.errors)
-                walkErrors << QFile::decodeName(e.path) + QStringLiteral(": ") + e.reason;
+                walkErrors << DecodePath(e.path) + QStringLiteral(": ") + e.reason;
             for (const QByteArray& bytes : walk.files) {
-                const QString f = QFile::decodeName(bytes);
+                const QString f = DecodePath(bytes);
                 const QFileInfo fi(f);
                 files.push_back({AddBackslash(fi.absolutePath()), fi.fileName()});
                 given << f;
@@ -108,9 +110,8 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
             continue;
         }
         // A folder without --recursive stays one entry, which fails as a file would.
-        files.push_back(info.isDir()
-                            ? BatchFile{AddBackslash(info.absoluteFilePath()), {}}
-                            : BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
+        files.push_back(isDir ? BatchFile{AddBackslash(info.absoluteFilePath()), {}}
+                              : BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
         given << path;
     }
     return files;
@@ -128,24 +129,40 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
 double TotalBytesOf(const std::vector<BatchFile>& files)
 {
     double total = 0;
-    for (const BatchFile& f : files)
-        total += double(QFileInfo(f.folder + f.name).size());
+    for (const BatchFile& f : files) {
+        if (const auto facts = FileIo::regularFileFacts(f.folder + f.name))
+            total += double(facts->size);
+    }
     return total;
 }
 
 QString Printable(const QString& text)
 {
-    const auto isControl = [](char16_t c) { return c < 0x20 || (c >= 0x7f && c <= 0x9f); };
-    if (std::none_of(text.cbegin(), text.cend(), [&](QChar c) { return isControl(c.unicode()); }))
+    // A name's byte that is not UTF-8 (see DecodePath) is written as \xNN too; in such a text
+    // a backslash is written as \x5C as well, so the bytes read back unambiguously.
+    bool hasEscape = false;
+    for (qsizetype i = 0; i < text.size() && !hasEscape; ++i)
+        hasEscape = EscapedByte(text, i) >= 0;
+    const auto byteOf = [&](qsizetype i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x20 || (c >= 0x7f && c <= 0x9f) || (hasEscape && c == u'\\'))
+            return int(c);
+        return EscapedByte(text, i);
+    };
+    qsizetype first = 0;
+    while (first < text.size() && byteOf(first) < 0)
+        ++first;
+    if (first == text.size())
         return text;
-    QString out;
+    QString out = text.left(first);
     out.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        if (isControl(c.unicode()))
+    for (qsizetype i = first; i < text.size(); ++i) {
+        const int byte = byteOf(i);
+        if (byte >= 0)
             out += QStringLiteral("\\x") +
-                   QStringLiteral("%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+                   QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
         else
-            out += c;
+            out += text.at(i);
     }
     return out;
 }

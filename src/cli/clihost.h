@@ -52,6 +52,7 @@ double TotalBytesOf(const std::vector<BatchFile>& files);
 
 // `text` with every control character (C0, DEL, C1) written as \xNN, so a file name or message
 // cannot move the cursor, recolour or retitle the terminal it is printed on.
+// A name's byte that is not UTF-8 is written as \xNN too, and then so is every backslash.
 QString Printable(const QString& text);
 
 // False, with a message naming the file on `err`, when a settings or mode file exists but cannot

@@ -10,6 +10,7 @@
 #include "reports/valueformats.h"
 #include "run/batchrunner.h"
 #include "settings/paths.h"
+#include "text/pathbytes.h"
 #include "text/sourceencoding.h"
 
 namespace {
@@ -37,8 +38,10 @@ struct CountRun {
     QStringList walkErrors;  // "path: reason" for each path a folder walk could not read
 };
 
-QString jsonString(const QString& s)
+QString jsonString(const QString& text)
 {
+    // A name's byte that is not UTF-8 would be a lone surrogate, which JSON cannot hold.
+    const QString s = DisplayPath(text);
     QString out;
     out.reserve(s.size() + 2);
     out += u'"';

@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 #include "cli/commands.h"
+#include "text/pathbytes.h"
 
 namespace {
 
@@ -56,8 +57,11 @@ int main(int argc, char* argv[])
     out.setEncoding(QStringConverter::Utf8);
     err.setEncoding(QStringConverter::Utf8);
 
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+    // From argv itself: file names that are not UTF-8 keep their bytes (see DecodePath), which
+    // QCoreApplication::arguments() would lose.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << DecodePath(QByteArray(argv[i]));
     if (args.isEmpty()) {
         err << kUsage;
         return ExitCode::Usage;

@@ -328,9 +328,11 @@ CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& ho
                                  .arg(*invalid, SourceEncodingNames()));
         if (const QString problem = FileIo::regularFileProblem(path); !problem.isEmpty())
             throw CountError(problem);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            throw CountError(file.errorString());
+        QFile file;
+        QString reason;
+        if (!FileIo::openForReading(path, file, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                                    &reason))
+            throw CountError(reason);
         SourceReader source(file, rules.encoding());
         if (source.isBinary())
             throw CountError(QStringLiteral("binary file, not counted"));

@@ -7,6 +7,7 @@
 #include "reports/valueformats.h"
 #include "text/cp932.h"
 #include "text/fileio.h"
+#include "text/pathbytes.h"
 
 namespace {
 
@@ -40,8 +41,8 @@ std::optional<QString> htmlPage(const ReportJob& job, const ReportFile& file,
             .normalText = normalText,
             .wordData = WordTableMarkup(result),
             .outputDate = outputDate,
-            .filePath = file.folder,
-            .fileName = file.name,
+            .filePath = DisplayPath(file.folder),
+            .fileName = DisplayPath(file.name),
             .fileDate = DateTimeText(facts.modified, job.locale),
             .fileSize = SizeTextGrouped(facts.size, job.locale),
         };
@@ -81,8 +82,8 @@ QString NormalText(const ReportJob& job, const ReportFile& file, const FileCount
     QString text;
     auto line = [&text](const QString& s) { text += s + QStringLiteral("\r\n"); };
     line(QStringLiteral("DATA [outputdate]: ") + outputDate);
-    line(QStringLiteral("FILE PATH [filepath] : ") + file.folder);
-    line(QStringLiteral("FILE NAME [filename]: ") + file.name);
+    line(QStringLiteral("FILE PATH [filepath] : ") + DisplayPath(file.folder));
+    line(QStringLiteral("FILE NAME [filename]: ") + DisplayPath(file.name));
     line(QStringLiteral("FILE DATA [filedate]: ") + DateTimeText(facts.modified, job.locale));
     line(QStringLiteral("FILE SIZE [filesize]: ") + SizeTextGrouped(facts.size, job.locale) +
          QStringLiteral(" byte"));

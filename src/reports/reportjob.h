@@ -4,7 +4,6 @@
 #include <optional>
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <QIODevice>
 #include <QLocale>
 #include <QString>
@@ -45,10 +44,11 @@ struct SourceFacts {
 
 inline SourceFacts ReadSourceFacts(const ReportFile& file)
 {
-    const QFileInfo info(file.folder + file.name);
-    if (!info.isFile())
+    const std::optional<FileIo::FileFacts> facts =
+        FileIo::regularFileFacts(file.folder + file.name);
+    if (!facts)
         return {};
-    return {info.size(), info.lastModified()};
+    return {facts->size, facts->modified};
 }
 
 // The job's area count within the 1..3 areas a result holds.

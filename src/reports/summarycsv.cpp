@@ -6,6 +6,7 @@
 #include "reports/valueformats.h"
 #include "text/cp932.h"
 #include "text/fileio.h"
+#include "text/pathbytes.h"
 
 namespace {
 
@@ -24,9 +25,10 @@ QString quoted(QString value)
 QString fixedRow(const ReportJob& job, const ReportFile& file, const FileCountResult& result,
                  const SourceFacts& facts, const QString& outputDate)
 {
-    QString row = QString::number(file.index + 1) + u',' + outputDate + u',' + quoted(file.folder) +
-                  u',' + quoted(file.name) + u',' + DateTimeText(facts.modified, job.locale) +
-                  u',' + SizeTextPlain(facts.size) + u',';
+    QString row = QString::number(file.index + 1) + u',' + outputDate + u',' +
+                  quoted(DisplayPath(file.folder)) + u',' + quoted(DisplayPath(file.name)) + u',' +
+                  DateTimeText(facts.modified, job.locale) + u',' + SizeTextPlain(facts.size) +
+                  u',';
     const std::vector<Counter> counters = ReportedCounters(job.mode);
     for (Counter c : counters)
         row += CounterText(result.FileTotals[c]) + u',';
@@ -140,8 +142,8 @@ ReportContent SummaryCsvRowContent(const ReportJob& job, const ReportFile& file,
             .normalText = {},
             .wordData = {},
             .outputDate = outputDate,
-            .filePath = file.folder,
-            .fileName = file.name,
+            .filePath = DisplayPath(file.folder),
+            .fileName = DisplayPath(file.name),
             .fileDate = DateTimeText(facts.modified, job.locale),
             .fileSize = SizeTextPlain(facts.size),
         };

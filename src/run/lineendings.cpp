@@ -96,9 +96,10 @@ bool ConvertLineEnds(const QString& path, LineEnd target, ConversionResult& resu
     };
     if (!FileIo::checkRegularFile(path, error))
         return false;
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        return fail(in.errorString());
+    QFile in;
+    QString reason;
+    if (!FileIo::openForReading(path, in, QIODevice::ReadOnly, &reason))
+        return fail(reason);
     result.size = in.size();
     if (alreadyTarget(in, target))
         return true;

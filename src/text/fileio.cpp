@@ -7,9 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+
+#include "text/pathbytes.h"
 
 namespace {
 
@@ -47,15 +50,36 @@ bool writeAll(int fd, QByteArrayView data)
     return true;
 }
 
+// Paths go to the system as their own bytes (see DecodePath).
+bool isSymLink(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(EncodePath(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// The absolute, cleaned path a symbolic link points to ("" when it cannot be read).
+QString symLinkTarget(const QString& link)
+{
+    QByteArray target(4096, Qt::Uninitialized);
+    const ssize_t n =
+        ::readlink(EncodePath(link).constData(), target.data(), size_t(target.size()));
+    if (n < 0 || n >= target.size())
+        return QString();
+    target.truncate(n);
+    QString path = DecodePath(target);
+    if (!path.startsWith(u'/'))
+        path = QFileInfo(link).absolutePath() + u'/' + path;
+    return QDir::cleanPath(path);
+}
+
 // Where a chain of symbolic links at `path` ends (the path itself when it is none).
 std::optional<QString> linkTarget(const QString& path)
 {
     QString current = path;
     for (int hops = 0; hops < 40; ++hops) {
-        const QFileInfo info(current);
-        if (!info.isSymLink())
+        if (!isSymLink(current))
             return current;
-        current = info.symLinkTarget();
+        current = symLinkTarget(current);
     }
     return std::nullopt;
 }
@@ -73,14 +97,47 @@ QString LimitText(qint64 bytes)
 
 QString regularFileProblem(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    struct stat st {};
+    if (::stat(EncodePath(path).constData(), &st) != 0)
         return QStringLiteral("no such file");
-    if (info.isDir())
+    if (S_ISDIR(st.st_mode))
         return QStringLiteral("is a folder, not a file");
-    if (!info.isFile())
+    if (!S_ISREG(st.st_mode))
         return QStringLiteral("not a regular file");
     return QString();
+}
+
+bool isFolder(const QString& path)
+{
+    struct stat st {};
+    return ::stat(EncodePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<FileFacts> regularFileFacts(const QString& path)
+{
+    struct stat st {};
+    if (::stat(EncodePath(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return FileFacts{qint64(st.st_size),
+                     QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 +
+                                                    st.st_mtim.tv_nsec / 1000000)};
+}
+
+bool openForReading(const QString& path, QFile& file, QIODevice::OpenMode mode, QString* reason)
+{
+    const int fd = ::open(EncodePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (reason)
+            *reason = systemReason(errno);
+        return false;
+    }
+    if (!file.open(fd, mode | QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        if (reason)
+            *reason = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 bool checkRegularFile(const QString& path, QString* error)
@@ -94,9 +151,10 @@ bool readRegularFile(const QString& path, QByteArray& out, QString* error, qint6
     out.clear();
     if (!checkRegularFile(path, error))
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return setError(error, path, file.errorString());
+    QFile file;
+    QString reason;
+    if (!openForReading(path, file, QIODevice::ReadOnly, &reason))
+        return setError(error, path, reason);
     // The size is checked again after reading: the file may grow in between.
     const auto tooLarge = [&] {
         out.clear();
@@ -118,14 +176,15 @@ bool readRegularFile(const QString& path, QByteArray& out, QString* error, qint6
 
 bool canReplace(const QString& path, QString* error)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const QByteArray name = EncodePath(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
         return true;
-    if (!info.isFile())
+    if (!S_ISREG(st.st_mode))
         return setError(error, path, QStringLiteral("not a regular file"));
     // The owner write bit is checked as well: root passes every access() test, and a file
     // marked read-only must stay untouched for every user.
-    if (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))
+    if (::access(name.constData(), W_OK) != 0 || !(st.st_mode & S_IWUSR))
         return setError(error, path, QStringLiteral("the file is read-only"));
     return true;
 }
@@ -177,7 +236,7 @@ bool AtomicFile::open()
             return fail(QStringLiteral("too many levels of symbolic links"));
         m_target = *target;
     } else {
-        if (QFileInfo(m_path).isSymLink())
+        if (isSymLink(m_path))
             return fail(QStringLiteral("is a symbolic link; outputs are never written through "
                                        "one"));
         m_target = m_path;
@@ -188,7 +247,7 @@ bool AtomicFile::open()
         return false;
     }
 
-    const QByteArray target = QFile::encodeName(m_target);
+    const QByteArray target = EncodePath(m_target);
     struct stat st {};
     m_existed = ::lstat(target.constData(), &st) == 0;
     if (m_existed) {
@@ -203,8 +262,8 @@ bool AtomicFile::open()
 
     // A new name each try, created exclusively and never through a link. An existing target's
     // content stays private to its owner until commit() sets the target's own permissions.
-    const QByteArray folder = QFile::encodeName(QFileInfo(m_target).absolutePath()) + '/';
-    const QByteArray base = QFile::encodeName(QFileInfo(m_target).fileName());
+    const QByteArray folder = EncodePath(QFileInfo(m_target).absolutePath()) + '/';
+    const QByteArray base = EncodePath(QFileInfo(m_target).fileName());
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray candidate =
             folder + '.' + base + '.' +
@@ -248,7 +307,7 @@ bool AtomicFile::commit()
     m_fd = -1;
     if (::close(fd) != 0)
         return failErrno({});
-    if (::rename(m_temp.constData(), QFile::encodeName(m_target).constData()) != 0)
+    if (::rename(m_temp.constData(), EncodePath(m_target).constData()) != 0)
         return failErrno({});
     m_temp.clear();
     return true;
@@ -267,7 +326,7 @@ bool writeFileAtomically(const QString& path, QByteArrayView data, QString* erro
 
 bool appendToFile(const QString& path, QByteArrayView data, QString* error)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = EncodePath(path);
     // O_NOFOLLOW refuses a link even when one is planted after any earlier check; O_NONBLOCK
     // keeps a FIFO from blocking the open.
     const int fd =

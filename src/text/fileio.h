@@ -1,7 +1,11 @@
 #pragma once
 
+#include <optional>
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
+#include <QFile>
 #include <QString>
 
 // Whole-file reading and writing with the safety rules every writer of the program follows.
@@ -18,9 +22,25 @@ QString LimitText(qint64 bytes);
 // a regular file" (FIFOs, devices); "" when it is one.
 QString regularFileProblem(const QString& path);
 
+struct FileFacts {
+    qint64 size = 0;
+    QDateTime modified; // local time, to the millisecond
+};
+
+// Size and last-modified time of `path` when it is a regular file (links followed).
+std::optional<FileFacts> regularFileFacts(const QString& path);
+
+// True when `path` is a folder (links followed).
+bool isFolder(const QString& path);
+
 // False, with `error` set to the path, ": " and regularFileProblem, when `path` is not a
 // regular file.
 bool checkRegularFile(const QString& path, QString* error = nullptr);
+
+// Opens `path` by its own bytes (see DecodePath) into `file` for reading with `mode`; false with
+// `reason` set to the system's reason when it cannot.
+bool openForReading(const QString& path, QFile& file, QIODevice::OpenMode mode,
+                    QString* reason = nullptr);
 
 // Reads a regular file whole. Refuses directories, FIFOs and devices (never blocks on them) and
 // files larger than `maxSize`. On failure returns false and sets `error` to a message naming

@@ -1,6 +1,10 @@
 #include <functional>
 
+#include <fcntl.h>
+#include <ftw.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -289,6 +293,113 @@ TEST(CliCount, ControlCharactersOfNamesReachTheTerminalEscaped)
     EXPECT_TRUE(
         r.err.contains(w.dir.filePath(QStringLiteral("b\\x1B]0;title\\x07.c: no such file"))))
         << r.err.toStdString();
+}
+
+namespace {
+
+// 表示.CBL in CP932, as unpacking a Windows archive names it on Linux; the same bytes as printf
+// octal escapes for the shell.
+const QByteArray kCp932Name("\x95\x5C\x8E\xA6.CBL");
+const char* const kCp932NameForPrintf = R"(\225\134\216\246.CBL)";
+const QString kCp932NameShown = QStringLiteral(R"(\x95\x5C\x8E\xA6.CBL)");
+
+// QProcess passes arguments as text and loses such bytes: the shell in `folder` appends the
+// name to `args` itself.
+Result runCliOnCp932Name(const QStringList& args, const QString& folder)
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    const QString script = QStringLiteral(R"sh(exec "$0" "$@" "$(printf '%1')")sh")
+                               .arg(QLatin1StringView(kCp932NameForPrintf));
+    p.start(QStringLiteral("/bin/sh"),
+            QStringList{QStringLiteral("-c"), script, QStringLiteral(QUORVIX_CLI)} + args);
+    p.waitForFinished(30000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray readByName(const QByteArray& path)
+{
+    QByteArray bytes;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return bytes;
+    char block[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, block, sizeof block)) > 0)
+        bytes.append(block, n);
+    ::close(fd);
+    return bytes;
+}
+
+int removeEntry(const char* path, const struct stat*, int, FTW*)
+{
+    return ::remove(path);
+}
+
+// The worked files with a source named kCp932Name in "src". QTemporaryDir removes by text names
+// and cannot remove it, so the folder is emptied by bytes first.
+struct Cp932NamedFiles : WorkedFiles {
+    QString sources = dir.filePath(QStringLiteral("src"));
+    QString out = dir.filePath(QStringLiteral("out"));
+    QByteArray source = QFile::encodeName(sources) + '/' + kCp932Name;
+
+    Cp932NamedFiles()
+    {
+        QDir().mkpath(sources);
+        QDir().mkpath(out);
+        const int fd = ::open(source.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 || ::write(fd, kWorkedSource.constData(), size_t(kWorkedSource.size())) !=
+                          kWorkedSource.size())
+            throw std::runtime_error("cannot write the CP932-named source");
+        ::close(fd);
+    }
+    ~Cp932NamedFiles()
+    {
+        ::nftw(QFile::encodeName(dir.path()).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+    }
+};
+
+} // namespace
+
+TEST(CliCount, NameThatIsNotUtf8IsCountedByItsBytes)
+{
+    const Cp932NamedFiles w;
+    const Result named = runCliOnCp932Name(
+        {QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode, QStringLiteral("--output"),
+         QStringLiteral("files"), QStringLiteral("--out"), w.out},
+        w.sources);
+    ASSERT_EQ(named.exitCode, 0) << named.err.toStdString();
+    EXPECT_TRUE(named.out.contains(QStringLiteral("  ") + kCp932NameShown + u'\n'))
+        << named.out.toStdString();
+    // The report is named after the source's own bytes.
+    const QByteArray report = QFile::encodeName(w.out) + "/\x95\x5C\x8E\xA6_CBL_QVX.txt";
+    EXPECT_FALSE(readByName(report).isEmpty()) << named.out.toStdString();
+
+    const Result json = runCliOnCp932Name(
+        {QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode, QStringLiteral("--json")},
+        w.sources);
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    EXPECT_TRUE(json.out.contains(u8("{\"path\": \"\uFFFD\\\\\uFFFD\uFFFD.CBL\", \"ok\": true")))
+        << json.out.toStdString();
+
+    const Result walked = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                                  QStringLiteral("--recursive"), w.sources});
+    ASSERT_EQ(walked.exitCode, 0) << walked.err.toStdString();
+    EXPECT_TRUE(walked.out.contains(w.sources + u'/' + kCp932NameShown + u'\n'))
+        << walked.out.toStdString();
+    EXPECT_TRUE(walked.out.contains(QStringLiteral("total: 1 files counted, 0 failed")));
+}
+
+TEST(CliConvert, NameThatIsNotUtf8IsConvertedByItsBytes)
+{
+    const Cp932NamedFiles w;
+    const Result converted = runCliOnCp932Name(
+        {QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("crlf")}, w.sources);
+    ASSERT_EQ(converted.exitCode, 0) << converted.err.toStdString();
+    EXPECT_EQ(converted.out,
+              QStringLiteral("converted ") + kCp932NameShown + QStringLiteral(" CR+LF\n"));
+    EXPECT_TRUE(readByName(w.source).startsWith("#include <stdio.h>\r\n\r\n"));
 }
 
 TEST(CliModes, SettingsFileTooLargeToReadIsAnError)

@@ -1,6 +1,10 @@
 #include "text/fileio.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "testutil.h"
+#include "text/pathbytes.h"
 
 using testutil::writeBytes;
 
@@ -16,4 +20,24 @@ TEST(FileIo, ReadRefusesFilesOverTheLimit)
     EXPECT_TRUE(data.isEmpty());
     EXPECT_TRUE(FileIo::readRegularFile(path, data, &error, 101));
     EXPECT_EQ(data.size(), 101);
+}
+
+TEST(FileIo, NameThatIsNotUtf8IsWrittenAndReadByItsBytes)
+{
+    QTemporaryDir dir;
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/\x95\x5C\x8E\xA6.CBL";
+    const QString path = DecodePath(bytes);
+    QString error;
+    ASSERT_TRUE(FileIo::writeFileAtomically(path, "abc", &error)) << error.toStdString();
+    struct stat st {};
+    EXPECT_EQ(::stat(bytes.constData(), &st), 0);
+    QByteArray data;
+    EXPECT_TRUE(FileIo::readRegularFile(path, data, &error)) << error.toStdString();
+    EXPECT_EQ(data, "abc");
+    ASSERT_TRUE(FileIo::regularFileFacts(path));
+    EXPECT_EQ(FileIo::regularFileFacts(path)->size, 3);
+    EXPECT_TRUE(FileIo::appendToFile(path, "d", &error)) << error.toStdString();
+    EXPECT_EQ(FileIo::regularFileProblem(path), QString());
+    // QTemporaryDir removes by text names and would leave this one behind.
+    EXPECT_EQ(::unlink(bytes.constData()), 0);
 }
