@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include <QByteArrayView>
 #include <QtGlobal>
 
 namespace Ascii {
@@ -28,6 +29,16 @@ inline void widen(const unsigned char* p, qsizetype n, char16_t* dst)
 {
     for (qsizetype i = 0; i < n; ++i)
         dst[i] = p[i];
+}
+
+// The fast path of every decoder: a line of pure ASCII is widened as it is. True when it was.
+inline bool widenIfAscii(QByteArrayView bytes, char16_t* dst)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (!isAscii(p, bytes.size()))
+        return false;
+    widen(p, bytes.size(), dst);
+    return true;
 }
 
 } // namespace Ascii

@@ -95,12 +95,10 @@ namespace Cp932 {
 
 qsizetype decodeTo(QByteArrayView bytes, char16_t* dst)
 {
+    if (Ascii::widenIfAscii(bytes, dst))
+        return bytes.size();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
-    if (Ascii::isAscii(p, n)) {
-        Ascii::widen(p, n, dst);
-        return n;
-    }
 
     const Tables& t = tables();
     qsizetype o = 0;

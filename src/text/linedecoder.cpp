@@ -1,27 +1,15 @@
 #include "linedecoder.h"
 
 #include <unicode/ucnv.h>
-#include <unicode/ucnv_cb.h>
 
 #include "text/ascii.h"
 #include "text/cp932.h"
+#include "text/icuconverter.h"
 #include "text/utf8.h"
 
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
-
-// ICU substitutes U+001A for some bytes of the EUC-JP table; every undecodable byte sequence
-// becomes U+FFFD instead, as in the other encodings.
-void substituteReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
-                           UConverterCallbackReason reason, UErrorCode* status)
-{
-    if (reason > UCNV_IRREGULAR)
-        return;
-    *status = U_ZERO_ERROR;
-    const UChar replacement = kReplacement;
-    ucnv_cbToUWriteUChars(args, &replacement, 1, 0, status);
-}
 
 } // namespace
 
@@ -35,12 +23,7 @@ LineDecoder::LineDecoder(SourceEncoding encoding)
 {
     if (encoding != SourceEncoding::EucJp)
         return;
-    UErrorCode status = U_ZERO_ERROR;
-    m_converter.reset(ucnv_open("EUC-JP", &status));
-    if (U_FAILURE(status))
-        qFatal("Quorvix: this ICU has no EUC-JP converter");
-    ucnv_setToUCallBack(m_converter.get(), substituteReplacement, nullptr, nullptr, nullptr,
-                        &status);
+    m_converter.reset(OpenToUnicodeConverter("EUC-JP"));
 }
 
 LineDecoder::~LineDecoder() = default;
@@ -51,11 +34,8 @@ qsizetype LineDecoder::decodeTo(QByteArrayView bytes, char16_t* dst)
     case SourceEncoding::Utf8:
         return Utf8::decodeTo(bytes, dst);
     case SourceEncoding::EucJp: {
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-        if (Ascii::isAscii(p, bytes.size())) {
-            Ascii::widen(p, bytes.size(), dst);
+        if (Ascii::widenIfAscii(bytes, dst))
             return bytes.size();
-        }
         ucnv_resetToUnicode(m_converter.get());
         UErrorCode status = U_ZERO_ERROR;
         UChar* target = dst;
@@ -80,12 +60,10 @@ namespace Utf8 {
 
 qsizetype decodeTo(QByteArrayView bytes, char16_t* dst)
 {
+    if (Ascii::widenIfAscii(bytes, dst))
+        return bytes.size();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
-    if (Ascii::isAscii(p, n)) {
-        Ascii::widen(p, n, dst);
-        return n;
-    }
     qsizetype o = 0;
     for (qsizetype i = 0; i < n;) {
         const unsigned char b = p[i];

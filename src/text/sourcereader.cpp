@@ -3,21 +3,13 @@
 #include <vector>
 
 #include <unicode/ucnv.h>
-#include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
+
+#include "text/icuconverter.h"
 
 namespace {
 
 constexpr UChar kReplacement = 0xFFFD;
-
-void substituteReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
-                           UConverterCallbackReason reason, UErrorCode* status)
-{
-    if (reason > UCNV_IRREGULAR)
-        return;
-    *status = U_ZERO_ERROR;
-    ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, status);
-}
 
 // A UTF-16 byte stream as UTF-8, so that lines can be split on bytes (in UTF-16, CR and LF are
 // two bytes each). A lone surrogate and an odd last byte become U+FFFD.
@@ -26,12 +18,8 @@ public:
     Utf16ToUtf8Device(QIODevice& source, SourceEncoding encoding)
         : m_source(source)
     {
-        UErrorCode status = U_ZERO_ERROR;
         m_converter =
-            ucnv_open(encoding == SourceEncoding::Utf16Le ? "UTF-16LE" : "UTF-16BE", &status);
-        if (U_FAILURE(status))
-            qFatal("Quorvix: this ICU has no UTF-16 converter");
-        ucnv_setToUCallBack(m_converter, substituteReplacement, nullptr, nullptr, nullptr, &status);
+            OpenToUnicodeConverter(encoding == SourceEncoding::Utf16Le ? "UTF-16LE" : "UTF-16BE");
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     ~Utf16ToUtf8Device() override { ucnv_close(m_converter); }
