@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <unicode/ucsdet.h>
+#include <unicode/uenum.h>
 
 #include "text/utf8.h"
 
@@ -66,15 +67,61 @@ Utf8Check checkUtf8(QByteArrayView bytes, bool wholeFile)
     return multiByte ? Utf8Check::MultiByte : Utf8Check::Ascii;
 }
 
+// Whether the bytes can be EUC-JP at all: every byte above 0x7F belongs to a pair of A1-FE bytes,
+// to 8E + A1-DF or to 8F + two A1-FE bytes; one stray sequence in a hundred is forgiven (a damaged
+// file). Shift_JIS text fails this at its first hiragana (lead byte 0x82), which spares it the
+// detector: that costs more than counting the file.
+bool couldBeEucJp(QByteArrayView sample)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(sample.data());
+    const qsizetype n = sample.size();
+    const auto inRange = [&](qsizetype i, unsigned lo, unsigned hi) {
+        return i < n && p[i] >= lo && p[i] <= hi;
+    };
+    qsizetype sequences = 0;
+    qsizetype stray = 0;
+    for (qsizetype i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        ++sequences;
+        if (p[i] == 0x8E && inRange(i + 1, 0xA1, 0xDF)) {
+            i += 2;
+        } else if (p[i] == 0x8F && inRange(i + 1, 0xA1, 0xFE) && inRange(i + 2, 0xA1, 0xFE)) {
+            i += 3;
+        } else if (inRange(i, 0xA1, 0xFE) && (inRange(i + 1, 0xA1, 0xFE) || i + 1 == n)) {
+            i += 2;
+        } else {
+            ++stray;
+            ++i;
+        }
+        if (stray > 2 && stray * 100 > sequences)
+            return false;
+    }
+    return stray * 100 <= std::max<qsizetype>(sequences, 200);
+}
+
 // ICU's detector, asked only about the two Japanese multi-byte encodings; EUC-JP when it is
 // rated clearly above Shift_JIS.
 SourceEncoding detectJapanese(QByteArrayView sample)
 {
+    if (!couldBeEucJp(sample))
+        return SourceEncoding::Cp932;
     struct Closer {
         void operator()(UCharsetDetector* d) const { ucsdet_close(d); }
     };
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<UCharsetDetector, Closer> detector(ucsdet_open(&status));
+    if (U_FAILURE(status))
+        return SourceEncoding::Cp932;
+    // The other recognisers (Chinese, Korean, single-byte ones) only cost time here.
+    UEnumeration* names = ucsdet_getAllDetectableCharsets(detector.get(), &status);
+    while (const char* name = uenum_next(names, nullptr, &status)) {
+        if (std::strcmp(name, "Shift_JIS") != 0 && std::strcmp(name, "EUC-JP") != 0)
+            ucsdet_setDetectableCharset(detector.get(), name, false, &status);
+    }
+    uenum_close(names);
     if (U_FAILURE(status))
         return SourceEncoding::Cp932;
     ucsdet_setText(detector.get(), sample.data(), int32_t(sample.size()), &status);
