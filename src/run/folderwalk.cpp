@@ -45,6 +45,26 @@ struct RepoDeleter {
 };
 using Repo = std::unique_ptr<git_repository, RepoDeleter>;
 
+// Whether `folder` or a folder above it holds a ".git" entry: without one there is no work tree,
+// and libgit2 (whose start-up loads the system's certificates) is not needed.
+bool mayLieInWorkTree(const QByteArray& folder)
+{
+    char* real = realpath(folder.constData(), nullptr);
+    if (!real)
+        return true; // let libgit2 report what is wrong
+    QByteArray dir(real);
+    std::free(real);
+    for (;;) {
+        struct stat st {};
+        if (::lstat((dir + (dir.endsWith('/') ? ".git" : "/.git")).constData(), &st) == 0)
+            return true;
+        const qsizetype slash = dir.lastIndexOf('/');
+        if (slash <= 0)
+            return dir != "/" && ::lstat("/.git", &st) == 0;
+        dir.truncate(slash);
+    }
+}
+
 // Git's ignore rules for one walk: paths below the walked folder, asked relative to the work
 // tree.
 class GitIgnore {
@@ -52,6 +72,8 @@ public:
     // False with `reason` when the folder lies in a repository that cannot be read.
     bool open(const QByteArray& folder, QString& reason)
     {
+        if (!mayLieInWorkTree(folder))
+            return true;
         initLibgit2();
         git_repository* raw = nullptr;
         const int rc = git_repository_open_ext(&raw, folder.constData(), 0, nullptr);
