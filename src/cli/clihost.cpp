@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -90,12 +93,34 @@ void CliHost::finish()
     }
 }
 
+QString AbsolutePath(const QString& path)
+{
+    if (path.startsWith(u'/') && QDir::cleanPath(path) == path)
+        return path;
+    QString result;
+    if (!path.startsWith(u'/')) {
+        char* cwd = ::getcwd(nullptr, 0);
+        result = cwd ? DecodePath(QByteArray(cwd)) : QDir::currentPath();
+        std::free(cwd);
+    }
+    if (!path.isEmpty() && path != u'.') {
+        if (!result.isEmpty() && !result.endsWith(u'/'))
+            result += u'/';
+        result += path;
+    }
+    if (result == u'/')
+        return result;
+    const bool isDir = result.endsWith(u'/');
+    result = QDir::cleanPath(result);
+    return isDir ? result + u'/' : result;
+}
+
 std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, const WalkRules& rules,
                                    QStringList& given, QStringList& walkErrors)
 {
     std::vector<BatchFile> files;
     for (const QString& path : paths) {
-        const QFileInfo info(path);
+        const QFileInfo info(AbsolutePath(path));
         const bool isDir = FileIo::isFolder(path);
         if (recursive && isDir) {
             const FolderWalkResult walk = WalkFolder(EncodePath(path), rules);
@@ -103,7 +128,7 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
                 walkErrors << DecodePath(e.path) + QStringLiteral(": ") + e.reason;
             for (const QByteArray& bytes : walk.files) {
                 const QString f = DecodePath(bytes);
-                const QFileInfo fi(f);
+                const QFileInfo fi(AbsolutePath(f));
                 files.push_back({AddBackslash(fi.absolutePath()), fi.fileName()});
                 given << f;
             }
@@ -169,7 +194,9 @@ QString Printable(const QString& text)
 
 bool ProfileFileReadable(const QString& path, QTextStream& err)
 {
-    if (!QFileInfo::exists(path))
+    // Missing is fine (defaults apply); stat by the path's bytes, as QFileInfo would lose them.
+    struct stat st {};
+    if (::stat(EncodePath(path).constData(), &st) != 0)
         return true;
     QByteArray bytes;
     QString error;

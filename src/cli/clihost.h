@@ -36,6 +36,10 @@ private:
     qint64 m_lastDrawMs = 0;
 };
 
+// `path` made absolute and clean as QFileInfo::absoluteFilePath does, but on the lossless form
+// (see DecodePath): QFileInfo passes a relative path through the lossy 8-bit conversion.
+QString AbsolutePath(const QString& path);
+
 // Files named on the command line: folders are walked by `rules` with `recursive` (see
 // WalkFolder). `given` receives each file's path as the user gave it (the folder as given joined
 // with the path below it), `walkErrors` one "path: reason" for each path a walk could not read.

@@ -2,8 +2,6 @@
 
 #include <thread>
 
-#include <QFileInfo>
-
 #include "cli/clihost.h"
 #include "cli/options.h"
 #include "engine/modedefinition.h"
@@ -261,8 +259,7 @@ CountRun runCount(const CountOptions& opt, ModeDefinition mode, QTextStream& err
     settings.writeOutputs = opt.output != QLatin1StringView("none");
     settings.outputType =
         opt.output == QLatin1StringView("joined") ? OutputType::Joined : OutputType::PerFile;
-    settings.outDir =
-        opt.outDir.isEmpty() ? QString() : AddBackslash(QFileInfo(opt.outDir).absoluteFilePath());
+    settings.outDir = opt.outDir.isEmpty() ? QString() : AddBackslash(AbsolutePath(opt.outDir));
     settings.programFolder = opt.mode.home;
     settings.locale = ReportLocale();
     settings.jobs = opt.jobs;

@@ -1,11 +1,10 @@
 #include "commands.h"
 
-#include <QFileInfo>
-
 #include "cli/clihost.h"
 #include "engine/modedefinition.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
+#include "text/fileio.h"
 
 namespace {
 
@@ -42,10 +41,10 @@ int runModesCommand(const QStringList& args, CliStreams io)
     }
 
     if (!importFile.isEmpty()) {
-        const QFileInfo info(importFile);
-        if (!info.isFile()) {
-            io.err << "quorvix-cli: " << importFile
-                   << (info.exists() ? ": not a regular file\n" : ": no such file\n");
+        if (const QString problem = FileIo::regularFileProblem(importFile); !problem.isEmpty()) {
+            const bool missing = problem == QLatin1StringView("no such file");
+            io.err << "quorvix-cli: " << Printable(importFile)
+                   << (missing ? ": no such file\n" : ": not a regular file\n");
             return ExitCode::FileFailed;
         }
         if (!ProfileFileReadable(importFile, io.err))
@@ -55,7 +54,7 @@ int runModesCommand(const QStringList& args, CliStreams io)
     }
 
     if (!FolderExists(home)) {
-        io.err << "quorvix-cli: --home " << home << ": no such folder\n";
+        io.err << "quorvix-cli: --home " << Printable(home) << ": no such folder\n";
         return ExitCode::Usage;
     }
     const QString settings = SettingsFilePath(home);

@@ -1,15 +1,14 @@
 #include "options.h"
 
-#include <QFileInfo>
-
 #include "cli/clihost.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
+#include "text/fileio.h"
 #include "text/sourceencoding.h"
 
 int UsageError(CliStreams io, const char* command, const QString& why, const char* usage)
 {
-    io.err << "quorvix-cli " << command << ": " << why << '\n' << usage;
+    io.err << "quorvix-cli " << command << ": " << Printable(why) << '\n' << usage;
     return ExitCode::Usage;
 }
 
@@ -71,7 +70,7 @@ QString ModeChoiceProblem(const ModeOptions& options)
 LoadedMode LoadCliMode(const ModeOptions& options, QTextStream& err)
 {
     if (!options.modeFile.isEmpty()) {
-        if (!QFileInfo(options.modeFile).isFile())
+        if (!FileIo::regularFileFacts(options.modeFile))
             return {std::nullopt, ExitCode::Usage,
                     options.modeFile + QStringLiteral(": no such mode file")};
         if (!ProfileFileReadable(options.modeFile, err))

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include "text/fileio.h"
+
 namespace {
 
 QChar separator()
@@ -33,9 +35,8 @@ QString AddBackslash(const QString& path)
 
 bool FolderExists(const QString& path)
 {
-    if (path.isEmpty())
-        return false;
-    return QFileInfo(path).isDir();
+    // By the path's own bytes: QFileInfo would lose a name that is not UTF-8.
+    return !path.isEmpty() && FileIo::isFolder(path);
 }
 
 bool PathIsUsable(QString& path)
@@ -51,10 +52,10 @@ bool PathIsUsable(QString& path)
         return false;
     if (path.endsWith(separator()))
         return FolderExists(path);
-    if (!QFileInfo(path).isFile())
+    if (!FileIo::regularFileFacts(path))
         return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
+    QFile file;
+    return FileIo::openForReading(path, file, QIODevice::ReadOnly);
 }
 
 QString ProgramFolder()

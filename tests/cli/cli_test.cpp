@@ -402,6 +402,55 @@ TEST(CliConvert, NameThatIsNotUtf8IsConvertedByItsBytes)
     EXPECT_TRUE(readByName(w.source).startsWith("#include <stdio.h>\r\n\r\n"));
 }
 
+namespace {
+
+// The worked files with a folder named kCp932Name beside them and the worked mode file copied
+// under the name kCp932Name into "modes"; removed by bytes as in Cp932NamedFiles.
+struct Cp932NamedFolderAndMode : WorkedFiles {
+    QString modes = dir.filePath(QStringLiteral("modes"));
+    QByteArray folder = QFile::encodeName(dir.path()) + '/' + kCp932Name;
+
+    Cp932NamedFolderAndMode()
+    {
+        QDir().mkpath(modes);
+        const QByteArray namedMode = QFile::encodeName(modes) + '/' + kCp932Name;
+        const int fd = ::open(namedMode.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (::mkdir(folder.constData(), 0755) != 0 || fd < 0 ||
+            ::write(fd, kWorkedMode.constData(), size_t(kWorkedMode.size())) != kWorkedMode.size())
+            throw std::runtime_error("cannot make the CP932-named folder and mode file");
+        ::close(fd);
+    }
+    ~Cp932NamedFolderAndMode()
+    {
+        ::nftw(QFile::encodeName(dir.path()).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+    }
+};
+
+} // namespace
+
+TEST(CliCount, OutHomeAndModeFileThatAreNotUtf8AreFoundByTheirBytes)
+{
+    const Cp932NamedFolderAndMode w;
+    const Result out = runCliOnCp932Name(
+        {QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode, QStringLiteral("--output"),
+         QStringLiteral("files"), w.source, QStringLiteral("--out")},
+        w.dir.path());
+    ASSERT_EQ(out.exitCode, 0) << out.err.toStdString();
+    EXPECT_FALSE(readByName(w.folder + "/hello_c_QVX.txt").isEmpty()) << out.out.toStdString();
+
+    const Result modeFile =
+        runCliOnCp932Name({QStringLiteral("count"), QStringLiteral("--output"),
+                           QStringLiteral("none"), w.source, QStringLiteral("--mode-file")},
+                          w.modes);
+    ASSERT_EQ(modeFile.exitCode, 0) << modeFile.err.toStdString();
+    EXPECT_TRUE(modeFile.out.contains(QStringLiteral("total: 1 files counted, 0 failed")))
+        << modeFile.out.toStdString();
+
+    const Result home =
+        runCliOnCp932Name({QStringLiteral("modes"), QStringLiteral("--home")}, w.dir.path());
+    EXPECT_EQ(home.exitCode, 0) << home.err.toStdString();
+}
+
 TEST(CliModes, SettingsFileTooLargeToReadIsAnError)
 {
     QTemporaryDir dir;
