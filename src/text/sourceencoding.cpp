@@ -194,7 +194,8 @@ EncodingChoice ChooseSourceEncoding(QByteArrayView sample, SourceEncoding reques
     }
     if (IsUtf16(choice.encoding))
         return choice;
-    if (std::memchr(sample.data(), 0, size_t(sample.size()))) {
+    // An empty view may have no data pointer, which memchr must not be given.
+    if (!sample.isEmpty() && std::memchr(sample.data(), 0, size_t(sample.size()))) {
         choice.binary = true;
         if (choice.encoding == SourceEncoding::Auto)
             choice.encoding = SourceEncoding::Cp932;
