@@ -332,9 +332,27 @@ QByteArray readByName(const QByteArray& path)
     return bytes;
 }
 
+// Creates `path` (a name in bytes) with `bytes`; a failure ends the test.
+void writeByName(const QByteArray& path, const QByteArray& bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const bool written =
+        fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    if (fd >= 0)
+        ::close(fd);
+    if (!written)
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
 int removeEntry(const char* path, const struct stat*, int, FTW*)
 {
     return ::remove(path);
+}
+
+// QTemporaryDir removes by text names and cannot remove names that are not UTF-8.
+void removeByBytes(const QTemporaryDir& dir)
+{
+    ::nftw(QFile::encodeName(dir.path()).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
 // The worked files with a source named kCp932Name in "src". QTemporaryDir removes by text names
@@ -348,16 +366,9 @@ struct Cp932NamedFiles : WorkedFiles {
     {
         QDir().mkpath(sources);
         QDir().mkpath(out);
-        const int fd = ::open(source.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 || ::write(fd, kWorkedSource.constData(), size_t(kWorkedSource.size())) !=
-                          kWorkedSource.size())
-            throw std::runtime_error("cannot write the CP932-named source");
-        ::close(fd);
+        writeByName(source, kWorkedSource);
     }
-    ~Cp932NamedFiles()
-    {
-        ::nftw(QFile::encodeName(dir.path()).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
-    }
+    ~Cp932NamedFiles() { removeByBytes(dir); }
 };
 
 } // namespace
@@ -413,17 +424,11 @@ struct Cp932NamedFolderAndMode : WorkedFiles {
     Cp932NamedFolderAndMode()
     {
         QDir().mkpath(modes);
-        const QByteArray namedMode = QFile::encodeName(modes) + '/' + kCp932Name;
-        const int fd = ::open(namedMode.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (::mkdir(folder.constData(), 0755) != 0 || fd < 0 ||
-            ::write(fd, kWorkedMode.constData(), size_t(kWorkedMode.size())) != kWorkedMode.size())
-            throw std::runtime_error("cannot make the CP932-named folder and mode file");
-        ::close(fd);
+        writeByName(QFile::encodeName(modes) + '/' + kCp932Name, kWorkedMode);
+        if (::mkdir(folder.constData(), 0755) != 0)
+            throw std::runtime_error("cannot make the CP932-named folder");
     }
-    ~Cp932NamedFolderAndMode()
-    {
-        ::nftw(QFile::encodeName(dir.path()).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
-    }
+    ~Cp932NamedFolderAndMode() { removeByBytes(dir); }
 };
 
 } // namespace
