@@ -1,5 +1,7 @@
 #include "paths.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,6 +9,7 @@
 #include <QStorageInfo>
 
 #include "text/fileio.h"
+#include "text/pathbytes.h"
 
 namespace {
 
@@ -87,7 +90,16 @@ QString ParentFolder(const QString& folder)
 
 QString DriveOf(const QString& path)
 {
-    const QStorageInfo info(QDir::fromNativeSeparators(path));
+    // QStorageInfo finds a path by its UTF-8 form, which a name that is not UTF-8 lacks; the
+    // part above such a name lies on the same volume unless that name is itself a mount point.
+    QString known = QDir::fromNativeSeparators(path);
+    for (qsizetype i = 0; i < known.size(); ++i) {
+        if (EscapedByte(known, i) >= 0) {
+            known.truncate(std::max<qsizetype>(known.lastIndexOf(u'/', i), 1));
+            break;
+        }
+    }
+    const QStorageInfo info(known);
     if (!info.isValid())
         return QString();
     return NormalizedFolder(info.rootPath());

@@ -5,6 +5,7 @@
 #include "settings/clsinifile.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
+#include "text/cp932.h"
 
 RecentFiles::RecentFiles(QString settingsPath)
     : m_settingsPath(std::move(settingsPath))
@@ -27,6 +28,10 @@ QStringList RecentFiles::read() const
 
 bool RecentFiles::add(const QString& path) const
 {
+    // The settings file is CP932: a path it cannot hold (a name that is not UTF-8, or text
+    // outside CP932) would come back as another path, so it is not kept.
+    if (Cp932::decode(Cp932::encode(path)) != path)
+        return true;
     QStringList kept{path};
     for (const QString& stored : read()) {
         if (!SamePath(stored, path))

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,6 +112,30 @@ bool isFolder(const QString& path)
 {
     struct stat st {};
     return ::stat(EncodePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<FolderEntry> listFolder(const QString& path)
+{
+    std::vector<FolderEntry> entries;
+    const int dirFd = ::open(EncodePath(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return entries;
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return entries;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, 0) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))
+            entries.push_back({DecodePath(QByteArray(entry->d_name)), S_ISDIR(st.st_mode)});
+    }
+    ::closedir(dir);
+    return entries;
 }
 
 std::optional<FileFacts> regularFileFacts(const QString& path)

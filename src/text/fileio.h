@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -32,6 +33,16 @@ std::optional<FileFacts> regularFileFacts(const QString& path);
 
 // True when `path` is a folder (links followed).
 bool isFolder(const QString& path);
+
+struct FolderEntry {
+    QString name; // lossless (see DecodePath)
+    bool folder = false;
+};
+
+// The visible entries of a folder (names not starting with "."), by their own bytes: folders
+// and regular files, symlinks judged by what they point to; dangling links, fifos, sockets and
+// devices are left out. In no particular order; empty when the folder cannot be read.
+std::vector<FolderEntry> listFolder(const QString& path);
 
 // False, with `error` set to the path, ": " and regularFileProblem, when `path` is not a
 // regular file.

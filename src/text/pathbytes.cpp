@@ -68,3 +68,16 @@ QString DisplayPath(const QString& path)
     }
     return out;
 }
+
+QString LocalPathOfUrl(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return QString();
+    // QUrl keeps percent escapes of bytes that are not UTF-8, so the encoded path holds them.
+    return DecodePath(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
+QUrl UrlOfLocalPath(const QString& path)
+{
+    return QUrl::fromEncoded("file://" + EncodePath(path).toPercentEncoding("/"), QUrl::StrictMode);
+}

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 // File names are bytes on Linux, and Qt's own name conversion turns bytes that are not UTF-8
 // into U+FFFD for good. Paths travel as QString in this lossless form instead: valid UTF-8 as
@@ -27,3 +28,10 @@ int EscapedByte(const QString& text, qsizetype index);
 
 // `path` as shown to people: each escape becomes U+FFFD.
 QString DisplayPath(const QString& path);
+
+// A local file's path from a file URL by the URL's own bytes ("%95" is byte 0x95, not U+FFFD);
+// "" when `url` is not a local file.
+QString LocalPathOfUrl(const QUrl& url);
+
+// The file URL of a local path, by the path's bytes.
+QUrl UrlOfLocalPath(const QString& path);

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "text/pathbytes.h"
+
 namespace {
 
 QByteArray readAll(const QString& path)
@@ -51,4 +53,17 @@ TEST(RecentFiles, AddDropsOnlyTheSamePathAndCompactsGaps)
     ASSERT_TRUE(recent.add(QStringLiteral("/a/A.CBL")));
     EXPECT_EQ(readAll(ini),
               QByteArray("[RecentFileList]\r\n00=/a/A.CBL\r\n01=/a/A.CBL.bak\r\n02=/a/B.CBL\r\n"));
+}
+
+TEST(RecentFiles, APathTheSettingsFileCannotHoldIsNotKept)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Quorvix.ini"));
+    writeAll(ini, "[RecentFileList]\r\n00=/a/A.CBL\r\n");
+    const RecentFiles recent(ini);
+    ASSERT_TRUE(recent.add(DecodePath("/a/\x95\x5C.CBL")));                // not UTF-8
+    ASSERT_TRUE(recent.add(QString::fromUtf8("/a/\xF0\x9F\x98\x80.CBL"))); // not in CP932
+    ASSERT_TRUE(recent.add(QString::fromUtf8("/a/\xE8\xA1\xA8.CBL")));     // 表
+    EXPECT_EQ(readAll(ini),
+              QByteArray("[RecentFileList]\r\n00=/a/\x95\x5C.CBL\r\n01=/a/A.CBL\r\n"));
 }

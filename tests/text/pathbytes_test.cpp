@@ -68,3 +68,16 @@ TEST(PathBytes, RandomBytesRoundTrip)
         }
     }
 }
+
+TEST(PathBytes, FileUrlsKeepTheNameBytes)
+{
+    const QByteArray bytes("/tmp/x y/\x95\x5C\x8E\xA6.CBL");
+    const QUrl url = UrlOfLocalPath(DecodePath(bytes));
+    ASSERT_TRUE(url.isLocalFile());
+    EXPECT_EQ(url.toEncoded(), QByteArray("file:///tmp/x%20y/%95%5C%8E%A6.CBL"));
+    EXPECT_EQ(EncodePath(LocalPathOfUrl(url)), bytes);
+    // As a drag source sends it in a uri-list.
+    EXPECT_EQ(EncodePath(LocalPathOfUrl(QUrl::fromEncoded("file:///a/%E8%A1%A8%FF"))),
+              QByteArray("/a/\xE8\xA1\xA8\xFF"));
+    EXPECT_EQ(LocalPathOfUrl(QUrl(QStringLiteral("https://example.com/a"))), QString());
+}

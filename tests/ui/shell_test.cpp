@@ -15,6 +15,7 @@
 
 #include "platform/shellservices.h"
 #include "support/uisupport.h"
+#include "text/pathbytes.h"
 #include "ui/common/appcontext.h"
 #include "ui/common/windowkit.h"
 #include "ui/main/formfv.h"
@@ -27,10 +28,10 @@ const QString kNotFound = QStringLiteral("選択したﾌｧｲﾙが見つか�
 const QString kNoAssociation =
     QStringLiteral("選択したﾌｧｲﾙの拡張子に ｱﾌﾟﾘｹｰｼｮﾝが関連付けされていません");
 
-QString readFile(const QString& path)
+QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList captions(const QMenu* menu)
@@ -240,8 +241,9 @@ private slots:
             uitest::writeFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + out.toUtf8() + "'\n"));
         QVERIFY(QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner));
         QVERIFY(QFile::link(script, m_sendToDir + QStringLiteral("Echo.lnk")));
-        const QString argument = m_dir->filePath(QStringLiteral("my source file.cbl"));
-        QCOMPARE(shell.open(m_sendToDir + QStringLiteral("Echo.lnk"), argument),
+        // The path goes over by its bytes, also when they are not UTF-8.
+        const QByteArray argument = QFile::encodeName(m_dir->path()) + "/my \x95\x5C.cbl";
+        QCOMPARE(shell.open(m_sendToDir + QStringLiteral("Echo.lnk"), DecodePath(argument)),
                  int(ShellServices::Success));
         QTRY_COMPARE_WITH_TIMEOUT(readFile(out), argument, 10000);
     }

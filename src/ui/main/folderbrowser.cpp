@@ -8,6 +8,8 @@
 #include <QStorageInfo>
 
 #include "settings/paths.h"
+#include "text/fileio.h"
+#include "text/pathbytes.h"
 
 namespace {
 
@@ -30,6 +32,23 @@ std::vector<QRegularExpression> compilePatterns(const QString& patterns)
             add(pattern.chopped(2));
     }
     return result;
+}
+
+// Names of the folder's entries that `keep` takes, in name order ignoring case. Names are read
+// by their bytes, so one that is not UTF-8 is listed and can be opened again.
+template <typename Keep>
+QStringList entryNames(const QString& folder, Keep keep)
+{
+    QStringList names;
+    for (const FileIo::FolderEntry& entry : FileIo::listFolder(folder)) {
+        if (keep(entry))
+            names << entry.name;
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
 }
 
 } // namespace
@@ -91,22 +110,20 @@ QStringList FolderBrowser::folderChain() const
 
 QStringList FolderBrowser::subfolders() const
 {
-    return QDir(QDir::fromNativeSeparators(m_folder))
-        .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    return entryNames(m_folder, [](const FileIo::FolderEntry& e) { return e.folder; });
 }
 
 QStringList FolderBrowser::files() const
 {
     const std::vector<QRegularExpression> patterns = compilePatterns(m_filePattern);
-    const QStringList names = QDir(QDir::fromNativeSeparators(m_folder))
-                                  .entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
-    QStringList matching;
-    for (const QString& name : names) {
-        if (std::any_of(patterns.cbegin(), patterns.cend(),
-                        [&](const QRegularExpression& re) { return re.match(name).hasMatch(); }))
-            matching << name;
-    }
-    return matching;
+    return entryNames(m_folder, [&patterns](const FileIo::FolderEntry& e) {
+        // Matched as shown: a lone escape is not text the expression engine accepts.
+        const QString shown = DisplayPath(e.name);
+        return !e.folder &&
+               std::any_of(patterns.cbegin(), patterns.cend(), [&](const QRegularExpression& re) {
+                   return re.match(shown).hasMatch();
+               });
+    });
 }
 
 std::vector<DriveEntry> FolderBrowser::drives()

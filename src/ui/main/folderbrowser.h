@@ -36,7 +36,8 @@ public:
 
     // The way from the drive's root down to the folder, both included.
     QStringList folderChain() const;
-    // Names of the folder's subfolders, in name order ignoring case.
+    // Names of the folder's subfolders, in name order ignoring case. Names here and in files()
+    // are in the lossless form of DecodePath: show them with DisplayPath.
     QStringList subfolders() const;
 
     // ";"-separated wildcard patterns of the file list.

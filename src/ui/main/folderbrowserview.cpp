@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include "settings/paths.h"
+#include "text/pathbytes.h"
 #include "ui/common/dialogs.h"
 
 FolderBrowserView::FolderBrowserView(QComboBox* drives, QTreeWidget* folders, QListWidget* files,
@@ -139,7 +140,7 @@ void FolderBrowserView::fillFolderList()
     const QIcon closed = m_owner->style()->standardIcon(QStyle::SP_DirIcon);
     QTreeWidgetItem* parentItem = nullptr;
     for (qsizetype i = 0; i < chain.size(); ++i) {
-        const QString text = i == 0 ? chain[i] : QFileInfo(chain[i]).fileName();
+        const QString text = DisplayPath(i == 0 ? chain[i] : QFileInfo(chain[i]).fileName());
         auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(dirRootDir);
         item->setText(0, text);
         item->setIcon(0, open);
@@ -150,7 +151,7 @@ void FolderBrowserView::fillFolderList()
     const QString folder = AddBackslash(m_browser.folder());
     for (const QString& name : m_browser.subfolders()) {
         auto* item = new QTreeWidgetItem(parentItem);
-        item->setText(0, name);
+        item->setText(0, DisplayPath(name));
         item->setIcon(0, closed);
         item->setData(0, Qt::UserRole, folder + name);
     }
@@ -162,7 +163,10 @@ void FolderBrowserView::fillFolderList()
 void FolderBrowserView::fillFileList()
 {
     flsRootFList->clear();
-    flsRootFList->addItems(m_browser.files());
+    for (const QString& name : m_browser.files()) {
+        auto* item = new QListWidgetItem(DisplayPath(name), flsRootFList);
+        item->setData(Qt::UserRole, name);
+    }
 }
 
 void FolderBrowserView::refresh()

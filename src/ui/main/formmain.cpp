@@ -156,7 +156,9 @@ void FormMain::Form_Load(const QString& commandLine)
     m_sendTo = new SendToController(m_ctx, sendTo.isEmpty() ? QString() : SendToDir, this);
     m_sendTo->setCurrentFileProvider([this]() -> QString {
         const QListWidgetItem* item = flsRootFList->currentItem();
-        return item ? AddBackslash(m_browserView->browser().folder()) + item->text() : QString();
+        return item ? AddBackslash(m_browserView->browser().folder()) +
+                          item->data(Qt::UserRole).toString()
+                    : QString();
     });
     m_sendTo->setCurrentOutputProvider([this]() -> qint32 {
         const QListWidgetItem* item = lstOutputData->currentItem();
@@ -291,7 +293,7 @@ void FormMain::runSelectedFiles()
     for (int i = 0; i < flsRootFList->count(); ++i) {
         const QListWidgetItem* item = flsRootFList->item(i);
         if (item->isSelected())
-            names << item->text();
+            names << item->data(Qt::UserRole).toString();
     }
     StartRun(SelectedRunFiles(m_browserView->browser().folder(), names), kNoFileMessage);
 }

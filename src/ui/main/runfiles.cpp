@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 
 #include "run/runrequest.h"
 #include "settings/paths.h"
+#include "text/fileio.h"
+#include "text/pathbytes.h"
 #include "ui/common/windowkit.h"
 
 bool IsLocalDrop(const QMimeData* data)
@@ -16,14 +17,14 @@ bool IsLocalDrop(const QMimeData* data)
     if (!data || !data->hasUrls() || data->urls().isEmpty())
         return false;
     const QUrl first = data->urls().constFirst();
-    return first.isLocalFile() && !IsNetworkPath(QDir::toNativeSeparators(first.toLocalFile()));
+    return first.isLocalFile() && !IsNetworkPath(QDir::toNativeSeparators(LocalPathOfUrl(first)));
 }
 
 QStringList DroppedPaths(const QMimeData* data)
 {
     QStringList paths;
     for (const QUrl& url : data->urls())
-        paths << (url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : QString());
+        paths << QDir::toNativeSeparators(LocalPathOfUrl(url));
     return paths;
 }
 
@@ -32,10 +33,10 @@ RunFiles SelectedRunFiles(const QString& folder, const QStringList& names)
     RunFiles run;
     const QString dir = AddBackslash(folder);
     for (const QString& name : names) {
-        const QFileInfo info(dir + name);
-        if (!info.exists() || info.isDir())
+        const auto facts = FileIo::regularFileFacts(dir + name);
+        if (!facts)
             return RunFiles{{}, 0, true};
-        run.totalBytes += double(info.size());
+        run.totalBytes += double(facts->size);
         run.files.push_back({dir, name});
     }
     return run;
@@ -48,10 +49,10 @@ RunFiles DroppedRunFiles(const QStringList& paths)
         const qsizetype p = path.lastIndexOf(QDir::separator());
         if (path.isEmpty() || FolderExists(path) || p < 0)
             continue;
-        const QFileInfo info(path);
-        if (!info.exists())
+        const auto facts = FileIo::regularFileFacts(path);
+        if (!facts)
             return RunFiles{{}, 0, true};
-        run.totalBytes += double(info.size());
+        run.totalBytes += double(facts->size);
         run.files.push_back({path.left(p + 1), path.mid(p + 1)});
     }
     return run;
@@ -60,11 +61,11 @@ RunFiles DroppedRunFiles(const QStringList& paths)
 RunFiles RecentRunFile(const QString& path)
 {
     const qsizetype p = path.lastIndexOf(QDir::separator());
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || info.isDir())
+    const auto facts = path.isEmpty() ? std::nullopt : FileIo::regularFileFacts(path);
+    if (!facts)
         return RunFiles{{}, 0, true};
     return RunFiles{{{AddBackslash(path.left(std::max<qsizetype>(p, 0))), path.mid(p + 1)}},
-                    double(info.size()),
+                    double(facts->size),
                     false};
 }
 
