@@ -8,33 +8,14 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 
+#include "support/cli.h"
 #include "testutil.h"
 
 using testutil::u8;
 
-namespace {
-
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// `inChild` runs in the child before the program starts (to set limits).
-Result runCli(const QStringList& args, const std::function<void()>& inChild = {})
-{
-    QProcess p;
-    if (inChild)
-        p.setChildProcessModifier(inChild);
-    p.start(QStringLiteral(QUORVIX_CLI), args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-} // namespace
+using clitest::Result;
+using clitest::runCli;
 
 TEST(CliModes, PrintsTheThreeSampleModes)
 {
