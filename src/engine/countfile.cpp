@@ -100,6 +100,10 @@ public:
     // `raw` is the decoded line; TABs may be replaced and masked columns blanked in place.
     void classify(char16_t* raw, qsizetype length);
 
+    // Where the last classified line was counted.
+    int lastArea() const { return m_lastArea; }
+    Counter lastCounter() const { return m_lastCounter; }
+
 private:
     static void bump(qint32& counter)
     {
@@ -123,6 +127,8 @@ private:
     bool inPickupRegion = false;
     bool skipPickupStartLine = false;
     bool blankSeparate = false;
+    int m_lastArea = 1;
+    Counter m_lastCounter = TT_AREA;
 };
 
 bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const
@@ -234,12 +240,14 @@ void LineClassifier::classify(char16_t* raw, qsizetype length)
     CounterSet& area = m_result.AreaCounts[currentArea];
     if (blankSeparate) {
         blankSeparate = false;
-        bump(area[TT_NULLLINE]);
+        m_lastCounter = TT_NULLLINE;
     } else if (isPickupLine) {
-        bump(area[isComment ? TT_PICKUPCOM : TT_PICKUP]);
+        m_lastCounter = isComment ? TT_PICKUPCOM : TT_PICKUP;
     } else {
-        bump(area[isComment ? TT_AREACOM : TT_AREA]);
+        m_lastCounter = isComment ? TT_AREACOM : TT_AREA;
     }
+    m_lastArea = currentArea;
+    bump(area[m_lastCounter]);
 
     // Word step.
     if (!isComment) {
@@ -256,7 +264,8 @@ namespace {
 // directly.
 template <typename Decode>
 CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& host,
-                        FileCountResult& result, CountProgress& progress, Decode decode)
+                        FileCountResult& result, CountProgress& progress, LineSink* sink,
+                        Decode decode)
 {
     LineClassifier classifier(rules, result);
     std::vector<char16_t> raw(256);
@@ -276,7 +285,11 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             host.progress(progress.processedBytes, progress.totalBytes);
         if (raw.size() < size_t(bytes.size()))
             raw.resize(size_t(bytes.size()));
-        classifier.classify(raw.data(), decode(bytes, raw.data()));
+        const qsizetype length = decode(bytes, raw.data());
+        classifier.classify(raw.data(), length);
+        if (sink)
+            sink->line(classifier.lastArea(), classifier.lastCounter(),
+                       QStringView(raw.data(), length));
     }
     if (lines.failed())
         throw CountError(QStringLiteral("read error: ") + lines.errorString());
@@ -292,7 +305,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
 
 CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
                        FileCountResult& result, CountProgress& progress,
-                       SourceEncoding lineEncoding)
+                       SourceEncoding lineEncoding, LineSink* sink)
 {
     if (const auto invalid = rules.invalidPattern())
         throw CountError(QStringLiteral("invalid keyword pattern: ") + *invalid);
@@ -305,11 +318,11 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
     CountOutcome outcome;
     if (lineEncoding == SourceEncoding::Cp932) {
         outcome = countLines(
-            rules, lines, host, result, progress,
+            rules, lines, host, result, progress, sink,
             [](QByteArrayView bytes, char16_t* dst) { return Cp932::decodeTo(bytes, dst); });
     } else {
         LineDecoder decoder(lineEncoding);
-        outcome = countLines(rules, lines, host, result, progress,
+        outcome = countLines(rules, lines, host, result, progress, sink,
                              [&decoder](QByteArrayView bytes, char16_t* dst) {
                                  return decoder.decodeTo(bytes, dst);
                              });
@@ -319,13 +332,34 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
     return outcome;
 }
 
+namespace {
+
+CountOutcome countSource(const CountRules& rules, QIODevice& device, RunHost& host,
+                         FileCountResult& result, CountProgress& progress, LineSink* sink)
+{
+    SourceReader source(device, rules.encoding());
+    if (source.isBinary())
+        throw CountError(QStringLiteral("binary file, not counted"));
+    const CountOutcome outcome =
+        CountFile(rules, source.lines(), host, result, progress, source.lineEncoding(), sink);
+    result.Encoding = source.encoding();
+    return outcome;
+}
+
+void checkEncoding(const CountRules& rules)
+{
+    if (const auto invalid = rules.invalidEncoding())
+        throw CountError(QStringLiteral("unknown encoding: %1 (known: %2)")
+                             .arg(*invalid, SourceEncodingNames()));
+}
+
+} // namespace
+
 CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& host,
-                       FileCountResult& result, CountProgress& progress)
+                       FileCountResult& result, CountProgress& progress, LineSink* sink)
 {
     try {
-        if (const auto invalid = rules.invalidEncoding())
-            throw CountError(QStringLiteral("unknown encoding: %1 (known: %2)")
-                                 .arg(*invalid, SourceEncodingNames()));
+        checkEncoding(rules);
         if (const QString problem = FileIo::regularFileProblem(path); !problem.isEmpty())
             throw CountError(problem);
         QFile file;
@@ -333,14 +367,20 @@ CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& ho
         if (!FileIo::openForReading(path, file, QIODevice::ReadOnly | QIODevice::Unbuffered,
                                     &reason))
             throw CountError(reason);
-        SourceReader source(file, rules.encoding());
-        if (source.isBinary())
-            throw CountError(QStringLiteral("binary file, not counted"));
-        const CountOutcome outcome =
-            CountFile(rules, source.lines(), host, result, progress, source.lineEncoding());
-        result.Encoding = source.encoding();
-        return outcome;
+        return countSource(rules, file, host, result, progress, sink);
     } catch (const CountError& e) {
         throw CountError(path + QStringLiteral(": ") + e.message());
+    }
+}
+
+CountOutcome CountFile(const CountRules& rules, QIODevice& device, const QString& name,
+                       RunHost& host, FileCountResult& result, CountProgress& progress,
+                       LineSink* sink)
+{
+    try {
+        checkEncoding(rules);
+        return countSource(rules, device, host, result, progress, sink);
+    } catch (const CountError& e) {
+        throw CountError(name + QStringLiteral(": ") + e.message());
     }
 }

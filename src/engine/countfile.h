@@ -14,6 +14,7 @@
 #include "text/sourceencoding.h"
 
 class LineReader;
+class QIODevice;
 
 // An error that ends the counting of one file; the per-file step reports it and goes on.
 class CountError final : public std::exception {
@@ -78,6 +79,17 @@ struct CountProgress {
 
 enum class CountOutcome { Completed, Cancelled };
 
+// Where each line of a file went, in file order: for views that need more than the counters
+// (diff counting takes the steps from it), so that they never classify a line on their own.
+class LineSink {
+public:
+    virtual ~LineSink() = default;
+    // `counter` is the one the line was counted in (TT_AREA, TT_AREACOM, TT_PICKUP, TT_PICKUPCOM
+    // or TT_NULLLINE) in `area`, before tuning; `text` is the line as the rules saw it, TABs
+    // replaced and masked columns blanked, not case-folded. Valid during the call only.
+    virtual void line(int area, Counter counter, QStringView text) = 0;
+};
+
 inline constexpr char16_t kStoppedMessage[] = u"処理が中断されました！";
 
 // Counts the lines of `lines`, bytes in `lineEncoding` (CP932, UTF-8 or EUC-JP), into `result`
@@ -85,14 +97,21 @@ inline constexpr char16_t kStoppedMessage[] = u"処理が中断されました�
 // the host before each line and stops when it reports a stop ("処理が中断されました！", no
 // tuning). Throws CountError for an invalid keyword, a negative comment column, a counter
 // overflow, a read error or a line longer than the reader's limit (a file is counted whole or
-// not at all).
+// not at all). Each line is also handed to `sink` when there is one.
 CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host,
                        FileCountResult& result, CountProgress& progress,
-                       SourceEncoding lineEncoding = SourceEncoding::Cp932);
+                       SourceEncoding lineEncoding = SourceEncoding::Cp932,
+                       LineSink* sink = nullptr);
 
 // The same for a file on disk, decoded by the rules' encoding (see SourceReader); the result
 // names the encoding used. Folders, FIFOs and devices are refused without being opened for
 // reading, a binary file is not counted, and an unknown encoding fails every file; every error
 // message names the file.
 CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& host,
-                       FileCountResult& result, CountProgress& progress);
+                       FileCountResult& result, CountProgress& progress, LineSink* sink = nullptr);
+
+// The same for a file's content in `device` (open for reading, at its start), such as a blob of
+// a git repository; `name` names it in error messages.
+CountOutcome CountFile(const CountRules& rules, QIODevice& device, const QString& name,
+                       RunHost& host, FileCountResult& result, CountProgress& progress,
+                       LineSink* sink = nullptr);

@@ -1,0 +1,182 @@
+#include "difftree.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include <git2.h>
+
+#include <QBuffer>
+#include <QHash>
+#include <QFile>
+
+#include "diff/libgit.h"
+#include "text/fileio.h"
+#include "text/pathbytes.h"
+
+FolderTree::FolderTree(const QString& folder, const std::vector<QByteArray>& files)
+{
+    m_name = folder;
+    QByteArray root = EncodePath(folder);
+    while (root.size() > 1 && root.endsWith('/'))
+        root.chop(1);
+    m_base = root == "/" ? root : root + '/';
+    for (const QByteArray& path : files)
+        m_files.push_back(path.startsWith(m_base) ? path.mid(m_base.size()) : path);
+    std::sort(m_files.begin(), m_files.end());
+}
+
+qint64 FolderTree::size(const QByteArray& relative) const
+{
+    const auto facts = FileIo::regularFileFacts(DecodePath(m_base + relative));
+    return facts ? facts->size : 0;
+}
+
+std::unique_ptr<QIODevice> FolderTree::open(const QByteArray& relative, QString& error) const
+{
+    const QString path = DecodePath(m_base + relative);
+    if (const QString problem = FileIo::regularFileProblem(path); !problem.isEmpty()) {
+        error = problem;
+        return nullptr;
+    }
+    auto file = std::make_unique<QFile>();
+    if (!FileIo::openForReading(path, *file, QIODevice::ReadOnly | QIODevice::Unbuffered, &error))
+        return nullptr;
+    return file;
+}
+
+QString FolderTree::displayName(const QByteArray& relative) const
+{
+    return DecodePath(m_base + relative);
+}
+
+namespace {
+
+template <typename T, void (*Free)(T*)>
+struct GitDeleter {
+    void operator()(T* p) const { Free(p); }
+};
+using RepoPtr = std::unique_ptr<git_repository, GitDeleter<git_repository, git_repository_free>>;
+using TreePtr = std::unique_ptr<git_tree, GitDeleter<git_tree, git_tree_free>>;
+using ObjectPtr = std::unique_ptr<git_object, GitDeleter<git_object, git_object_free>>;
+using BlobPtr = std::unique_ptr<git_blob, GitDeleter<git_blob, git_blob_free>>;
+using OdbPtr = std::unique_ptr<git_odb, GitDeleter<git_odb, git_odb_free>>;
+
+struct WalkState {
+    const TreeFilter* keep = nullptr;
+    std::vector<std::pair<QByteArray, git_oid>> blobs;
+};
+
+int visit(const char* root, const git_tree_entry* entry, void* payload)
+{
+    auto* state = static_cast<WalkState*>(payload);
+    const QByteArray relative = QByteArray(root) + git_tree_entry_name(entry);
+    const git_filemode_t mode = git_tree_entry_filemode(entry);
+    if (mode == GIT_FILEMODE_TREE)
+        return (*state->keep)(relative, true) ? 0 : 1; // 1 skips the folder
+    if ((mode == GIT_FILEMODE_BLOB || mode == GIT_FILEMODE_BLOB_EXECUTABLE) &&
+        (*state->keep)(relative, false))
+        state->blobs.emplace_back(relative, *git_tree_entry_id(entry));
+    return 0;
+}
+
+} // namespace
+
+struct GitTree::Data {
+    RepoPtr repo;
+    // libgit2 objects of one repository are not shared between threads: reads take turns.
+    mutable std::mutex mutex;
+    QHash<QByteArray, std::pair<git_oid, qint64>> blobs;
+    QString revision;
+};
+
+GitTree::~GitTree() = default;
+
+std::unique_ptr<GitTree> GitTree::open(const QString& repository, const QString& revision,
+                                       const TreeFilter& keep, QString& why)
+{
+    LibGit::init();
+    git_repository* rawRepo = nullptr;
+    if (git_repository_open_ext(&rawRepo, EncodePath(repository).constData(),
+                                GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr) != 0) {
+        why = repository + QStringLiteral(": not a git repository");
+        return nullptr;
+    }
+    RepoPtr repo(rawRepo);
+    git_object* rawObject = nullptr;
+    if (git_revparse_single(&rawObject, repo.get(), revision.toUtf8().constData()) != 0) {
+        why = revision + QStringLiteral(": no such revision in ") + repository;
+        return nullptr;
+    }
+    ObjectPtr object(rawObject);
+    git_object* rawTree = nullptr;
+    if (git_object_peel(&rawTree, object.get(), GIT_OBJECT_TREE) != 0) {
+        why = revision + QStringLiteral(": not a revision with a tree");
+        return nullptr;
+    }
+    TreePtr tree(reinterpret_cast<git_tree*>(rawTree));
+
+    WalkState state;
+    state.keep = &keep;
+    if (git_tree_walk(tree.get(), GIT_TREEWALK_PRE, visit, &state) != 0) {
+        why = repository + QStringLiteral(": ") + LibGit::lastError();
+        return nullptr;
+    }
+    git_odb* rawOdb = nullptr;
+    if (git_repository_odb(&rawOdb, repo.get()) != 0) {
+        why = repository + QStringLiteral(": ") + LibGit::lastError();
+        return nullptr;
+    }
+    OdbPtr odb(rawOdb);
+
+    std::unique_ptr<GitTree> result(new GitTree);
+    result->d = std::make_unique<Data>();
+    result->m_name = repository + u'@' + revision;
+    result->d->revision = revision;
+    for (const auto& [relative, oid] : state.blobs) {
+        size_t size = 0;
+        git_object_t type{};
+        if (git_odb_read_header(&size, &type, odb.get(), &oid) != 0)
+            size = 0;
+        result->m_files.push_back(relative);
+        result->d->blobs.insert(relative, std::make_pair(oid, qint64(size)));
+    }
+    std::sort(result->m_files.begin(), result->m_files.end());
+    result->d->repo = std::move(repo);
+    return result;
+}
+
+qint64 GitTree::size(const QByteArray& relative) const
+{
+    const auto it = d->blobs.find(relative);
+    return it == d->blobs.end() ? 0 : it->second;
+}
+
+std::unique_ptr<QIODevice> GitTree::open(const QByteArray& relative, QString& error) const
+{
+    const auto it = d->blobs.find(relative);
+    if (it == d->blobs.end()) {
+        error = QStringLiteral("no such file");
+        return nullptr;
+    }
+    QByteArray content;
+    {
+        const std::lock_guard lock(d->mutex);
+        git_blob* rawBlob = nullptr;
+        if (git_blob_lookup(&rawBlob, d->repo.get(), &it->first) != 0) {
+            error = LibGit::lastError();
+            return nullptr;
+        }
+        const BlobPtr blob(rawBlob);
+        content = QByteArray(static_cast<const char*>(git_blob_rawcontent(blob.get())),
+                             qsizetype(git_blob_rawsize(blob.get())));
+    }
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(content);
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
+}
+
+QString GitTree::displayName(const QByteArray& relative) const
+{
+    return d->revision + u':' + DecodePath(relative);
+}
