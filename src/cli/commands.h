@@ -26,5 +26,10 @@ int runCountCommand(const QStringList& args, CliStreams io);
 // `keyword-test (--mode N [--home DIR] | --mode-file FILE) LINE`
 int runKeywordTestCommand(const QStringList& args, CliStreams io);
 
+// `diff (--mode N [--home DIR] | --mode-file FILE) [--encoding E] [--exclude GLOB]...
+// [--no-ignore] [--json] [--output none|csv|html] [--out DIR] [--jobs N]
+// (OLD NEW | --git REPO OLD_REV NEW_REV)`
+int runDiffCommand(const QStringList& args, CliStreams io);
+
 // `convert --to crlf|cr|lf PATH...`
 int runConvertCommand(const QStringList& args, CliStreams io);

@@ -40,6 +40,15 @@ const char* const kUsage =
     "                          (E: auto, cp932, utf-8, euc-jp, utf-16le, utf-16be;\n"
     "                          auto goes by a byte-order mark, valid UTF-8, then\n"
     "                          EUC-JP or CP932)\n"
+    "  diff (--mode N [--home DIR] | --mode-file FILE) [--encoding E]\n"
+    "       [--exclude GLOB]... [--no-ignore] [--json] [--output none|csv|html]\n"
+    "       [--out DIR] [--jobs N] (OLD NEW | --git REPO OLD_REV NEW_REV)\n"
+    "                          new, changed and deleted steps (lines counted as\n"
+    "                          valid, comments and blank lines left out) between two\n"
+    "                          folders walked as count --recursive does, two files,\n"
+    "                          or two revisions of a git repository; --output csv or\n"
+    "                          html writes QVXDIFF<time>.csv/.html into --out\n"
+    "                          (default: the current folder)\n"
     "  convert --to crlf|cr|lf PATH...\n"
     "                          rewrite the files in place with those line ends\n"
     "  keyword-test (--mode N [--home DIR] | --mode-file FILE) LINE\n"
@@ -81,6 +90,8 @@ int main(int argc, char* argv[])
         return runModesCommand(args, io);
     if (command == QLatin1StringView("count"))
         return runCountCommand(args, io);
+    if (command == QLatin1StringView("diff"))
+        return runDiffCommand(args, io);
     if (command == QLatin1StringView("convert"))
         return runConvertCommand(args, io);
     if (command == QLatin1StringView("keyword-test"))

@@ -51,6 +51,44 @@ QString FolderTree::displayName(const QByteArray& relative) const
 
 namespace {
 
+QString folderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+std::vector<QByteArray> justThe(const QString& path)
+{
+    return {EncodePath(path)};
+}
+
+} // namespace
+
+SingleFileTree::SingleFileTree(const QString& path, const QByteArray& relative)
+    : m_file(folderOf(path), justThe(path))
+    , m_relative(relative)
+{
+    m_name = path;
+    m_files = {relative};
+}
+
+qint64 SingleFileTree::size(const QByteArray&) const
+{
+    return m_file.size(m_file.files().front());
+}
+
+std::unique_ptr<QIODevice> SingleFileTree::open(const QByteArray&, QString& error) const
+{
+    return m_file.open(m_file.files().front(), error);
+}
+
+QString SingleFileTree::displayName(const QByteArray&) const
+{
+    return m_file.displayName(m_file.files().front());
+}
+
+namespace {
+
 template <typename T, void (*Free)(T*)>
 struct GitDeleter {
     void operator()(T* p) const { Free(p); }

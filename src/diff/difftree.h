@@ -46,6 +46,21 @@ private:
     QByteArray m_base; // the folder's bytes ending in "/"
 };
 
+// One file on disk standing for a tree that holds it under `relative`: two files of any names
+// are compared by giving both the same `relative`.
+class SingleFileTree final : public DiffTree {
+public:
+    SingleFileTree(const QString& path, const QByteArray& relative);
+
+    qint64 size(const QByteArray& relative) const override;
+    std::unique_ptr<QIODevice> open(const QByteArray& relative, QString& error) const override;
+    QString displayName(const QByteArray& relative) const override;
+
+private:
+    FolderTree m_file;
+    QByteArray m_relative;
+};
+
 // Which files of a git tree take part: `relative` is a path below the root; `folder` says it is
 // a folder (then only exclusions apply).
 using TreeFilter = std::function<bool(const QByteArray& relative, bool folder)>;

@@ -122,60 +122,6 @@ private:
     QByteArray m_prefix; // the walked folder below the work tree, "" or ending in "/"
 };
 
-struct Exclude {
-    QByteArray glob;
-    bool byPath = false; // matches the path below the walked folder, else the base name
-    bool foldersOnly = false;
-};
-
-class Filter {
-public:
-    explicit Filter(const WalkRules& rules)
-    {
-        for (const QString& p : rules.fileType.split(u';', Qt::SkipEmptyParts)) {
-            if (!p.trimmed().isEmpty())
-                m_patterns.push_back(QRegularExpression::fromWildcard(p.trimmed()));
-        }
-        for (const QString& e : rules.excludes) {
-            Exclude x;
-            x.glob = QFile::encodeName(e);
-            while (x.glob.size() > 1 && x.glob.endsWith('/')) {
-                x.glob.chop(1);
-                x.foldersOnly = true;
-            }
-            x.byPath = x.glob.contains('/');
-            m_excludes.push_back(x);
-        }
-    }
-
-    bool excluded(const QByteArray& relative, const QByteArray& name, bool folder) const
-    {
-        for (const Exclude& x : m_excludes) {
-            if (x.foldersOnly && !folder)
-                continue;
-            const bool hit =
-                x.byPath ? fnmatch(x.glob.constData(), relative.constData(), FNM_PATHNAME) == 0
-                         : fnmatch(x.glob.constData(), name.constData(), 0) == 0;
-            if (hit)
-                return true;
-        }
-        return false;
-    }
-
-    bool typeMatches(const QByteArray& name) const
-    {
-        if (m_patterns.empty())
-            return true;
-        const QString text = QFile::decodeName(name);
-        return std::any_of(m_patterns.cbegin(), m_patterns.cend(),
-                           [&](const QRegularExpression& re) { return re.match(text).hasMatch(); });
-    }
-
-private:
-    std::vector<QRegularExpression> m_patterns;
-    std::vector<Exclude> m_excludes;
-};
-
 enum class Kind { Folder, File, Other };
 
 // What the entry at `path` is, not following a symlinked folder.
@@ -218,6 +164,53 @@ bool readNames(const QByteArray& path, std::vector<QByteArray>& names)
 
 } // namespace
 
+WalkFilter::WalkFilter(const WalkRules& rules)
+{
+    for (const QString& p : rules.fileType.split(u';', Qt::SkipEmptyParts)) {
+        if (!p.trimmed().isEmpty())
+            m_patterns.push_back(QRegularExpression::fromWildcard(p.trimmed()));
+    }
+    for (const QString& e : rules.excludes) {
+        Exclude x;
+        x.glob = QFile::encodeName(e);
+        while (x.glob.size() > 1 && x.glob.endsWith('/')) {
+            x.glob.chop(1);
+            x.foldersOnly = true;
+        }
+        x.byPath = x.glob.contains('/');
+        m_excludes.push_back(x);
+    }
+}
+
+bool WalkFilter::excluded(const QByteArray& relative, const QByteArray& name, bool folder) const
+{
+    for (const Exclude& x : m_excludes) {
+        if (x.foldersOnly && !folder)
+            continue;
+        const bool hit = x.byPath
+                             ? fnmatch(x.glob.constData(), relative.constData(), FNM_PATHNAME) == 0
+                             : fnmatch(x.glob.constData(), name.constData(), 0) == 0;
+        if (hit)
+            return true;
+    }
+    return false;
+}
+
+bool WalkFilter::typeMatches(const QByteArray& name) const
+{
+    if (m_patterns.empty())
+        return true;
+    const QString text = QFile::decodeName(name);
+    return std::any_of(m_patterns.cbegin(), m_patterns.cend(),
+                       [&](const QRegularExpression& re) { return re.match(text).hasMatch(); });
+}
+
+bool WalkFilter::keeps(const QByteArray& relative, bool folder) const
+{
+    const QByteArray name = relative.mid(relative.lastIndexOf('/') + 1);
+    return !excluded(relative, name, folder) && (folder || typeMatches(name));
+}
+
 FolderWalkResult WalkFolder(const QByteArray& folder, const WalkRules& rules)
 {
     FolderWalkResult result;
@@ -232,7 +225,7 @@ FolderWalkResult WalkFolder(const QByteArray& folder, const WalkRules& rules)
         if (!git.open(root, reason))
             result.errors.push_back({root, reason});
     }
-    const Filter filter(rules);
+    const WalkFilter filter(rules);
 
     // Folders still to read, as paths below the walked folder ("" for itself, else ending in
     // "/"); a stack, so the depth of the tree never deepens the call stack.

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,30 @@ struct WalkRules {
     QStringList excludes;
     // Skip what git ignores when the folder lies in a git work tree.
     bool gitIgnore = true;
+};
+
+// The file-type and exclusion rules of a walk, without its ignore rules: a walk applies them,
+// and so do trees that are not folders on disk (a git revision).
+class WalkFilter final {
+public:
+    explicit WalkFilter(const WalkRules& rules);
+
+    // Whether `relative` (a path below the walked folder; `name` its last part) is excluded.
+    bool excluded(const QByteArray& relative, const QByteArray& name, bool folder) const;
+    // Whether a file `name` matches the file type.
+    bool typeMatches(const QByteArray& name) const;
+    // Whether a walk keeps `relative`: a folder unless excluded, a file unless excluded and when
+    // its type matches. The folders above `relative` are not looked at.
+    bool keeps(const QByteArray& relative, bool folder) const;
+
+private:
+    struct Exclude {
+        QByteArray glob;
+        bool byPath = false; // matches the path below the walked folder, else the base name
+        bool foldersOnly = false;
+    };
+    std::vector<QRegularExpression> m_patterns;
+    std::vector<Exclude> m_excludes;
 };
 
 // A path the walk could not read, and why.
