@@ -162,13 +162,15 @@ QByteArray DiffHtml(const TreeDiff& diff, const DiffReportInfo& info)
                 html(DisplayPath(DecodePath(f.path))) + QStringLiteral("</h3>\r\n<table>\r\n<tr>") +
                 cell(th, QStringLiteral("旧")) + cell(th, QStringLiteral("新")) +
                 QStringLiteral("</tr>\r\n");
+        const QStringList oldLines = f.oldStepTexts.lines();
+        const QStringList newLines = f.newStepTexts.lines();
         for (const StepHunk& h : f.delta.hunks) {
             QString oldText;
             QString newText;
-            for (qsizetype i = 0; i < h.oldCount && h.oldStart + i < f.oldStepTexts.size(); ++i)
-                oldText += html(f.oldStepTexts[h.oldStart + i]) + QStringLiteral("\r\n");
-            for (qsizetype i = 0; i < h.newCount && h.newStart + i < f.newStepTexts.size(); ++i)
-                newText += html(f.newStepTexts[h.newStart + i]) + QStringLiteral("\r\n");
+            for (qsizetype i = 0; i < h.oldCount && h.oldStart + i < oldLines.size(); ++i)
+                oldText += html(oldLines[h.oldStart + i]) + QStringLiteral("\r\n");
+            for (qsizetype i = 0; i < h.newCount && h.newStart + i < newLines.size(); ++i)
+                newText += html(newLines[h.newStart + i]) + QStringLiteral("\r\n");
             page += QStringLiteral("<tr>") + cell(td, oldText, "s old") +
                     cell(td, newText, "s new") + QStringLiteral("</tr>\r\n");
         }

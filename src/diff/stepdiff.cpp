@@ -6,10 +6,47 @@
 
 #include "diff/libgit.h"
 
+void StepText::append(QStringView step)
+{
+    // Source lines are mostly ASCII: bytes as they are, the rest through Qt's encoder.
+    qsizetype i = 0;
+    while (i < step.size() && step[i].unicode() < 0x80)
+        ++i;
+    const qsizetype at = text.size();
+    text.resize(at + i);
+    char* out = text.data() + at;
+    for (qsizetype k = 0; k < i; ++k)
+        out[k] = char(step[k].unicode());
+    if (i < step.size())
+        text += step.sliced(i).toUtf8();
+    text += '\n';
+    ++count;
+}
+
+QStringList StepText::lines() const
+{
+    QStringList out;
+    out.reserve(count);
+    qsizetype start = 0;
+    for (qsizetype end = text.indexOf('\n'); end >= 0; end = text.indexOf('\n', start)) {
+        out << QString::fromUtf8(QByteArrayView(text).sliced(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+StepText StepText::fromLines(const QStringList& steps)
+{
+    StepText out;
+    for (const QString& step : steps)
+        out.append(step);
+    return out;
+}
+
 void StepCollector::line(int, Counter counter, QStringView text)
 {
     if (counter == TT_AREA || counter == TT_PICKUP)
-        m_steps.append(ComparisonText(text).toString());
+        m_steps.append(ComparisonText(text));
 }
 
 QStringView ComparisonText(QStringView line)
@@ -21,17 +58,6 @@ QStringView ComparisonText(QStringView line)
 }
 
 namespace {
-
-// One step per line; a step holds no line break, so the lines of the buffer are the steps.
-QByteArray joined(const QStringList& steps)
-{
-    QByteArray out;
-    for (const QString& step : steps) {
-        out += step.toUtf8();
-        out += '\n';
-    }
-    return out;
-}
 
 int onHunk(const git_diff_delta*, const git_diff_hunk* hunk, void* payload)
 {
@@ -49,16 +75,16 @@ int onHunk(const git_diff_delta*, const git_diff_hunk* hunk, void* payload)
 
 } // namespace
 
-StepDelta DiffSteps(const QStringList& oldSteps, const QStringList& newSteps)
+StepDelta DiffSteps(const StepText& oldSteps, const StepText& newSteps)
 {
     StepDelta delta;
-    if (oldSteps == newSteps) {
-        delta.unchanged = oldSteps.size();
+    if (oldSteps.text == newSteps.text) {
+        delta.unchanged = oldSteps.count;
         return delta;
     }
     LibGit::init();
-    const QByteArray oldText = joined(oldSteps);
-    const QByteArray newText = joined(newSteps);
+    const QByteArray& oldText = oldSteps.text;
+    const QByteArray& newText = newSteps.text;
     git_diff_options options = GIT_DIFF_OPTIONS_INIT;
     options.flags = GIT_DIFF_MINIMAL | GIT_DIFF_FORCE_TEXT;
     options.context_lines = 0;
@@ -67,6 +93,6 @@ StepDelta DiffSteps(const QStringList& oldSteps, const QStringList& newSteps)
                          size_t(newText.size()), nullptr, &options, nullptr, nullptr, onHunk,
                          nullptr, &delta) != 0)
         throw std::runtime_error(LibGit::lastError().toStdString());
-    delta.unchanged = oldSteps.size() - delta.changed - delta.deleted;
+    delta.unchanged = oldSteps.count - delta.changed - delta.deleted;
     return delta;
 }

@@ -7,6 +7,19 @@
 
 #include "engine/countfile.h"
 
+// Steps as UTF-8 text, each followed by a line feed (a step holds no line break).
+struct StepText {
+    QByteArray text;
+    qsizetype count = 0;
+
+    void append(QStringView step);
+    // The steps one by one.
+    QStringList lines() const;
+    static StepText fromLines(const QStringList& steps);
+
+    bool operator==(const StepText&) const = default;
+};
+
 // The steps of a file: the lines counting puts in TT_AREA or TT_PICKUP (not comments, not blank
 // lines counted apart), each as its comparison text: the line as the rules saw it (TABs
 // replaced, masked columns blanked) without trailing blanks. Renumbered sequence columns or an
@@ -15,11 +28,11 @@ class StepCollector final : public LineSink {
 public:
     void line(int area, Counter counter, QStringView text) override;
 
-    const QStringList& steps() const { return m_steps; }
-    QStringList takeSteps() { return std::move(m_steps); }
+    const StepText& steps() const { return m_steps; }
+    StepText takeSteps() { return std::move(m_steps); }
 
 private:
-    QStringList m_steps;
+    StepText m_steps;
 };
 
 // `line` without trailing spaces and TABs.
@@ -49,4 +62,4 @@ struct StepDelta {
 
 // The delta of a minimal diff (the unchanged steps are a longest common subsequence), compared
 // exactly. Throws std::runtime_error when the diff cannot be made (libgit2's size limits).
-StepDelta DiffSteps(const QStringList& oldSteps, const QStringList& newSteps);
+StepDelta DiffSteps(const StepText& oldSteps, const StepText& newSteps);

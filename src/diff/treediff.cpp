@@ -107,7 +107,7 @@ enum class SideOutcome { Counted, Failed, Stopped };
 
 // The steps of one side of a pair; the progress runs over both sides of the pair.
 SideOutcome countSide(const CountRules& rules, const DiffTree& tree, const QByteArray& path,
-                      RunHost& host, CountProgress& progress, QStringList& steps, QString& error)
+                      RunHost& host, CountProgress& progress, StepText& steps, QString& error)
 {
     const QString name = tree.displayName(path);
     QString reason;
@@ -141,8 +141,8 @@ PairState diffPair(const CountRules& rules, const DiffTree& oldTree, const DiffT
 {
     out.path = pair.path;
     CountProgress progress;
-    QStringList oldSteps;
-    QStringList newSteps;
+    StepText oldSteps;
+    StepText newSteps;
     QString error;
     SideOutcome side = SideOutcome::Counted;
     if (pair.inOld)
@@ -157,8 +157,8 @@ PairState diffPair(const CountRules& rules, const DiffTree& oldTree, const DiffT
         out.error = error;
         return PairState::Done;
     }
-    out.oldSteps = oldSteps.size();
-    out.newSteps = newSteps.size();
+    out.oldSteps = oldSteps.count;
+    out.newSteps = newSteps.count;
     try {
         out.delta = DiffSteps(oldSteps, newSteps);
     } catch (const std::runtime_error& e) {

@@ -23,9 +23,9 @@ struct FileDiff {
     qint64 newSteps = 0;
     StepDelta delta;
     QString error; // when failed: the message naming the file and the cause
-    // The step texts, kept for reports that show the changed steps.
-    QStringList oldStepTexts;
-    QStringList newStepTexts;
+    // The steps, kept for reports that show the changed ones.
+    StepText oldStepTexts;
+    StepText newStepTexts;
 };
 
 struct DiffTotals {

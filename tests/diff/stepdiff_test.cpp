@@ -13,11 +13,11 @@
 
 namespace {
 
-QStringList lines(std::initializer_list<const char*> texts)
+StepText lines(std::initializer_list<const char*> texts)
 {
-    QStringList out;
+    StepText out;
     for (const char* t : texts)
-        out << QString::fromUtf8(t);
+        out.append(QString::fromUtf8(t));
     return out;
 }
 
@@ -52,16 +52,16 @@ QStringList stepsOf(const ModeDefinition& mode, const QString& text)
     StepCollector steps;
     CountFile(CountRules(mode, AreaCount(mode)), reader, host, result, progress,
               SourceEncoding::Cp932, &steps);
-    return steps.steps();
+    return steps.steps().lines();
 }
 
 } // namespace
 
 TEST(StepDiff, ChangesAddsAndDeletesPerHunk)
 {
-    const QStringList base = lines({"a", "b", "c", "d", "e"});
+    const StepText base = lines({"a", "b", "c", "d", "e"});
     struct Case {
-        QStringList newSteps;
+        StepText newSteps;
         qint64 added, changed, deleted;
     } cases[] = {
         {lines({"a", "b", "C", "d", "e"}), 0, 1, 0},           // one changed line
@@ -74,12 +74,12 @@ TEST(StepDiff, ChangesAddsAndDeletesPerHunk)
     };
     for (const Case& c : cases) {
         const StepDelta d = DiffSteps(base, c.newSteps);
-        EXPECT_EQ(d.added, c.added) << c.newSteps.join(u',').toStdString();
-        EXPECT_EQ(d.changed, c.changed) << c.newSteps.join(u',').toStdString();
-        EXPECT_EQ(d.deleted, c.deleted) << c.newSteps.join(u',').toStdString();
-        expectInvariants(d, base.size(), c.newSteps.size());
+        EXPECT_EQ(d.added, c.added) << c.newSteps.text.constData();
+        EXPECT_EQ(d.changed, c.changed) << c.newSteps.text.constData();
+        EXPECT_EQ(d.deleted, c.deleted) << c.newSteps.text.constData();
+        expectInvariants(d, base.count, c.newSteps.count);
     }
-    const StepDelta fromNothing = DiffSteps({}, base);
+    const StepDelta fromNothing = DiffSteps(StepText{}, base);
     EXPECT_EQ(fromNothing.added, 5);
     ASSERT_EQ(fromNothing.hunks.size(), size_t(1));
     EXPECT_EQ(fromNothing.hunks[0].newStart, 0);
@@ -120,7 +120,7 @@ TEST(StepDiff, UnchangedStepsAreALongestCommonSubsequence)
                     a[i] == b[j] ? lcs[i + 1][j + 1] + 1 : std::max(lcs[i + 1][j], lcs[i][j + 1]);
             }
         }
-        const StepDelta d = DiffSteps(a, b);
+        const StepDelta d = DiffSteps(StepText::fromLines(a), StepText::fromLines(b));
         ASSERT_EQ(d.unchanged, lcs[0][0])
             << a.join(u"").toStdString() << " / " << b.join(u"").toStdString();
         expectInvariants(d, a.size(), b.size());
@@ -142,7 +142,8 @@ TEST(StepDiff, StepsLeaveOutCommentsBlanksSequenceColumnsAndTrailingBlanks)
     const QStringList oldSteps = stepsOf(cobolMode(), before);
     EXPECT_EQ(oldSteps, (QStringList{QStringLiteral("       IDENTIFICATION DIVISION."),
                                      QStringLiteral("           MOVE A TO B.")}));
-    const StepDelta d = DiffSteps(oldSteps, stepsOf(cobolMode(), after));
+    const StepDelta d =
+        DiffSteps(StepText::fromLines(oldSteps), StepText::fromLines(stepsOf(cobolMode(), after)));
     EXPECT_TRUE(d.hunks.empty());
     EXPECT_EQ(d.unchanged, 2);
 }
@@ -154,7 +155,7 @@ TEST(StepDiff, TenThousandShuffledLinesStayMinimal)
         a << QStringLiteral("       MOVE %1 TO X.").arg(i);
     QStringList b = a;
     std::shuffle(b.begin(), b.end(), std::mt19937(1));
-    const StepDelta d = DiffSteps(a, b);
+    const StepDelta d = DiffSteps(StepText::fromLines(a), StepText::fromLines(b));
     expectInvariants(d, a.size(), b.size());
     EXPECT_EQ(d.added, d.deleted);
     EXPECT_GT(d.unchanged, 100); // a shuffle keeps an increasing run of about 2 * sqrt(n)
@@ -213,7 +214,8 @@ TEST(TreeDiff, PairsFilesByPathAndContainsFailures)
         EXPECT_EQ(d.files[1].status, DiffStatus::Modified);
         EXPECT_EQ(d.files[1].delta.changed, 1);
         EXPECT_EQ(d.files[1].delta.added, 1);
-        EXPECT_EQ(d.files[1].newStepTexts.size(), 4);
+        EXPECT_EQ(d.files[1].newStepTexts.count, 4);
+        EXPECT_EQ(d.files[1].newStepTexts.lines().at(2), QStringLiteral("       Y."));
         EXPECT_EQ(d.files[2].status, DiffStatus::Deleted);
         EXPECT_EQ(d.files[2].delta.deleted, 2);
         EXPECT_EQ(d.files[3].status, DiffStatus::Added);
