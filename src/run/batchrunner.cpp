@@ -2,17 +2,25 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFileInfo>
 
 #include "reports/filereport.h"
 #include "reports/summarycsv.h"
+#include "reports/templates.h"
 #include "run/lineendings.h"
 #include "settings/paths.h"
+#include "text/pathbytes.h"
 
 std::vector<BatchFile> BatchFilesOf(const RunRequest& request)
 {
@@ -74,12 +82,61 @@ private:
     double m_fileBytes = 0;
 };
 
+// `name` with "_number" before its ".csv"; the name itself for number 1.
+QString numberedName(const QString& name, qint64 number)
+{
+    if (number == 1)
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return name.left(dot) + u'_' + QString::number(number) + name.mid(dot);
+}
+
 QString outOfMemory(const BatchFile& file)
 {
     return file.folder + file.name + QStringLiteral(": not enough memory to count the file");
 }
 
 } // namespace
+
+QString ClaimSummaryCsvName(const QString& outDir, const QDateTime& start, QString* error)
+{
+    const QString base = SummaryCsvName(start);
+    const auto pathOf = [&](qint64 n) { return EncodePath(outDir + numberedName(base, n)); };
+    const auto taken = [&](qint64 n) {
+        struct stat st {};
+        return ::lstat(pathOf(n).constData(), &st) == 0;
+    };
+    // Thousands of runs in one minute: find the first free number by doubling and halving, in
+    // a few lookups instead of one per earlier run. The exclusive create below decides.
+    qint64 number = 1;
+    if (taken(1)) {
+        qint64 low = 1;
+        qint64 high = 2;
+        while (high < (qint64(1) << 40) && taken(high)) {
+            low = high;
+            high *= 2;
+        }
+        while (high - low > 1) {
+            const qint64 middle = low + (high - low) / 2;
+            (taken(middle) ? low : high) = middle;
+        }
+        number = high;
+    }
+    for (;; ++number) {
+        const int fd = ::open(pathOf(number).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return numberedName(base, number);
+        }
+        if (errno != EEXIST) {
+            if (error)
+                *error = outDir + numberedName(base, number) + QStringLiteral(": ") +
+                         QString::fromLocal8Bit(std::strerror(errno));
+            return QString();
+        }
+    }
+}
 
 BatchRunner::BatchRunner(RunRequest& request, OutputList& outputs, RunHost& host)
     : m_request(request)
@@ -118,6 +175,11 @@ void BatchRunner::run(const std::vector<BatchFile>& files, const ModeDefinition&
     m_fields.AreaCount = AreaCount(mode);
     m_fields.OutDir = settings.outDir;
     m_fields.outputType = settings.outputType;
+    m_templateFolder =
+        TemplateFolder(settings.programFolder, settings.shareFolder,
+                       TemplateFileName(mode.ModeName, settings.outputType == OutputType::Joined
+                                                           ? CsvTemplateSuffix
+                                                           : HtmlTemplateSuffix));
 
     if (m_request.OutputCount > 0 && settings.writeOutputs) {
         m_outputs.addSeparator();
@@ -138,10 +200,15 @@ void BatchRunner::run(const std::vector<BatchFile>& files, const ModeDefinition&
     if (settings.writeOutputs && settings.outputType == OutputType::Joined && count > 0) {
         if (m_fields.OutDir.isEmpty())
             m_fields.OutDir = files.front().folder;
-        m_fields.CsvName = SummaryCsvName(now());
-        const ReportJob job{settings.programFolder, mode, m_fields.AreaCount, m_fields.OutDir,
+        const ReportJob job{m_templateFolder, mode, m_fields.AreaCount, m_fields.OutDir,
                             settings.locale};
-        const WriteOutcome header = WriteSummaryCsvHeader(job, m_fields.CsvName);
+        WriteOutcome header{QString(), false, QString()};
+        m_fields.CsvName = ClaimSummaryCsvName(m_fields.OutDir, now(), &header.error);
+        if (!m_fields.CsvName.isEmpty()) {
+            header = WriteSummaryCsvHeader(job, m_fields.CsvName);
+            if (!header.ok)
+                ::unlink(EncodePath(m_fields.OutDir + m_fields.CsvName).constData());
+        }
         if (!header.ok) {
             // Nothing of this run could be written: say so once instead of once per file.
             m_host.error(FileErrorMessage(header.error));
@@ -260,7 +327,7 @@ void BatchRunner::reportFile(int index)
     const BatchFile& file = m_files[size_t(index)];
     FileOutcome& o = m_outcomes[size_t(index)];
     const QString outDir = outDirFor(file);
-    const ReportJob job{m_settings.programFolder, m_fields.mode, m_fields.AreaCount, outDir,
+    const ReportJob job{m_templateFolder, m_fields.mode, m_fields.AreaCount, outDir,
                         m_settings.locale};
     const ReportFile reportFile{index, file.folder, file.name};
     ComputeDerivedTotals(o.result, m_fields.AreaCount);

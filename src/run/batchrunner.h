@@ -10,6 +10,7 @@
 #include "engine/countfile.h"
 #include "engine/runhost.h"
 #include "run/runrequest.h"
+#include "settings/settingsfile.h"
 
 // One file of a batch: its own folder (ending in the separator) and its name.
 struct BatchFile {
@@ -28,7 +29,9 @@ struct BatchSettings {
     // Output folder ending in the separator. Empty: each file's own folder, and for a joined
     // run the folder of the first file.
     QString outDir;
-    QString programFolder; // where the report templates are looked up
+    QString programFolder; // where the report templates are looked up first
+    // Where a template missing in programFolder is looked up: the installation's share folder.
+    QString shareFolder = InstalledShareFolder();
     QLocale locale;
     std::function<QDateTime()> clock; // the current time; the system clock when empty
     int jobs = 1; // above 1: files are counted in parallel first, then reported in order
@@ -78,7 +81,14 @@ private:
     std::vector<BatchFile> m_files;
     std::vector<FileOutcome> m_outcomes;
     QHash<QString, QString> m_reportStems; // output folder + report stem -> its source, this run
+    QString m_templateFolder;              // the folder the run's template is read from
 };
+
+// Creates an empty summary CSV in `outDir` under a name no file there has yet:
+// SummaryCsvName(start), else with "_2", "_3" … before ".csv" (the lowest free number when
+// none was deleted). The file is created exclusively, so two runs, in this process or another,
+// never get the same name and no run replaces another's CSV. The name, or "" with `error` set.
+QString ClaimSummaryCsvName(const QString& outDir, const QDateTime& start, QString* error);
 
 // The message a failed file gets: the error's description in the program's standard wording.
 QString FileErrorMessage(const QString& description);

@@ -1,6 +1,10 @@
 #include "paths.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -64,6 +68,20 @@ bool PathIsUsable(QString& path)
 QString ProgramFolder()
 {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+QString MakeFolder(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    for (qsizetype from = 1; from <= clean.size();) {
+        qsizetype slash = clean.indexOf(u'/', from);
+        if (slash < 0)
+            slash = clean.size();
+        if (::mkdir(EncodePath(clean.left(slash)).constData(), 0700) != 0 && errno != EEXIST)
+            return QString::fromLocal8Bit(std::strerror(errno));
+        from = slash + 1;
+    }
+    return FileIo::isFolder(clean) ? QString() : QString::fromLocal8Bit(std::strerror(ENOTDIR));
 }
 
 bool SamePath(const QString& a, const QString& b)

@@ -17,6 +17,10 @@ bool PathIsUsable(QString& path);
 // Folder of the running executable.
 QString ProgramFolder();
 
+// Makes `folder` and the folders above it that are missing (by the path's bytes, mode 0700 for
+// what it makes); "" when the folder is there afterwards, else the system's reason.
+QString MakeFolder(const QString& folder);
+
 // Compares two paths as the file system does: without regard to case on Windows only.
 bool SamePath(const QString& a, const QString& b);
 

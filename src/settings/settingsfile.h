@@ -4,12 +4,49 @@
 
 #include <QLatin1StringView>
 #include <QString>
+#include <QStringList>
 
 // Layout of the settings file "Quorvix.ini": its place, sections, keys and defaults. Every part
 // of the program reads and writes its own keys through a fresh clsIniFile; nothing is cached.
 
 // The settings file in `programFolder` (the executable's folder, or the CLI's --home).
 QString SettingsFilePath(const QString& programFolder);
+
+// Where the programs keep their settings and find their report templates.
+struct SettingsLayout {
+    QString settingsFolder; // holds Quorvix.ini; templates are looked up here first
+    QString shareFolder;    // the installation's samples and templates, looked up second
+    bool portable = true;   // settings beside the program, as in a build tree or a copied folder
+    QStringList notes;      // for the user: a settings folder not made, a share folder missing
+};
+
+// <prefix>/share/quorvix for a program in <prefix>/bin, whether it exists or not.
+QString ShareFolderOf(const QString& programFolder);
+
+// $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config.
+QString ConfigHome();
+
+// The layout of a program in `programFolder`. Portable when that folder is writable, except
+// for an installed tree (a share folder beside, no settings file in the program folder), so
+// that root and an unpacked package get the installed layout too. Installed: the settings
+// folder is `configHome`/Quorvix, made when missing; a missing settings file there is seeded
+// from the share folder's Quorvix.ini (never replacing one another process seeded first).
+// A folder that cannot be made or a share folder without settings is noted, and the program
+// runs with the defaults.
+SettingsLayout ResolveSettingsLayout(const QString& programFolder, const QString& shareFolder,
+                                     const QString& configHome);
+
+// ResolveSettingsLayout for the running program (QCoreApplication must exist).
+SettingsLayout CurrentSettingsLayout();
+
+// ShareFolderOf the running program when that folder exists; "" without it or without a
+// QCoreApplication.
+QString InstalledShareFolder();
+
+// The folder the template `fileName` is read from: `settingsFolder` when it holds a usable file
+// of that name, else `shareFolder` when that does, else `settingsFolder`.
+QString TemplateFolder(const QString& settingsFolder, const QString& shareFolder,
+                       const QString& fileName);
 
 namespace SettingsKeys {
 

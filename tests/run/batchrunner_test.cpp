@@ -1,5 +1,9 @@
 #include "run/batchrunner.h"
 
+#include <thread>
+
+#include <unistd.h>
+
 #include <QDir>
 
 #include "support/recordinghost.h"
@@ -96,6 +100,107 @@ TEST_F(BatchRunnerTest, JoinedRunListsTheCsvOnce)
     const QByteArray csv = readBytes(m_out + QStringLiteral("QVX12061530.csv"));
     EXPECT_EQ(csv.count("\r\n"), 4); // header and three rows
     EXPECT_TRUE(csv.contains(",\"A.CBL\","));
+}
+
+TEST_F(BatchRunnerTest, JoinedRunsInOneMinuteEachKeepTheirOwnCsv)
+{
+    m_settings.outputType = OutputType::Joined;
+    run({QStringLiteral("A.CBL"), QStringLiteral("B.CBL")});
+    run({QStringLiteral("C.CBL")});
+    EXPECT_EQ(EntryTexts(m_outputs),
+              (QStringList{QStringLiteral("(1) QVX12061530.csv (2 Files)"), QString(50, u'-'),
+                           QStringLiteral("(2) QVX12061530_2.csv (1 Files)")}));
+    EXPECT_EQ(m_request.OutputPaths[2], m_out + QStringLiteral("QVX12061530_2.csv"));
+    const QByteArray first = readBytes(m_out + QStringLiteral("QVX12061530.csv"));
+    const QByteArray second = readBytes(m_out + QStringLiteral("QVX12061530_2.csv"));
+    EXPECT_EQ(first.count("\r\n"), 3);
+    EXPECT_TRUE(first.contains(",\"B.CBL\","));
+    EXPECT_EQ(second.count("\r\n"), 2);
+    EXPECT_TRUE(second.contains(",\"C.CBL\","));
+}
+
+TEST_F(BatchRunnerTest, CsvThatCannotBeWrittenLeavesNoEmptyCsvBehind)
+{
+    m_settings.outputType = OutputType::Joined;
+    {
+        const testutil::FileSizeLimit full(8); // the header does not fit, as on a full disk
+        run({QStringLiteral("A.CBL")});
+    }
+    EXPECT_EQ(m_outcomes[0].state, FileOutcome::State::Failed);
+    EXPECT_TRUE(m_outcomes[0].error.startsWith(m_out + QStringLiteral("QVX12061530.csv")))
+        << m_outcomes[0].error.toStdString();
+    EXPECT_TRUE(EntryTexts(m_outputs).isEmpty());
+    EXPECT_TRUE(QDir(m_out).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    m_settings.outDir = m_dir.filePath(QStringLiteral("missing/"));
+    run({QStringLiteral("A.CBL")});
+    EXPECT_TRUE(
+        m_outcomes[0].error.startsWith(m_settings.outDir + QStringLiteral("QVX12061530.csv: ")))
+        << m_outcomes[0].error.toStdString();
+}
+
+TEST_F(BatchRunnerTest, TemplateMissingBesideTheSettingsIsTakenFromTheShareFolder)
+{
+    const QString share = m_dir.filePath(QStringLiteral("share"));
+    QDir().mkpath(share);
+    writeBytes(share + QStringLiteral("/TESTqvx.csv"),
+               "SHARED,<WC@filename>\r\nrow,<WC@filename>\r\n");
+    m_settings.shareFolder = share;
+    m_settings.outputType = OutputType::Joined;
+    run({QStringLiteral("A.CBL")});
+    EXPECT_EQ(readBytes(m_out + QStringLiteral("QVX12061530.csv")),
+              QByteArray("SHARED,<WC@filename>\r\nrow,A.CBL\r\n"));
+
+    // One beside the settings comes first.
+    writeBytes(m_dir.filePath(QStringLiteral("TESTqvx.csv")), "OWN\r\nown,<WC@filename>\r\n");
+    run({QStringLiteral("B.CBL")});
+    EXPECT_EQ(readBytes(m_out + QStringLiteral("QVX12061530_2.csv")),
+              QByteArray("OWN\r\nown,B.CBL\r\n"));
+}
+
+// Thousands of runs in one minute, from two threads at once as from two processes: every run
+// gets a CSV of its own.
+TEST(SummaryCsvName, ManyClaimsInOneMinuteNeverShareAName)
+{
+    QTemporaryDir dir;
+    const QString out = dir.path() + u'/';
+    const QDateTime start(QDate(2026, 12, 6), QTime(15, 30, 5));
+    constexpr int kPerThread = 5000;
+    QStringList names[2];
+    auto claim = [&](QStringList& into) {
+        for (int i = 0; i < kPerThread; ++i) {
+            QString error;
+            into << ClaimSummaryCsvName(out, start, &error);
+            if (into.back().isEmpty())
+                ADD_FAILURE() << error.toStdString();
+        }
+    };
+    std::thread other(claim, std::ref(names[1]));
+    claim(names[0]);
+    other.join();
+    QStringList all = names[0] + names[1];
+    all.sort();
+    all.removeDuplicates();
+    ASSERT_EQ(all.size(), 2 * kPerThread);
+    EXPECT_TRUE(all.contains(QStringLiteral("QVX12061530.csv")));
+    EXPECT_TRUE(all.contains(QStringLiteral("QVX12061530_%1.csv").arg(2 * kPerThread)));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2 * kPerThread);
+}
+
+TEST(SummaryCsvName, TakesTheNextNumberAfterAnyFileAtTheName)
+{
+    QTemporaryDir dir;
+    const QString out = dir.path() + u'/';
+    const QDateTime start(QDate(2026, 1, 2), QTime(3, 4));
+    writeBytes(out + QStringLiteral("QVX01020304.csv"), "kept");
+    ASSERT_EQ(
+        ::symlink("/nonexistent", QFile::encodeName(out + QStringLiteral("QVX01020304_2.csv"))), 0);
+    QString error;
+    EXPECT_EQ(ClaimSummaryCsvName(out, start, &error), QStringLiteral("QVX01020304_3.csv"));
+    EXPECT_EQ(readBytes(out + QStringLiteral("QVX01020304.csv")), QByteArray("kept"));
+    EXPECT_TRUE(ClaimSummaryCsvName(out + QStringLiteral("gone/"), start, &error).isEmpty());
+    EXPECT_TRUE(error.startsWith(out + QStringLiteral("gone/QVX01020304.csv: ")))
+        << error.toStdString();
 }
 
 TEST_F(BatchRunnerTest, StopEndsTheBatchWithoutReportingTheCurrentFile)
