@@ -1,6 +1,13 @@
 #include "commands.h"
 
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli/clihost.h"
 #include "cli/options.h"
@@ -62,7 +69,10 @@ QString jsonString(const QString& text)
     return out;
 }
 
-void writeCounters(QTextStream& out, const CounterSet& set)
+// The ten counters as one JSON object; `extra` (", \"key\": value"...) goes in before its
+// brace.
+template <typename Values>
+void writeCounters(QTextStream& out, const Values& values, const QString& extra = QString())
 {
     out << '{';
     bool first = true;
@@ -70,9 +80,27 @@ void writeCounters(QTextStream& out, const CounterSet& set)
         if (!first)
             out << ", ";
         first = false;
-        out << '"' << CounterKey(info.id) << "\": " << set[info.id];
+        out << '"' << CounterKey(info.id) << "\": " << values[info.id];
     }
-    out << '}';
+    out << extra << '}';
+}
+
+// The ten counters summed over the counted files; wider than a file's, so no sum wraps.
+struct CounterSums {
+    std::array<qint64, CounterCount> values{};
+    qint64 operator[](Counter c) const { return values[size_t(c)]; }
+};
+
+CounterSums sumOfCounted(const std::vector<FileOutcome>& outcomes)
+{
+    CounterSums sum;
+    for (const FileOutcome& o : outcomes) {
+        if (o.state != FileOutcome::State::Done)
+            continue;
+        for (const CounterInfo& info : Counters)
+            sum.values[size_t(info.id)] += o.result.FileTotals[info.id];
+    }
+    return sum;
 }
 
 QString failureText(const FileOutcome& o)
@@ -82,14 +110,20 @@ QString failureText(const FileOutcome& o)
                : QStringLiteral("not counted: the run was stopped");
 }
 
-void writeJson(QTextStream& out, const QString& modeName, int areaCount, const QStringList& given,
-               const std::vector<FileOutcome>& outcomes)
+qsizetype countedFiles(const std::vector<FileOutcome>& outcomes)
 {
-    out << "{\"mode\": " << jsonString(modeName) << ", \"area_count\": " << areaCount
-        << ", \"files\": [";
+    return std::count_if(outcomes.begin(), outcomes.end(),
+                         [](const FileOutcome& o) { return o.state == FileOutcome::State::Done; });
+}
+
+void writeJson(QTextStream& out, const CountRun& run)
+{
+    const std::vector<FileOutcome>& outcomes = run.outcomes;
+    out << "{\"version\": \"" << QUORVIX_VERSION << "\", \"mode\": " << jsonString(run.modeName)
+        << ", \"area_count\": " << run.areaCount << ", \"files\": [";
     for (size_t i = 0; i < outcomes.size(); ++i) {
         const FileOutcome& o = outcomes[i];
-        out << (i ? ",\n  " : "\n  ") << "{\"path\": " << jsonString(given[qsizetype(i)]);
+        out << (i ? ",\n  " : "\n  ") << "{\"path\": " << jsonString(run.given[qsizetype(i)]);
         if (o.state != FileOutcome::State::Done) {
             out << ", \"ok\": false, \"error\": " << jsonString(failureText(o)) << '}';
             continue;
@@ -98,7 +132,7 @@ void writeJson(QTextStream& out, const QString& modeName, int areaCount, const Q
             << "\", \"totals\": ";
         writeCounters(out, o.result.FileTotals);
         out << ", \"areas\": [";
-        for (int k = 1; k <= areaCount; ++k) {
+        for (int k = 1; k <= run.areaCount; ++k) {
             if (k > 1)
                 out << ", ";
             writeCounters(out, o.result.AreaCounts[k]);
@@ -110,7 +144,16 @@ void writeJson(QTextStream& out, const QString& modeName, int areaCount, const Q
         }
         out << "]}";
     }
-    out << (outcomes.empty() ? "]}\n" : "\n]}\n");
+    out << (outcomes.empty() ? "]" : "\n]") << ",\n\"totals\": ";
+    const qsizetype counted = countedFiles(outcomes);
+    writeCounters(out, sumOfCounted(outcomes),
+                  QStringLiteral(", \"files\": %1, \"failed\": %2")
+                      .arg(counted)
+                      .arg(qsizetype(outcomes.size()) - counted));
+    out << ",\n\"outputs\": [";
+    for (qsizetype k = 0; k < run.outputPaths.size(); ++k)
+        out << (k ? ", " : "") << jsonString(run.outputPaths[k]);
+    out << "]}\n";
 }
 
 void writeTable(QTextStream& out, const QStringList& given,
@@ -154,7 +197,8 @@ void writeTable(QTextStream& out, const QStringList& given,
     QStringList total;
     for (qint64 s : sums)
         total << QString::number(s);
-    row(total, QStringLiteral("total: %1 files counted, %2 failed")
+    row(total, (counted == 1 ? QStringLiteral("total: %1 file counted, %2 failed")
+                             : QStringLiteral("total: %1 files counted, %2 failed"))
                    .arg(counted)
                    .arg(outcomes.size() - size_t(counted)));
 }
@@ -227,11 +271,28 @@ QString parseCountOptions(const QStringList& args, CountOptions& opt)
         return problem;
     if (opt.paths.isEmpty())
         return QStringLiteral("no file to count");
-    if (!opt.outDir.isEmpty() && !FolderExists(opt.outDir))
-        return QStringLiteral("--out ") + opt.outDir + QStringLiteral(": no such folder");
     // The templates are read from --home even when the mode comes from a mode file.
-    if (!FolderExists(opt.mode.home))
+    if (opt.mode.homeGiven && !FolderExists(opt.mode.home))
         return QStringLiteral("--home ") + opt.mode.home + QStringLiteral(": no such folder");
+    return QString();
+}
+
+// Makes the --out folder ready before anything is counted: made when missing, then it must be
+// a folder this user can write into. "" or the usage problem.
+QString prepareOutDir(const QString& outDir)
+{
+    const QString shown = QStringLiteral("--out ") + outDir;
+    const QByteArray bytes = EncodePath(AbsolutePath(outDir));
+    struct stat st {};
+    if (::stat(bytes.constData(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            return shown + QStringLiteral(": not a folder");
+    } else if (const QString why = MakeFolder(AbsolutePath(outDir)); !why.isEmpty()) {
+        return shown + QStringLiteral(": cannot make the folder (") + why + u')';
+    }
+    if (::access(bytes.constData(), W_OK | X_OK) != 0)
+        return shown + QStringLiteral(": the folder is not writable (") +
+               QString::fromLocal8Bit(std::strerror(errno)) + u')';
     return QString();
 }
 
@@ -279,7 +340,7 @@ CountRun runCount(const CountOptions& opt, ModeDefinition mode, QTextStream& err
 int printCount(const CountOptions& opt, const CountRun& run, CliStreams io)
 {
     if (opt.json) {
-        writeJson(io.out, run.modeName, run.areaCount, run.given, run.outcomes);
+        writeJson(io.out, run);
     } else {
         writeTable(io.out, run.given, run.outcomes);
         for (const QString& path : run.outputPaths)
@@ -314,5 +375,9 @@ int runCountCommand(const QStringList& args, CliStreams io)
     const LoadedMode loaded = LoadCliMode(opt.mode, io.err);
     if (!loaded.mode)
         return loaded.exitCode == ExitCode::Usage ? usage(io, loaded.why) : loaded.exitCode;
+    if (opt.output != QLatin1StringView("none") && !opt.outDir.isEmpty()) {
+        if (const QString problem = prepareOutDir(opt.outDir); !problem.isEmpty())
+            return usage(io, problem);
+    }
     return printCount(opt, runCount(opt, *loaded.mode, io.err), io);
 }

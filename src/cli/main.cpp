@@ -39,7 +39,7 @@ const char* const kUsage =
     "                          --encoding E, else the mode's Encoding, else auto\n"
     "                          (E: auto, cp932, utf-8, euc-jp, utf-16le, utf-16be;\n"
     "                          auto goes by a byte-order mark, valid UTF-8, then\n"
-    "                          EUC-JP or CP932)\n"
+    "                          EUC-JP or CP932); --out is made when missing\n"
     "  diff (--mode N [--home DIR] | --mode-file FILE) [--encoding E]\n"
     "       [--exclude GLOB]... [--no-ignore] [--json] [--output none|csv|html]\n"
     "       [--out DIR] [--jobs N] (OLD NEW | --git REPO OLD_REV NEW_REV)\n"
@@ -53,6 +53,12 @@ const char* const kUsage =
     "                          rewrite the files in place with those line ends\n"
     "  keyword-test (--mode N [--home DIR] | --mode-file FILE) LINE\n"
     "                          which keywords of the mode the line hits\n"
+    "  --help                  print this text\n"
+    "  --version               print the name and version\n"
+    "\n"
+    "Without --home the settings are the Quorvix.ini beside this program, or when\n"
+    "installed ~/.config/Quorvix/Quorvix.ini (made from the samples of\n"
+    "<prefix>/share/quorvix on first use).\n"
     "\n"
     "exit status: 0 all done, 1 some file failed, 2 usage error\n";
 
@@ -79,6 +85,10 @@ int main(int argc, char* argv[])
     if (command == QLatin1StringView("--help") || command == QLatin1StringView("-h") ||
         command == QLatin1StringView("help")) {
         out << kUsage;
+        return ExitCode::Ok;
+    }
+    if (command == QLatin1StringView("--version")) {
+        out << "quorvix-cli " << QUORVIX_VERSION << '\n';
         return ExitCode::Ok;
     }
     if (args.contains(QLatin1StringView("--help"))) {

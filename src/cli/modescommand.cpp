@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "cli/clihost.h"
+#include "cli/options.h"
 #include "engine/modedefinition.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
@@ -26,12 +27,14 @@ void printMode(QTextStream& out, const QString& header, const ModeDefinition& mo
 
 int runModesCommand(const QStringList& args, CliStreams io)
 {
-    QString home = ProgramFolder();
+    QString home;
+    bool homeGiven = false;
     QString importFile;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if ((a == QLatin1StringView("--home") || a == QLatin1StringView("--import")) &&
             i + 1 < args.size()) {
+            homeGiven = homeGiven || a == QLatin1StringView("--home");
             (a == QLatin1StringView("--home") ? home : importFile) = args[++i];
         } else {
             io.err << "quorvix-cli modes: unexpected argument \"" << a
@@ -53,7 +56,11 @@ int runModesCommand(const QStringList& args, CliStreams io)
         return ExitCode::Ok;
     }
 
-    if (!FolderExists(home)) {
+    if (!homeGiven) {
+        // The settings folder may be missing (it could not be made): its modes are the defaults.
+        home = CliLayout().settingsFolder;
+        ReportLayoutNotes(io.err);
+    } else if (!FolderExists(home)) {
         io.err << "quorvix-cli: --home " << Printable(home) << ": no such folder\n";
         return ExitCode::Usage;
     }

@@ -14,7 +14,24 @@ int UsageError(CliStreams io, const char* command, const QString& why, const cha
 
 ModeOptions DefaultModeOptions()
 {
-    return {ProgramFolder(), 0, QString()};
+    return {CliLayout().settingsFolder, 0, QString(), false};
+}
+
+const SettingsLayout& CliLayout()
+{
+    static const SettingsLayout layout = CurrentSettingsLayout();
+    return layout;
+}
+
+void ReportLayoutNotes(QTextStream& err)
+{
+    static bool reported = false;
+    if (reported)
+        return;
+    reported = true;
+    for (const QString& note : CliLayout().notes)
+        err << "quorvix-cli: " << Printable(note) << '\n';
+    err.flush();
 }
 
 OptionParse ParseModeOption(const QStringList& args, qsizetype& i, ModeOptions& options,
@@ -28,6 +45,7 @@ OptionParse ParseModeOption(const QStringList& args, qsizetype& i, ModeOptions& 
             return OptionParse::Invalid;
         }
         options.home = args[++i];
+        options.homeGiven = true;
     } else if (option == QLatin1StringView("--mode-file")) {
         if (!hasValue) {
             why = QStringLiteral("--mode-file needs a file");
@@ -77,7 +95,9 @@ LoadedMode LoadCliMode(const ModeOptions& options, QTextStream& err)
             return {std::nullopt, ExitCode::FileFailed, QString()};
         return {LoadModeDefinition(options.modeFile, true, QString()), ExitCode::Ok, QString()};
     }
-    if (!FolderExists(options.home))
+    if (!options.homeGiven)
+        ReportLayoutNotes(err);
+    else if (!FolderExists(options.home))
         return {std::nullopt, ExitCode::Usage,
                 QStringLiteral("--home ") + options.home + QStringLiteral(": no such folder")};
     const QString settings = SettingsFilePath(options.home);

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "engine/modedefinition.h"
+#include "settings/settingsfile.h"
 
 // Prints "quorvix-cli COMMAND: WHY" and the command's usage lines on stderr; returns
 // ExitCode::Usage.
@@ -18,9 +19,18 @@ struct ModeOptions {
     QString home;
     int slot = 0;
     QString modeFile;
+    bool homeGiven = false; // --home named it; else it is the settings folder of CliLayout()
 };
 
+// The settings folder of CliLayout() as home, no mode chosen yet.
 ModeOptions DefaultModeOptions();
+
+// The settings layout of the running program, resolved (and the settings folder seeded) once.
+const SettingsLayout& CliLayout();
+
+// Prints the notes of CliLayout() on `err`, once per process: the user learns why the modes
+// are empty or not saved.
+void ReportLayoutNotes(QTextStream& err);
 
 // What ParseModeOption did with args[i].
 enum class OptionParse { NotMine, Taken, Invalid };

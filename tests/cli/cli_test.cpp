@@ -8,6 +8,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include "support/cli.h"
 #include "testutil.h"
@@ -112,14 +115,17 @@ TEST(CliCount, JsonDocumentAndExitCode)
         "\"TT_AREA\": 5, \"TT_AREACOM\": 3, \"TT_PICKUPTOTAL\": 0, \"TT_PICKUP\": 0, "
         "\"TT_PICKUPCOM\": 0, \"TT_NULLLINE\": 1}");
     EXPECT_EQ(ok.out,
-              QStringLiteral("{\"mode\": \"C\", \"area_count\": 2, \"files\": [\n  "
+              QStringLiteral("{\"version\": \"" QUORVIX_VERSION
+                             "\", \"mode\": \"C\", \"area_count\": 2, \"files\": [\n  "
                              "{\"path\": \"") +
                   w.source +
                   QStringLiteral("\", \"ok\": true, \"encoding\": \"cp932\", \"totals\": ") +
                   totals + QStringLiteral(", \"areas\": [") + counters1 + QStringLiteral(", ") +
                   counters2 +
                   QStringLiteral("], \"words\": [{\"pattern\": \"*printf*\", "
-                                 "\"count\": 1}]}\n]}\n"));
+                                 "\"count\": 1}]}\n],\n\"totals\": ") +
+                  totals.chopped(1) +
+                  QStringLiteral(", \"files\": 1, \"failed\": 0},\n\"outputs\": []}\n"));
 
     const QString missing = w.dir.filePath(QStringLiteral("missing.c"));
     const Result failed = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
@@ -166,12 +172,6 @@ TEST(CliCount, WritesReportsAndConverts)
     ASSERT_EQ(files.exitCode, 0) << files.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("/hello_c_QVX.txt")));
     EXPECT_TRUE(files.out.contains(QStringLiteral("hello_c_QVX.txt")));
-
-    EXPECT_EQ(runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
-                      QStringLiteral("--output"), QStringLiteral("joined"), QStringLiteral("--out"),
-                      w.dir.filePath(QStringLiteral("nowhere")), w.source})
-                  .exitCode,
-              2);
 
     const Result converted = runCli(
         {QStringLiteral("convert"), QStringLiteral("--to"), QStringLiteral("crlf"), w.source});
@@ -380,7 +380,7 @@ TEST(CliCount, NameThatIsNotUtf8IsCountedByItsBytes)
     ASSERT_EQ(walked.exitCode, 0) << walked.err.toStdString();
     EXPECT_TRUE(walked.out.contains(w.sources + u'/' + kCp932NameShown + u'\n'))
         << walked.out.toStdString();
-    EXPECT_TRUE(walked.out.contains(QStringLiteral("total: 1 files counted, 0 failed")));
+    EXPECT_TRUE(walked.out.contains(QStringLiteral("total: 1 file counted, 0 failed")));
 }
 
 TEST(CliConvert, NameThatIsNotUtf8IsConvertedByItsBytes)
@@ -429,7 +429,7 @@ TEST(CliCount, OutHomeAndModeFileThatAreNotUtf8AreFoundByTheirBytes)
                            QStringLiteral("none"), w.source, QStringLiteral("--mode-file")},
                           w.modes);
     ASSERT_EQ(modeFile.exitCode, 0) << modeFile.err.toStdString();
-    EXPECT_TRUE(modeFile.out.contains(QStringLiteral("total: 1 files counted, 0 failed")))
+    EXPECT_TRUE(modeFile.out.contains(QStringLiteral("total: 1 file counted, 0 failed")))
         << modeFile.out.toStdString();
 
     const Result home =
@@ -459,4 +459,118 @@ TEST(CliKeywordTest, PrintsTheHeadingAndOneLinePerHit)
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, u8("以下のキーワードにヒットしました\n"
                         "[AREA-2]【開始キーワード】に該当します \n"));
+}
+
+namespace {
+
+QJsonObject jsonOf(const Result& r)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    return doc.object();
+}
+
+} // namespace
+
+TEST(CliCount, JsonTotalsAreTheSumOfTheCountedFilesAndOutputsAreListed)
+{
+    const WorkedFiles w;
+    const QString second = w.dir.filePath(QStringLiteral("second.c"));
+    testutil::writeBytes(second, "/* a */\nint x;\n\n\n// b\n");
+    const QString missing = w.dir.filePath(QStringLiteral("missing.c"));
+    const QString out = w.dir.filePath(QStringLiteral("made/on/demand"));
+    const Result r =
+        runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                QStringLiteral("--json"), QStringLiteral("--output"), QStringLiteral("joined"),
+                QStringLiteral("--out"), out, w.source, missing, second, w.source});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QJsonObject doc = jsonOf(r);
+    EXPECT_EQ(doc[QStringLiteral("version")].toString(), QStringLiteral(QUORVIX_VERSION));
+
+    const QJsonObject totals = doc[QStringLiteral("totals")].toObject();
+    EXPECT_EQ(totals[QStringLiteral("files")].toInt(), 3);
+    EXPECT_EQ(totals[QStringLiteral("failed")].toInt(), 1);
+    const QStringList keys{QStringLiteral("TT_TOTAL"),       QStringLiteral("TT_VALIDTOTAL"),
+                           QStringLiteral("TT_COMTOTAL"),    QStringLiteral("TT_AREATOTAL"),
+                           QStringLiteral("TT_AREA"),        QStringLiteral("TT_AREACOM"),
+                           QStringLiteral("TT_PICKUPTOTAL"), QStringLiteral("TT_PICKUP"),
+                           QStringLiteral("TT_PICKUPCOM"),   QStringLiteral("TT_NULLLINE")};
+    for (const QString& key : keys) {
+        int sum = 0;
+        for (const QJsonValue& file : doc[QStringLiteral("files")].toArray())
+            sum += file[QStringLiteral("totals")][key].toInt();
+        EXPECT_EQ(totals[key].toInt(), sum) << key.toStdString();
+    }
+    EXPECT_EQ(totals[QStringLiteral("TT_TOTAL")].toInt(), 9 + 5 + 9);
+
+    const QJsonArray outputs = doc[QStringLiteral("outputs")].toArray();
+    ASSERT_EQ(outputs.size(), 1);
+    const QString csv = outputs[0].toString();
+    EXPECT_TRUE(csv.startsWith(out + QStringLiteral("/QVX"))) << csv.toStdString();
+    EXPECT_EQ(testutil::readBytes(csv).count("\r\n"), 4); // header and three rows
+}
+
+TEST(CliCount, TwoJoinedRunsInOneMinuteLeaveTwoIntactCsvFiles)
+{
+    const WorkedFiles w;
+    const QString out = w.dir.filePath(QStringLiteral("out"));
+    auto joinedRun = [&](const QString& source) {
+        const Result r = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                                 QStringLiteral("--json"), QStringLiteral("--output"),
+                                 QStringLiteral("joined"), QStringLiteral("--out"), out, source});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return jsonOf(r)[QStringLiteral("outputs")].toArray().at(0).toString();
+    };
+    const QString other = w.dir.filePath(QStringLiteral("other.c"));
+    testutil::writeBytes(other, "int y;\n");
+    const QString first = joinedRun(w.source);
+    const QString second = joinedRun(other);
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(testutil::readBytes(first).contains("\"hello.c\""));
+    EXPECT_TRUE(testutil::readBytes(second).contains("\"other.c\""));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 2);
+}
+
+TEST(CliCount, OutThatCannotServeIsAUsageErrorBeforeAnythingIsCounted)
+{
+    const WorkedFiles w;
+    const QString file = w.dir.filePath(QStringLiteral("a-file"));
+    testutil::writeBytes(file, "x");
+    auto countInto = [&](const QString& out) {
+        return runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
+                       QStringLiteral("--output"), QStringLiteral("files"), QStringLiteral("--out"),
+                       out, w.source});
+    };
+    const Result onFile = countInto(file);
+    EXPECT_EQ(onFile.exitCode, 2);
+    EXPECT_TRUE(onFile.err.startsWith(QStringLiteral("quorvix-cli count: --out ") + file +
+                                      QStringLiteral(": not a folder\n")))
+        << onFile.err.toStdString();
+    EXPECT_TRUE(onFile.out.isEmpty());
+
+    const Result cannotMake = countInto(file + QStringLiteral("/sub"));
+    EXPECT_EQ(cannotMake.exitCode, 2);
+    EXPECT_TRUE(
+        cannotMake.err.contains(QStringLiteral(": cannot make the folder (Not a directory)")))
+        << cannotMake.err.toStdString();
+
+    const QString readOnly = w.dir.filePath(QStringLiteral("read-only"));
+    QDir().mkpath(readOnly);
+    ::chmod(QFile::encodeName(readOnly).constData(), 0555);
+    const Result locked = countInto(readOnly);
+    ::chmod(QFile::encodeName(readOnly).constData(), 0755);
+    if (::geteuid() != 0) { // root writes into any folder
+        EXPECT_EQ(locked.exitCode, 2);
+        EXPECT_TRUE(locked.err.contains(QStringLiteral(": the folder is not writable")))
+            << locked.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(w.dir.filePath(QStringLiteral("hello_c_QVX.txt"))));
+}
+
+TEST(CliVersion, PrintsTheNameAndVersion)
+{
+    const Result r = runCli({QStringLiteral("--version")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("quorvix-cli " QUORVIX_VERSION "\n"));
 }
