@@ -6,7 +6,6 @@
 #include <memory>
 #include <thread>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include "cli/options.h"
 #include "diff/diffreport.h"
 #include "diff/treediff.h"
+#include "run/diffrun.h"
 #include "run/folderwalk.h"
 #include "settings/paths.h"
 #include "text/fileio.h"
@@ -211,35 +211,6 @@ void writeTable(QTextStream& out, const TreeDiff& diff)
             .arg(t.failedFiles));
 }
 
-// The first name in `folder` that no file has: `name`, else with "_2", "_3" … before the
-// extension; the file is written there whole or not at all.
-bool writeOutput(const QString& folder, const QString& name, const QByteArray& data,
-                 QString& written, QString& error)
-{
-    const qsizetype dot = name.lastIndexOf(u'.');
-    for (int k = 1;; ++k) {
-        const QString candidate =
-            AddBackslash(folder) +
-            (k == 1 ? name : name.left(dot) + QStringLiteral("_%1").arg(k) + name.mid(dot));
-        const int fd = ::open(EncodePath(candidate).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST)
-            continue;
-        if (fd < 0) {
-            error = candidate + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-            return false;
-        }
-        ::close(fd);
-        // The name is taken; the content replaces the empty file atomically.
-        if (!FileIo::writeFileAtomically(candidate, data, &error)) {
-            ::unlink(EncodePath(candidate).constData());
-            return false;
-        }
-        written = candidate;
-        return true;
-    }
-}
-
 } // namespace
 
 int runDiffCommand(const QStringList& args, CliStreams io)
@@ -325,7 +296,8 @@ int runDiffCommand(const QStringList& args, CliStreams io)
                 : DiffHtml(diff,
                            {mode.ModeName, opt.git ? opt.operands[0] + u'@' + oldName : oldName,
                             opt.git ? opt.operands[0] + u'@' + newName : newName, now});
-        writeOutput(outDir, csv ? DiffCsvName(now) : DiffHtmlName(now), data, written, writeError);
+        written =
+            WriteNewOutput(outDir, csv ? DiffCsvName(now) : DiffHtmlName(now), data, writeError);
     }
 
     if (opt.json)
