@@ -39,6 +39,9 @@ int runKeywordTestCommand(const QStringList& args, CliStreams io)
         return usage(io, problem);
     if (rest.size() != 1)
         return usage(io, QStringLiteral("give the line to test as one argument"));
+    // The window ends the test on an empty answer; an empty LINE is a slip, not a blank line.
+    if (rest.front().isEmpty())
+        return usage(io, QStringLiteral("the line to test is empty"));
 
     const LoadedMode loaded = LoadCliMode(options, io.err);
     if (!loaded.mode)

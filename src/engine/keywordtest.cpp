@@ -4,7 +4,8 @@
 
 QStringList KeywordTestHits(const ModeDefinition& mode, QString& line)
 {
-    const bool caseSensitive = mode.BinaryComp == 1;
+    // Any value but 0 compares case-sensitively, as counting does with a hand-edited file.
+    const bool caseSensitive = mode.BinaryComp != 0;
     if (mode.TABtoSpace == 1)
         line.replace(u'\t', u' ');
     // Masked columns are blanked in a copy: the kept line stays as typed.
@@ -47,14 +48,16 @@ QStringList KeywordTestHits(const ModeDefinition& mode, QString& line)
         !MatchKeyword(BlankTrim(text), QStringView(mode.CommentStart).sliced(1), caseSensitive))
         hits << QStringLiteral("[COMMENT]ただし有効行としカウントします ");
 
-    // A negative column or length cannot cut a piece: that test is skipped.
+    // As in counting, a column piece is cut from the whole line, leading spaces included, so a
+    // column-7 comment pasted from a fixed-format source hits. A negative column or length
+    // cannot cut a piece: that test is skipped.
     if (!mode.CommentSolo.isEmpty() && mode.CommentColumn >= 0 &&
         (mode.CommentColumn == 0 || mode.CommentLength >= 0)) {
         const QStringView piece =
             mode.CommentColumn == 0
                 ? QStringView(text)
-                : CommentPiece(text, mode.CommentColumn,
-                               mode.CommentLength == 0 ? int(text.size()) : mode.CommentLength);
+                : CommentPiece(masked, mode.CommentColumn,
+                               mode.CommentLength == 0 ? int(masked.size()) : mode.CommentLength);
         if (MatchKeyword(piece, mode.CommentSolo, caseSensitive)) {
             hits << QStringLiteral("[COMMENT]【単独キーワード】に該当します ");
             commentHit = true;

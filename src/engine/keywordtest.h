@@ -9,7 +9,10 @@
 // one typed line hits. It looks at the one line only: no areas, blocks or regions. With
 // TABtoSpace 1 the TABs of `line` are turned into spaces in place, as the editor keeps the line
 // for the next test. Masked columns (MaskColumns) are blanked in a copy after that; an invalid
-// MaskColumns masks nothing here. Each hit is one of the editor's fixed texts, in test order.
+// MaskColumns masks nothing here. Keywords are matched against that copy without its leading
+// spaces, and the solo keyword's column piece is cut from the copy itself, as counting does.
+// Any BinaryComp but 0 compares case-sensitively. Each hit is one of the editor's fixed texts,
+// in test order.
 QStringList KeywordTestHits(const ModeDefinition& mode, QString& line);
 
 // The text of the box that shows the hits: a heading, a blank line and one hit per line, or the

@@ -54,16 +54,53 @@ TEST(KeywordTest, CommentHitsSuppressWords)
     EXPECT_EQ(hitsFor(m, QStringLiteral("  /* CALL")),
               QStringList{u8("[COMMENT]【開始キーワード】に該当します ")});
 
-    // The solo keyword cuts its piece after the leading spaces are gone.
     ModeDefinition cobol = cobolMode();
     cobol.CommentSolo = QStringLiteral("[*/]");
-    cobol.CommentColumn = 2;
-    cobol.CommentLength = 1;
-    EXPECT_EQ(hitsFor(cobol, QStringLiteral("      X* CALL")),
-              QStringList{u8("[COMMENT]【単独キーワード】に該当します ")});
     cobol.CommentColumn = -1; // cannot cut: the test is skipped, words still count
     EXPECT_EQ(hitsFor(cobol, QStringLiteral("X* CALL")),
               QStringList{u8("[WORDCOUNT]【*CALL*】に該当します ")});
+}
+
+// The solo keyword's column piece is cut from the line as typed (TABs replaced, masked columns
+// blanked), leading spaces included, so the test agrees with counting.
+TEST(KeywordTest, SoloColumnCountsFromTheLineStart)
+{
+    ModeDefinition cobol = cobolMode();
+    cobol.CommentSolo = QStringLiteral("[*/]");
+    cobol.CommentColumn = 7;
+    cobol.CommentLength = 1;
+    const QStringList solo{u8("[COMMENT]【単独キーワード】に該当します ")};
+    EXPECT_EQ(hitsFor(cobol, u8("      * コメント")), solo);
+    EXPECT_EQ(hitsFor(cobol, u8("000100/ PAGE")), solo);
+    EXPECT_EQ(hitsFor(cobol, QStringLiteral("  * CALL X")),
+              QStringList{u8("[WORDCOUNT]【*CALL*】に該当します ")});
+
+    cobol.MaskColumns = QStringLiteral("1-6");
+    EXPECT_EQ(hitsFor(cobol, u8("ABCDEF* コメント")), solo);
+    cobol.TABtoSpace = 1;
+    EXPECT_EQ(hitsFor(cobol, QStringLiteral("\t\t\t\t\t\t*")), solo);
+
+    // Length 0 runs to the end of the line; column 0 looks at the line without leading spaces.
+    cobol.CommentSolo = QStringLiteral("[*]*");
+    cobol.CommentLength = 0;
+    EXPECT_EQ(hitsFor(cobol, QStringLiteral("      * NOTE")), solo);
+    cobol.CommentColumn = 0;
+    cobol.MaskColumns.clear();
+    EXPECT_EQ(hitsFor(cobol, QStringLiteral("   * NOTE")), solo);
+}
+
+// Any BinaryComp but 0 (a hand-edited file) compares case-sensitively, as counting does.
+TEST(KeywordTest, BinaryCompOtherThanOneIsCaseSensitive)
+{
+    ModeDefinition m = cobolMode();
+    const QStringList hit{u8("[WORDCOUNT]【*PERFORM*】に該当します ")};
+    for (const qint16 value : {1, 2, -1}) {
+        m.BinaryComp = value;
+        EXPECT_TRUE(hitsFor(m, QStringLiteral("perform x")).isEmpty()) << value;
+        EXPECT_EQ(hitsFor(m, QStringLiteral("PERFORM X")), hit) << value;
+    }
+    m.BinaryComp = 0;
+    EXPECT_EQ(hitsFor(m, QStringLiteral("perform x")), hit);
 }
 
 TEST(KeywordTest, BlankLinesAndTabs)
