@@ -2,9 +2,10 @@
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
+PKG_DIR ?= build-package
 CMAKE_FLAGS ?=
 
-.PHONY: demo test run build bootstrap sanitize bench fuzz format format-check clean
+.PHONY: demo test run build bootstrap sanitize bench fuzz package format format-check clean
 
 DEMO_DIR := $(BUILD_DIR)/demo
 CLI := $(BUILD_DIR)/bin/quorvix-cli
@@ -48,6 +49,12 @@ fuzz: bootstrap
 		-DCMAKE_CXX_COMPILER=clang++ -DQUORVIX_BUILD_FUZZ=ON -DQUORVIX_BUILD_TESTS=OFF
 	cmake --build $(FUZZ_DIR) --target fuzzers
 
+# Debian package of both programs (CPack), in $(PKG_DIR)/quorvix_VERSION_ARCH.deb.
+package: bootstrap
+	cmake -S . -B $(PKG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVIX_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(PKG_DIR)
+	cd $(PKG_DIR) && cpack -G DEB
+
 format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
@@ -55,4 +62,4 @@ format-check:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(PKG_DIR)
