@@ -94,7 +94,8 @@ QByteArray DiffCsv(const TreeDiff& diff)
     const DiffTotals& t = diff.totals;
     text += QStringLiteral("total") +
             numbers({t.added, t.changed, t.deleted, t.unchanged, t.oldSteps, t.newSteps}) +
-            QStringLiteral(",\"%1 files\",\r\n").arg(t.files);
+            (t.files == 1 ? QStringLiteral(",\"1 file\",\r\n")
+                          : QStringLiteral(",\"%1 files\",\r\n").arg(t.files));
     return Cp932::encode(text);
 }
 
