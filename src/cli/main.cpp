@@ -19,7 +19,7 @@ const char* const kUsage =
     "\n"
     "commands:\n"
     "  modes [--home DIR]      print the three modes of DIR/Quorvix.ini\n"
-    "                          (default DIR: the folder of this program)\n"
+    "                          (default DIR: the settings folder, see below)\n"
     "  modes --import FILE     print the mode held in section \"Def\" of FILE\n"
     "  count (--mode N [--home DIR] | --mode-file FILE) [--json] [--encoding E]\n"
     "        [--output none|files|joined] [--out DIR] [--jobs N] [--recursive]\n"
