@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -329,12 +330,15 @@ private slots:
     void geometryIsSavedOnlyInTheNormalState()
     {
         Env& env = *m_env;
-        for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+        for (const char* key : {"MainLeft", "MainTop"})
+            QVERIFY(env.setIni(QStringLiteral("Settings"), QString::fromLatin1(key),
+                               QStringLiteral(" 1500")));
+        for (const char* key : {"MainWidth", "MainHeight"})
             QVERIFY(env.setIni(QStringLiteral("Settings"), QString::fromLatin1(key),
                                QStringLiteral(" 6000")));
         {
             auto w = env.open();
-            QCOMPARE(w->pos(), QPoint(400, 400));
+            QCOMPARE(w->pos(), QPoint(100, 100));
             QCOMPARE(w->size(), QSize(400, 400));
             w->setWindowState(Qt::WindowMaximized);
             w->close();
@@ -348,7 +352,7 @@ private slots:
             w->close();
         }
         QCOMPARE(env.setting("MainWidth"), QStringLiteral(" 7500"));
-        QCOMPARE(env.setting("MainLeft"), QStringLiteral(" 6000"));
+        QCOMPARE(env.setting("MainLeft"), QStringLiteral(" 1500"));
         QCOMPARE(env.setting("NextStartPath"), QDir::toNativeSeparators(env.src.path()));
     }
 
@@ -381,6 +385,28 @@ private slots:
         QCOMPARE(fileList(w.get())->count(), 4);
         for (int n = 1; n <= 3; ++n)
             QVERIFY(!find<QPushButton>(w.get(), QStringLiteral("optSyori%1").arg(n))->isChecked());
+    }
+
+    // A new filter lists a new set of files, shown from its top.
+    void fileListStartsAtTheTopAfterAFilterChange()
+    {
+        Env& env = *m_env;
+        for (int i = 0; i < 60; ++i) {
+            QVERIFY(Env::write(
+                env.src.filePath(QStringLiteral("M%1.CBL").arg(i, 2, 10, QLatin1Char('0')))));
+            QVERIFY(Env::write(
+                env.src.filePath(QStringLiteral("N%1.txt").arg(i, 2, 10, QLatin1Char('0')))));
+        }
+        auto w = env.open();
+        auto* types = find<QComboBox>(w.get(), QStringLiteral("cmbFType"));
+        types->setCurrentIndex(types->count() - 1);
+        QListWidget* list = fileList(w.get());
+        QCOMPARE(list->count(), 124);
+        list->scrollToBottom();
+        QVERIFY(list->verticalScrollBar()->value() > 0);
+        types->setCurrentIndex(0);
+        QCOMPARE(list->count(), 63);
+        QCOMPARE(list->verticalScrollBar()->value(), 0);
     }
 
     void layoutKeepsTheMinimumSize()

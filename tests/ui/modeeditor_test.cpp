@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -222,6 +224,34 @@ private slots:
         env.bar("scrColumn")->setValue(0);
         QVERIFY(!env.enabled("scrLength"));
         QCOMPARE(env.label("lblLength"), QStringLiteral("4"));
+    }
+
+    // A tuning bar's thumb takes a small part of its track, so it can be dragged step by step.
+    void tuningBarsHaveRoomToMove()
+    {
+        Env env;
+        env.open();
+        for (const char* name : {"scrTuning2", "scrTuning3"}) {
+            QScrollBar* bar = env.bar(name);
+            QStyleOptionSlider option;
+            option.initFrom(bar);
+            option.orientation = bar->orientation();
+            option.minimum = bar->minimum();
+            option.maximum = bar->maximum();
+            option.pageStep = bar->pageStep();
+            option.singleStep = bar->singleStep();
+            option.sliderPosition = bar->value();
+            option.sliderValue = bar->value();
+            const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                              QStyle::SC_ScrollBarGroove, bar);
+            const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                             QStyle::SC_ScrollBarSlider, bar);
+            QVERIFY2(groove.height() >= 3 * thumb.height(),
+                     qPrintable(QStringLiteral("%1: track %2, thumb %3")
+                                    .arg(QLatin1StringView(name))
+                                    .arg(groove.height())
+                                    .arg(thumb.height())));
+        }
     }
 
     void saveIntoSlotTwoWritesWhatIsShown()
@@ -588,11 +618,28 @@ private slots:
             QVERIFY(!find<QRadioButton>(&dialog, name)->isChecked());
         }
         QCOMPARE(find<QLabel>(&dialog, "lblModeNumber3")->text(), QStringLiteral("MODE-3"));
+        QVERIFY(!find<QLabel>(&dialog, "lblModeName")->isVisible());
         press(find(&dialog, "optModeNumber3"));
         press(ok);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.SelectedSlot(), qint16(3));
         QVERIFY(!dialog.Cancelled());
+    }
+
+    // The whole title fits the dialog's width, and the mode being saved is named inside too.
+    void saveNamesTheModeInTitleAndDialog()
+    {
+        const QString name = QStringLiteral("COBOLX改 (固定形式・ｼｰｹﾝｽ番号付き)");
+        FormModeSel dialog(SlotQuestion{QStringLiteral("SAVE"), {name}});
+        dialog.show();
+        const QString title = QStringLiteral("SAVE MODE SELECT [ ") + name + QStringLiteral(" ]");
+        QCOMPARE(dialog.windowTitle(), title);
+        QFont bold = dialog.font();
+        bold.setBold(true);
+        QVERIFY(dialog.width() > QFontMetrics(bold).horizontalAdvance(title));
+        auto* shown = find<QLabel>(&dialog, "lblModeName");
+        QVERIFY(shown->isVisible());
+        QCOMPARE(shown->text(), QStringLiteral("MODE NAME [ ") + name + QStringLiteral(" ]"));
     }
 
     void saveThenOkWithoutChoiceAndCancel()

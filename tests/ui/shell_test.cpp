@@ -187,7 +187,7 @@ private slots:
     {
         FormFV window(*m_ctx, nullptr);
         window.show();
-        QVERIFY(window.windowTitle().isEmpty());
+        QVERIFY(window.windowTitle().trimmed().isEmpty());
         QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
                  QStringLiteral("Version.%1.%2.%3")
                      .arg(QUORVIX_VERSION_MAJOR)

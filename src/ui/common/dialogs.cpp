@@ -2,10 +2,10 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 
 #include "settings/paths.h"
+#include "ui/common/inputbox.h"
 
 namespace {
 
@@ -32,12 +32,10 @@ bool QtDialogs::question(QWidget* parent, const QString& text)
 std::optional<QString> QtDialogs::input(QWidget* parent, const QString& title,
                                         const QString& prompt, const QString& initial)
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, initial, &ok);
-    if (!ok)
+    InputBox box(title, prompt, initial, parent);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.text();
 }
 
 QString QtDialogs::chooseFolder(QWidget* parent, const QString& title)

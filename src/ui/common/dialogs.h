@@ -34,7 +34,7 @@ public:
                                const QString& folder) = 0;
 };
 
-// The real dialogs: QMessageBox, QInputDialog, QFileDialog.
+// The real dialogs: QMessageBox, our InputBox, QFileDialog.
 class QtDialogs final : public Dialogs {
 public:
     void message(QWidget* parent, const QString& text, Icon icon) override;

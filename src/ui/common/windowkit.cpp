@@ -7,6 +7,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
+#include <QWidget>
 
 #include "platform/shellservices.h"
 #include "settings/paths.h"
@@ -49,6 +50,12 @@ QPixmap DrawnPixmap(int size, qreal units, const std::function<void(QPainter&)>&
     p.scale(size / units, size / units);
     draw(p);
     return pixmap;
+}
+
+void MakeFixedDialog(QWidget& dialog)
+{
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 }
 
 QString EscapedCaption(QString caption)

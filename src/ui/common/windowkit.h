@@ -7,6 +7,7 @@
 class QIcon;
 class QPainter;
 class QPixmap;
+class QWidget;
 struct AppContext;
 
 // What every window shares: caption text, the program icon, the help file, the network check.
@@ -18,6 +19,9 @@ Object* Named(Object* object, const QString& name)
     object->setObjectName(name);
     return object;
 }
+
+// A dialog of fixed size: a title bar with the close box only, no minimise or maximise box.
+void MakeFixedDialog(QWidget& dialog);
 
 // A caption shown as given: "&" doubled, so that it marks no shortcut.
 QString EscapedCaption(QString caption);

@@ -32,6 +32,7 @@ void FolderBrowserView::setFilePattern(const QString& pattern)
 {
     m_browser.setFilePattern(pattern);
     fillFileList();
+    flsRootFList->scrollToTop();
 }
 
 void FolderBrowserView::rememberDrive()
@@ -56,6 +57,7 @@ void FolderBrowserView::dirRootDir_Change()
     if (!drive.isEmpty() && !SamePath(drive, currentDrive()))
         selectDrive(drive);
     fillFileList();
+    flsRootFList->scrollToTop();
 }
 
 void FolderBrowserView::dirRootDir_Click(QTreeWidgetItem* item)

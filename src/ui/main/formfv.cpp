@@ -68,7 +68,10 @@ FormFV::FormFV(AppContext& ctx, QWidget* parent)
     , d(std::make_unique<Private>(ctx))
 {
     setObjectName(QStringLiteral("FormFV"));
-    setWindowTitle(QString());
+    MakeFixedDialog(*this);
+    // The window has no caption text. An empty title would show the program's name instead
+    // (Qt's fallback), so the title is one blank.
+    setWindowTitle(QStringLiteral(" "));
     setModal(true);
 
     d->Picture1 = new QFrame(this);

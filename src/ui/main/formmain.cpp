@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <QAction>
 #include <QCheckBox>
@@ -225,6 +226,14 @@ void FormMain::closeEvent(QCloseEvent* event)
 {
     Form_QueryUnload();
     event->accept();
+}
+
+// The restored place is fitted again when the window is first shown, now with its real frame.
+void FormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!std::exchange(m_placed, true))
+        KeepWindowOnScreen(*this);
 }
 
 bool FormMain::eventFilter(QObject* watched, QEvent* event)

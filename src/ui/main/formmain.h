@@ -36,6 +36,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -78,6 +79,7 @@ private:
     void showModeEditor();
 
     AppContext& m_ctx;
+    bool m_placed = false; // kept on screen once its frame was known
 
     // Window fields.
     QString SendToDir;

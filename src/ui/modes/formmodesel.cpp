@@ -1,11 +1,15 @@
 #include "formmodesel.h"
 
+#include <algorithm>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 
 #include "settings/settingsfile.h"
@@ -26,6 +30,7 @@ FormModeSel::FormModeSel(const SlotQuestion& question, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormModeSel"));
+    MakeFixedDialog(*this);
     setModal(true);
     buildControls();
     Form_Load(question);
@@ -44,6 +49,16 @@ std::optional<int> FormModeSel::choose(const SlotQuestion& question, QWidget* pa
 
 void FormModeSel::buildControls()
 {
+    // The title is cut by the window system when it is wider than the window, so the mode being
+    // saved is named here as well.
+    lblModeName = new QLabel(this);
+    lblModeName->setObjectName(QStringLiteral("lblModeName"));
+    lblModeName->setTextFormat(Qt::PlainText);
+    lblModeName->setWordWrap(true);
+    QFont nameFont = lblModeName->font();
+    nameFont.setBold(true);
+    lblModeName->setFont(nameFont);
+
     auto* slotGrid = new QGridLayout;
     for (int n = 1; n <= kSlots; ++n) {
         auto* option = new QRadioButton(this);
@@ -69,8 +84,11 @@ void FormModeSel::buildControls()
     buttons->addWidget(BtnCancel);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblModeName);
     layout->addLayout(slotGrid);
     layout->addLayout(buttons);
+    m_titleWidth = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    layout->addSpacerItem(m_titleWidth);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(BtnOK, &QPushButton::clicked, this, &FormModeSel::BtnOK_Click);
@@ -88,11 +106,31 @@ void FormModeSel::Form_Load(const SlotQuestion& question)
     } else {
         setWindowTitle(question.SlotAction + u' ' + kDesignCaption + QStringLiteral(" [ ") +
                        question.SlotCaptions[0] + QStringLiteral(" ]"));
+        lblModeName->setText(QStringLiteral("MODE NAME [ ") + question.SlotCaptions[0] +
+                             QStringLiteral(" ]"));
     }
+    lblModeName->setVisible(!lblModeName->text().isEmpty());
+    fitTitle();
     for (int n = 1; n <= kSlots; ++n)
         optModeNumber[size_t(n - 1)]->setText(EscapedCaption(question.SlotCaptions[size_t(n)]));
     m_selectedSlot = 0;
     m_cancelled = true;
+}
+
+// Title bars use a bold font in most window systems; the buttons at the title's side take about
+// three times its height. The dialog grows to show the whole title, up to the screen's width.
+void FormModeSel::fitTitle()
+{
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    int wanted = metrics.horizontalAdvance(windowTitle()) + 4 * metrics.height() + 16;
+    if (const QScreen* shown = screen())
+        wanted = std::min(wanted, shown->availableGeometry().width() * 9 / 10);
+    const QMargins margins = layout()->contentsMargins();
+    m_titleWidth->changeSize(std::max(0, wanted - margins.left() - margins.right()), 0,
+                             QSizePolicy::Fixed, QSizePolicy::Minimum);
+    layout()->invalidate();
 }
 
 void FormModeSel::BtnOK_Click()

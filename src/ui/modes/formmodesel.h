@@ -10,6 +10,7 @@
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QSpacerItem;
 
 // What the mode editor asks the slot dialog.
 struct SlotQuestion {
@@ -39,6 +40,7 @@ public:
 private:
     void buildControls();
     void Form_Load(const SlotQuestion& question);
+    void fitTitle();
     void BtnOK_Click();
     void BtnCancel_Click();
 
@@ -48,6 +50,8 @@ private:
     std::array<QRadioButton*, SettingsKeys::ModeSlotCount>
         optModeNumber{}; // slots 1..3 at indices 0..2
     std::array<QLabel*, SettingsKeys::ModeSlotCount> lblModeNumber{};
+    QLabel* lblModeName = nullptr; // the mode being saved, "" for a delete
     QPushButton* BtnOK = nullptr;
     QPushButton* BtnCancel = nullptr;
+    QSpacerItem* m_titleWidth = nullptr; // keeps the dialog as wide as its title
 };

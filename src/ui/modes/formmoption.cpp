@@ -181,7 +181,8 @@ std::array<QGroupBox*, 2> FormMOption::buildAreas2And3()
             newCheckBox(QStringLiteral("chkStartAfter") + index, QStringLiteral("･･･の後から"));
         c.scrTuning =
             newScrollBar(QStringLiteral("scrTuning") + index, Qt::Vertical, kTuningMin, kTuningMax);
-        c.scrTuning->setFixedHeight(60);
+        // Tall enough for its arrows and a thumb that can be taken: the 21 steps need room.
+        c.scrTuning->setMinimumHeight(c.scrTuning->fontMetrics().height() * 8);
         c.lblTuningU = Named(newLabel(QString()), QStringLiteral("lblTuningU") + index);
         c.lblTuningD = Named(newLabel(QString()), QStringLiteral("lblTuningD") + index);
 
@@ -194,7 +195,7 @@ std::array<QGroupBox*, 2> FormMOption::buildAreas2And3()
         auto* tuning = new QVBoxLayout;
         tuning->addWidget(newLabel(QStringLiteral("TUNING")), 0, Qt::AlignHCenter);
         tuning->addWidget(c.lblTuningU, 0, Qt::AlignHCenter);
-        tuning->addWidget(c.scrTuning, 0, Qt::AlignHCenter);
+        tuning->addWidget(c.scrTuning, 1, Qt::AlignHCenter);
         tuning->addWidget(c.lblTuningD, 0, Qt::AlignHCenter);
         grid->addLayout(tuning, 0, 1, 4, 1);
         grid->setColumnStretch(0, 1);

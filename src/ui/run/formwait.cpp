@@ -97,6 +97,7 @@ FormWait::FormWait(AppContext& ctx, QWidget* parent, std::function<void()> outpu
     , m_startMainStatusTimer(std::move(startMainStatusTimer))
 {
     setObjectName(QStringLiteral("FormWait"));
+    MakeFixedDialog(*this);
     setModal(true);
     buildControls();
     Form_Load();
