@@ -71,6 +71,8 @@ void FormModeSel::buildControls()
         optModeNumber[size_t(n - 1)] = option;
         lblModeNumber[size_t(n - 1)] = label;
     }
+    // A wide title leaves room at the right, not between a label and its slot.
+    slotGrid->setColumnStretch(2, 1);
 
     BtnOK = new QPushButton(QStringLiteral("OK"), this);
     BtnOK->setObjectName(QStringLiteral("BtnOK"));
@@ -117,12 +119,17 @@ void FormModeSel::Form_Load(const SlotQuestion& question)
     m_cancelled = true;
 }
 
-// Title bars use a bold font in most window systems; the buttons at the title's side take about
-// three times its height. The dialog grows to show the whole title, up to the screen's width.
+// The window system draws the title in a font of its own, often bold and larger than the
+// dialog's; the buttons at the title's side take about four times its height. The dialog grows
+// to show the whole title in a bold font half as large again, up to nine tenths of the screen.
 void FormModeSel::fitTitle()
 {
     QFont titleFont = font();
     titleFont.setBold(true);
+    if (titleFont.pointSizeF() > 0)
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
+    else
+        titleFont.setPixelSize(titleFont.pixelSize() * 3 / 2);
     const QFontMetrics metrics(titleFont);
     int wanted = metrics.horizontalAdvance(windowTitle()) + 4 * metrics.height() + 16;
     if (const QScreen* shown = screen())

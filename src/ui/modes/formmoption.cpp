@@ -460,6 +460,9 @@ void FormMOption::ShowMode(const ModeDefinition& mode)
         encoding = cmbEncoding->count() - 1;
     }
     cmbEncoding->setCurrentIndex(encoding);
+    // A text longer than its box shows its start, not its end.
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->setCursorPosition(0);
 
     for (int i = 2; i <= 3; ++i) {
         scrTuning_Change(i);
