@@ -24,6 +24,7 @@
 #include "settings/paths.h"
 #include "support/uisupport.h"
 #include "ui/common/appcontext.h"
+#include "ui/main/formdiff.h"
 #include "ui/main/formmain.h"
 #include "ui/modes/formmoption.h"
 #include "uitest.h"
@@ -542,6 +543,30 @@ private slots:
         // The pressed mode stays pressed.
         QVERIFY(find<QPushButton>(w.get(), QStringLiteral("optSyori2"))->isChecked());
         QCOMPARE(types->currentIndex(), 1);
+    }
+
+    // 差分カウント opens with the browser's folder as the new side and the pressed mode.
+    void diffMenuOpensTheDiffDialogForTheBrowsedFolder()
+    {
+        Env& env = *m_env;
+        auto w = env.open();
+        QTest::mouseClick(find<QPushButton>(w.get(), QStringLiteral("optSyori2")), Qt::LeftButton);
+        QString newSide;
+        QString mode;
+        QTimer::singleShot(0, w.get(), [&] {
+            auto* form = w->findChild<FormDiff*>();
+            if (!form)
+                return;
+            newSide = find<QLineEdit>(form, QStringLiteral("txtNewDir"))->text();
+            mode = find<QLabel>(form, QStringLiteral("lblMode"))->text();
+            form->reject();
+        });
+        find<QAction>(w.get(), QStringLiteral("MenuDiff"))->trigger();
+        QCOMPARE(newSide, w->findChild<QTreeWidget*>(QStringLiteral("dirRootDir"))
+                              ->currentItem()
+                              ->data(0, Qt::UserRole)
+                              .toString());
+        QVERIFY(mode.startsWith(QStringLiteral("MODE-2 : ")));
     }
 };
 

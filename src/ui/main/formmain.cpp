@@ -40,6 +40,7 @@
 #include "ui/common/windowgeometry.h"
 #include "ui/common/windowkit.h"
 #include "ui/main/folderbrowserview.h"
+#include "ui/main/formdiff.h"
 #include "ui/main/formfv.h"
 #include "ui/main/mainwindowstate.h"
 #include "ui/main/outputlistview.h"
@@ -121,6 +122,7 @@ void FormMain::connectControls()
     connect(m_recentMenu, &RecentFilesMenu::chosen, this, &FormMain::MenuRecent_Click);
     connect(Menu終了, &QAction::triggered, this, &FormMain::close);
     connect(MenuModeOption, &QAction::triggered, this, &FormMain::MenuModeOption_Click);
+    connect(MenuDiff, &QAction::triggered, this, &FormMain::MenuDiff_Click);
     connect(MenuHelpContents, &QAction::triggered, this, [this] { m_sendTo->openHelp(); });
     connect(MenuVersion, &QAction::triggered, this, [this] {
         FormFV version(m_ctx, this);
@@ -545,6 +547,21 @@ void FormMain::MenuModeOption_Click()
     }
     m_ctx.request.ProcessMode = ProcessModes::NoMode;
     cmbFType->setCurrentIndex(0);
+}
+
+// 差分カウント: the browser's folder against an old one, under the selected mode.
+void FormMain::MenuDiff_Click()
+{
+    const qint16 mode = GetSelectedMode();
+    if (!isModeSlot(mode)) {
+        m_status->show(kNoModeMessage);
+        return;
+    }
+    FormDiff(m_ctx, this, m_browserView->browser().folder(), mode, [this] {
+        ShowOutputEntries(*lstOutputData, m_ctx.outputs.entries());
+    }).exec();
+    raise();
+    activateWindow();
 }
 
 // The mode editor; it sets ModesChanged when it saved or deleted a mode.

@@ -76,6 +76,7 @@ private:
     void pressModeButton(int index);
     void optSyori_Click(int index);
     void MenuModeOption_Click();
+    void MenuDiff_Click();
     void showModeEditor();
 
     AppContext& m_ctx;
@@ -115,6 +116,7 @@ private:
     QAction* MenuRef = nullptr;
     QAction* Menu終了 = nullptr;
     QAction* MenuModeOption = nullptr;
+    QAction* MenuDiff = nullptr;
     QAction* MenuHelpContents = nullptr;
     QAction* MenuVersion = nullptr;
     QMenu* pMenuFList = nullptr;

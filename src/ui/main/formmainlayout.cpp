@@ -146,6 +146,7 @@ void FormMain::createMenus()
     Menu2->setObjectName(QStringLiteral("Menu2"));
     MenuModeOption =
         action(Menu2, QStringLiteral("MenuModeOption"), QStringLiteral("ﾓｰﾄﾞ設定(&M)"));
+    MenuDiff = action(Menu2, QStringLiteral("MenuDiff"), QStringLiteral("差分カウント(&D)..."));
 
     Menu3 = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ"));
     Menu3->setObjectName(QStringLiteral("Menu3"));
