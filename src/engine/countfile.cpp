@@ -1,6 +1,9 @@
 #include "countfile.h"
 
+#include <algorithm>
 #include <limits>
+#include <string>
+#include <string_view>
 
 #include <QFile>
 
@@ -80,6 +83,11 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
  *
  * In text mode the line is folded once and every pattern is matched against the folded text;
  * folding maps one character to one, so columns stay where they were.
+ *
+ * A line of ASCII bytes (most source lines) takes a fast path: one pass over its bytes replaces
+ * TABs and folds case into a reused byte buffer, and the steps run on those bytes. Decoding
+ * such a line gives one character per byte, the same character, and folding an ASCII character
+ * gives an ASCII character, so both paths see the same text and count alike.
  */
 class LineClassifier final {
 public:
@@ -100,6 +108,10 @@ public:
     // `raw` is the decoded line; TABs may be replaced and masked columns blanked in place.
     void classify(char16_t* raw, qsizetype length);
 
+    // The same for a line's bytes when they are all ASCII (in every source encoding such a line
+    // decodes byte for byte); false, with nothing counted, when one is not.
+    bool classifyAscii(const char* bytes, qsizetype length);
+
     // Where the last classified line was counted.
     int lastArea() const { return m_lastArea; }
     Counter lastCounter() const { return m_lastCounter; }
@@ -112,7 +124,13 @@ private:
         ++counter;
     }
 
-    bool soloMatches(QStringView line, QStringView trimmed) const;
+    // The steps after masking and folding; `line` is QStringView or std::string_view.
+    template <typename View>
+    void decide(View line);
+    template <typename View>
+    bool soloMatches(View line, View trimmed) const;
+    bool remainderMatches(QStringView trimmed);
+    bool remainderMatches(std::string_view trimmed);
 
     const CountRules& m_rules;
     const ModeDefinition& m_mode;
@@ -120,6 +138,8 @@ private:
     std::vector<MaskRange> m_masks;
     QString m_folded;
     QString m_blankTrimmed;
+    std::vector<char> m_ascii;
+    std::string m_asciiBlankTrimmed;
 
     int currentArea = 1;
     bool pendingAreaStart = false;
@@ -131,7 +151,59 @@ private:
     Counter m_lastCounter = TT_AREA;
 };
 
-bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const
+namespace {
+
+// CommentPiece for a line of ASCII bytes, where characters are bytes.
+std::string_view asciiPiece(std::string_view line, int column, int length)
+{
+    if (column < 1 || length <= 0 || column > qsizetype(line.size()))
+        return {};
+    const size_t begin = size_t(column - 1);
+    return line.substr(begin, std::min<size_t>(size_t(length), line.size() - begin));
+}
+
+QStringView piece(QStringView line, int column, int length)
+{
+    return CommentPiece(line, column, length);
+}
+
+std::string_view piece(std::string_view line, int column, int length)
+{
+    return asciiPiece(line, column, length);
+}
+
+QStringView sliced(QStringView v, qsizetype from)
+{
+    return v.sliced(from);
+}
+
+std::string_view sliced(std::string_view v, qsizetype from)
+{
+    return v.substr(size_t(from));
+}
+
+// One pass over an ASCII line: TABs to spaces and case folding as asked, into `out`. Returns
+// the bytes ORed together, so that a byte above ASCII shows. Branch-free, so it vectorises.
+template <bool Tab, bool Fold>
+unsigned char prepareAscii(const unsigned char* in, qsizetype n, unsigned char* out)
+{
+    unsigned char seen = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        unsigned char c = in[i];
+        seen |= c;
+        if constexpr (Tab)
+            c = c == '\t' ? ' ' : c;
+        if constexpr (Fold)
+            c = static_cast<unsigned char>(c + (static_cast<unsigned char>(c - 'A') < 26 ? 32 : 0));
+        out[i] = c;
+    }
+    return seen;
+}
+
+} // namespace
+
+template <typename View>
+bool LineClassifier::soloMatches(View line, View trimmed) const
 {
     if (m_mode.CommentColumn == 0)
         return m_rules.m_commentSolo.matchFolded(trimmed);
@@ -141,7 +213,24 @@ bool LineClassifier::soloMatches(QStringView line, QStringView trimmed) const
                              .arg(m_mode.CommentColumn)
                              .arg(m_mode.CommentLength));
     const int length = m_mode.CommentLength == 0 ? int(line.size()) : m_mode.CommentLength;
-    return m_rules.m_commentSolo.matchFolded(CommentPiece(line, m_mode.CommentColumn, length));
+    return m_rules.m_commentSolo.matchFolded(piece(line, m_mode.CommentColumn, length));
+}
+
+bool LineClassifier::remainderMatches(QStringView trimmed)
+{
+    m_blankTrimmed = BlankTrim(trimmed);
+    return m_rules.m_commentRemainder.matchFolded(m_blankTrimmed);
+}
+
+bool LineClassifier::remainderMatches(std::string_view trimmed)
+{
+    // BlankTrim on bytes: leading blanks and TABs go, the other TABs become spaces.
+    size_t lead = 0;
+    while (lead < trimmed.size() && (trimmed[lead] == ' ' || trimmed[lead] == '\t'))
+        ++lead;
+    m_asciiBlankTrimmed.assign(trimmed.substr(lead));
+    std::replace(m_asciiBlankTrimmed.begin(), m_asciiBlankTrimmed.end(), '\t', ' ');
+    return m_rules.m_commentRemainder.matchFolded(std::string_view(m_asciiBlankTrimmed));
 }
 
 void LineClassifier::classify(char16_t* raw, qsizetype length)
@@ -159,10 +248,41 @@ void LineClassifier::classify(char16_t* raw, qsizetype length)
         FoldText(line, m_folded);
         line = m_folded;
     }
+    decide(line);
+}
+
+bool LineClassifier::classifyAscii(const char* bytes, qsizetype length)
+{
+    if (m_ascii.size() < size_t(length))
+        m_ascii.resize(size_t(length));
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes);
+    auto* out = reinterpret_cast<unsigned char*>(m_ascii.data());
+    const bool tab = m_mode.TABtoSpace == 1;
+    const bool fold = !m_rules.m_caseSensitive;
+    const unsigned char seen = tab ? (fold ? prepareAscii<true, true>(in, length, out)
+                                           : prepareAscii<true, false>(in, length, out))
+                                   : (fold ? prepareAscii<false, true>(in, length, out)
+                                           : prepareAscii<false, false>(in, length, out));
+    if (seen >= 0x80)
+        return false;
+    // Masking after folding gives the same bytes: a space folds to itself.
+    for (const MaskRange& m : m_masks) {
+        if (m.first > length)
+            continue;
+        const qsizetype end = m.last == 0 ? length : std::min<qsizetype>(m.last, length);
+        std::fill(out + m.first - 1, out + end, ' ');
+    }
+    decide(std::string_view(m_ascii.data(), size_t(length)));
+    return true;
+}
+
+template <typename View>
+void LineClassifier::decide(View line)
+{
     qsizetype lead = 0;
-    while (lead < line.size() && line[lead] == u' ')
+    while (lead < qsizetype(line.size()) && line[lead] == u' ')
         ++lead;
-    const QStringView trimmed = line.sliced(lead);
+    const View trimmed = sliced(line, lead);
 
     // Area step.
     if (currentArea < m_rules.m_areaCount) {
@@ -187,8 +307,7 @@ void LineClassifier::classify(char16_t* raw, qsizetype length)
             if (m_rules.m_commentStart.matchFolded(trimmed)) {
                 inCommentBlock = true;
                 if (m_rules.m_hasRemainder) {
-                    m_blankTrimmed = BlankTrim(trimmed);
-                    if (m_rules.m_commentRemainder.matchFolded(m_blankTrimmed))
+                    if (remainderMatches(trimmed))
                         isComment = true;
                 } else {
                     isComment = true;
@@ -207,7 +326,7 @@ void LineClassifier::classify(char16_t* raw, qsizetype length)
     }
 
     // Blank step.
-    if (trimmed.isEmpty()) {
+    if (trimmed.empty()) {
         if (m_mode.NullLineMode == 1)
             isComment = true;
         else if (m_mode.NullLineMode != 2)
@@ -283,6 +402,9 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         progress.processedBytes += double(bytes.size()) + 2;
         if (lineNumber % 20 == 0)
             host.progress(progress.processedBytes, progress.totalBytes);
+        // The sink wants the unfolded UTF-16 text: it takes the general path.
+        if (!sink && classifier.classifyAscii(bytes.data(), bytes.size()))
+            continue;
         if (raw.size() < size_t(bytes.size()))
             raw.resize(size_t(bytes.size()));
         const qsizetype length = decode(bytes, raw.data());

@@ -174,11 +174,15 @@ KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
 
     const qsizetype count = qsizetype(m_elements.size());
     m_chars.resize(count);
+    m_asciiChars.resize(size_t(count));
     qsizetype firstStar = -1;
     qsizetype lastStar = -1;
     for (qsizetype k = 0; k < count; ++k) {
         const Element& e = m_elements[size_t(k)];
         m_chars[k] = QChar(e.op == Op::Literal ? e.ch : char16_t(0));
+        m_asciiChars[size_t(k)] = e.op == Op::Literal && e.ch < 0x80 ? char(e.ch) : '\0';
+        if (e.op == Op::Literal && e.ch >= 0x80)
+            m_asciiNever = true;
         if (e.op == Op::Star) {
             if (firstStar < 0)
                 firstStar = k;
@@ -211,7 +215,7 @@ KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
 
 KeywordPattern::Run KeywordPattern::makeRun(qsizetype begin, qsizetype end) const
 {
-    Run run{begin, end - begin, true, -1};
+    Run run{begin, end - begin, true, -1, 0, 0};
     for (qsizetype k = end - 1; k >= begin; --k) {
         const Element& e = m_elements[size_t(k)];
         run.literal = run.literal && e.op == Op::Literal;
@@ -219,7 +223,32 @@ KeywordPattern::Run KeywordPattern::makeRun(qsizetype begin, qsizetype end) cons
         if (e.op == Op::Literal && (run.anchor < 0 || e.ch != u' '))
             run.anchor = k - begin;
     }
+    if (run.literal && run.length >= 2) {
+        auto blank = [&](qsizetype k) { return m_elements[size_t(begin + k)].ch == u' '; };
+        qsizetype p1 = 0;
+        while (p1 < run.length - 1 && blank(p1))
+            ++p1;
+        qsizetype p2 = run.length - 1;
+        while (p2 > p1 + 1 && blank(p2))
+            --p2;
+        if (p2 == p1)
+            p1 = p2 - 1;
+        run.probe1 = p1;
+        run.probe2 = p2;
+    }
     return run;
+}
+
+template <>
+const char16_t* KeywordPattern::literals<char16_t>() const
+{
+    return reinterpret_cast<const char16_t*>(m_chars.utf16());
+}
+
+template <>
+const char* KeywordPattern::literals<char>() const
+{
+    return m_asciiChars.data();
 }
 
 bool KeywordPattern::CharSet::contains(char16_t c) const
@@ -251,56 +280,56 @@ inline bool KeywordPattern::matchElement(const Element& e, char16_t c) const
     return false;
 }
 
-inline bool KeywordPattern::matchRun(const Run& run, const char16_t* text) const
+template <typename Char>
+inline bool KeywordPattern::matchRun(const Run& run, const Char* text) const
 {
     if (run.length == 0)
         return true; // `text` may be null then
     if (run.literal)
-        return std::memcmp(text, m_chars.utf16() + run.begin, size_t(run.length) * 2) == 0;
+        return std::memcmp(text, literals<Char>() + run.begin, size_t(run.length) * sizeof(Char)) ==
+               0;
     const Element* e = m_elements.data() + run.begin;
     for (qsizetype k = 0; k < run.length; ++k) {
-        if (!matchElement(e[k], text[k]))
+        if (!matchElement(e[k], char16_t(text[k])))
             return false;
     }
     return true;
 }
 
-// Earliest position in [from, end) where `run` matches entirely inside the window, or -1.
 namespace {
 
-// First position in [from, last] where the literal `needle` (length >= 2) starts, or -1. Eight
-// positions at a time are tested on two characters of the needle before a full compare: the
-// first and the last that are not blanks (blanks are everywhere in source lines), so most lines
-// yield no candidate at all and this stays close to one pass over the line.
-qsizetype findLiteral(const char16_t* text, qsizetype from, qsizetype last, const char16_t* needle,
-                      qsizetype length)
+// First position in [from, last] where the literal `needle` (length >= 2) starts, or -1. A
+// block of positions at a time is tested on two characters of the needle before a full
+// compare: the first and the last that are not blanks (blanks are everywhere in source lines),
+// so most lines yield no candidate at all and this stays close to one pass over the line.
+template <typename Char>
+qsizetype findLiteral(const Char* text, qsizetype from, qsizetype last, const Char* needle,
+                      qsizetype length, qsizetype p1, qsizetype p2)
 {
-    qsizetype p1 = 0;
-    while (p1 < length - 1 && needle[p1] == u' ')
-        ++p1;
-    qsizetype p2 = length - 1;
-    while (p2 > p1 + 1 && needle[p2] == u' ')
-        --p2;
-    if (p2 == p1)
-        p1 = p2 - 1;
-    const char16_t c1 = needle[p1];
-    const char16_t c2 = needle[p2];
-    const size_t bytes = size_t(length) * sizeof(char16_t);
+    const Char c1 = needle[p1];
+    const Char c2 = needle[p2];
+    const size_t bytes = size_t(length) * sizeof(Char);
     qsizetype at = from;
 #ifdef __SSE2__
-    const __m128i v1 = _mm_set1_epi16(short(c1));
-    const __m128i v2 = _mm_set1_epi16(short(c2));
-    for (; at + 8 <= last + 1; at += 8) {
+    // 16 bytes: 8 UTF-16 units or 16 ASCII bytes; each position owns sizeof(Char) mask bits.
+    constexpr qsizetype lanes = 16 / sizeof(Char);
+    const __m128i v1 = sizeof(Char) == 1 ? _mm_set1_epi8(char(c1)) : _mm_set1_epi16(short(c1));
+    const __m128i v2 = sizeof(Char) == 1 ? _mm_set1_epi8(char(c2)) : _mm_set1_epi16(short(c2));
+    for (; at + lanes <= last + 1; at += lanes) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + p1));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + p2));
-        unsigned mask = unsigned(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(a, v1), _mm_cmpeq_epi16(b, v2))));
+        __m128i hits;
+        if constexpr (sizeof(Char) == 1)
+            hits = _mm_and_si128(_mm_cmpeq_epi8(a, v1), _mm_cmpeq_epi8(b, v2));
+        else
+            hits = _mm_and_si128(_mm_cmpeq_epi16(a, v1), _mm_cmpeq_epi16(b, v2));
+        unsigned mask = unsigned(_mm_movemask_epi8(hits));
         while (mask) {
             const int bit = __builtin_ctz(mask);
-            const qsizetype pos = at + bit / 2;
+            const qsizetype pos = at + bit / qsizetype(sizeof(Char));
             if (std::memcmp(text + pos, needle, bytes) == 0)
                 return pos;
-            mask &= ~(3u << bit);
+            mask &= ~((sizeof(Char) == 1 ? 1u : 3u) << bit);
         }
     }
 #endif
@@ -312,16 +341,29 @@ qsizetype findLiteral(const char16_t* text, qsizetype from, qsizetype last, cons
     return -1;
 }
 
+// First position of `c` in [from, from + n), relative to `from`, or -1.
+qsizetype indexOfChar(const char16_t* text, qsizetype n, char16_t c)
+{
+    return QStringView(text, n).indexOf(QChar(c));
+}
+
+qsizetype indexOfChar(const char* text, qsizetype n, char c)
+{
+    const void* hit = std::memchr(text, c, size_t(n));
+    return hit ? static_cast<const char*>(hit) - text : -1;
+}
+
 } // namespace
 
-qsizetype KeywordPattern::findRun(const Run& run, const char16_t* text, qsizetype from,
+// Earliest position in [from, end) where `run` matches entirely inside the window, or -1.
+template <typename Char>
+qsizetype KeywordPattern::findRun(const Run& run, const Char* text, qsizetype from,
                                   qsizetype end) const
 {
     const qsizetype last = end - run.length; // last position where the run still fits
     if (run.literal && run.length >= 2)
-        return findLiteral(text, from, last,
-                           reinterpret_cast<const char16_t*>(m_chars.utf16()) + run.begin,
-                           run.length);
+        return findLiteral(text, from, last, literals<Char>() + run.begin, run.length, run.probe1,
+                           run.probe2);
     if (run.anchor < 0) {
         for (qsizetype at = from; at <= last; ++at) {
             if (matchRun(run, text + at))
@@ -330,11 +372,10 @@ qsizetype KeywordPattern::findRun(const Run& run, const char16_t* text, qsizetyp
         return -1;
     }
     // Scan for the anchor literal (vectorised when it is not right there), then try the run.
-    const QChar anchor = m_chars[run.begin + run.anchor];
+    const Char anchor = literals<Char>()[run.begin + run.anchor];
     for (qsizetype at = from; at <= last; ++at) {
         if (text[at + run.anchor] != anchor) {
-            const qsizetype skip =
-                QStringView(text + at + run.anchor, last - at + 1).indexOf(anchor);
+            const qsizetype skip = indexOfChar(text + at + run.anchor, last - at + 1, anchor);
             if (skip < 0)
                 return -1;
             at += skip;
@@ -345,10 +386,9 @@ qsizetype KeywordPattern::findRun(const Run& run, const char16_t* text, qsizetyp
     return -1;
 }
 
-bool KeywordPattern::matchFolded(QStringView text) const
+template <typename Char>
+bool KeywordPattern::matchText(const Char* t, qsizetype n) const
 {
-    const qsizetype n = text.size();
-    const char16_t* t = text.utf16();
     switch (m_kind) {
     case Kind::Invalid:
         return false;
@@ -371,6 +411,19 @@ bool KeywordPattern::matchFolded(QStringView text) const
         pos = at + run.length;
     }
     return true;
+}
+
+bool KeywordPattern::matchFolded(QStringView text) const
+{
+    return matchText(text.utf16(), text.size());
+}
+
+bool KeywordPattern::matchFolded(std::string_view asciiText) const
+{
+    // A literal above ASCII can never meet an ASCII character, folded or not.
+    if (m_asciiNever)
+        return false;
+    return matchText(asciiText.data(), qsizetype(asciiText.size()));
 }
 
 bool KeywordPattern::match(QStringView text) const

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -42,6 +44,10 @@ public:
     // Whole-text match. Unless the pattern is case-sensitive, `text` must already be folded with
     // FoldText (a line is folded once and tested against many patterns).
     bool matchFolded(QStringView text) const;
+    // The same for a text of ASCII bytes (each below 0x80), folded unless case-sensitive: the
+    // counting's fast path for lines that need no decoding. Same answer as the UTF-16 overload
+    // for the text widened.
+    bool matchFolded(std::string_view asciiText) const;
     // Whole-text match of a text as it stands; folds it first when needed.
     bool match(QStringView text) const;
 
@@ -69,11 +75,20 @@ private:
         qsizetype length = 0;
         bool literal = true;
         qsizetype anchor = -1; // Literal a search scans for first, preferably not a blank
+        // A literal run's two probe positions for a search: its first and last non-blanks.
+        qsizetype probe1 = 0;
+        qsizetype probe2 = 0;
     };
 
     bool matchElement(const Element& e, char16_t c) const;
-    bool matchRun(const Run& run, const char16_t* text) const;
-    qsizetype findRun(const Run& run, const char16_t* text, qsizetype from, qsizetype end) const;
+    template <typename Char>
+    bool matchRun(const Run& run, const Char* text) const;
+    template <typename Char>
+    qsizetype findRun(const Run& run, const Char* text, qsizetype from, qsizetype end) const;
+    template <typename Char>
+    bool matchText(const Char* text, qsizetype n) const;
+    template <typename Char>
+    const Char* literals() const;
     Run makeRun(qsizetype begin, qsizetype end) const;
 
     QString m_pattern;
@@ -82,6 +97,8 @@ private:
     std::vector<Element> m_elements;
     std::vector<CharSet> m_sets;
     QString m_chars;           // per element: its literal character, else U+0000
+    std::string m_asciiChars;  // the same as bytes, for ASCII texts
+    bool m_asciiNever = false; // a literal above ASCII: no ASCII text can match
     qsizetype m_minLength = 0; // characters any match needs: the elements other than stars
     Run m_head;                // elements before the first star, anchored at the start
     Run m_tail;                // elements after the last star, anchored at the end

@@ -1,0 +1,244 @@
+// The ASCII fast path of counting against the general path (decode, then match on UTF-16):
+// random lines and random modes through both, every counter and word count equal.
+
+#include <random>
+
+#include <QBuffer>
+
+#include "engine/countfile.h"
+#include "support/modes.h"
+#include "testutil.h"
+#include "text/cp932.h"
+#include "text/linereader.h"
+
+using testutil::u8;
+
+namespace {
+
+// Keywords of every shape the matcher tells apart, with literals above ASCII that fold to ASCII
+// (full-width letters) and ones that never do.
+const char* const kPatterns[] = {
+    "*PERFORM*",
+    "PERFORM*",
+    "*END-EXEC",
+    "EXEC SQL*",
+    "*EXEC SQL*",
+    "CALL",
+    "*CALL 'X'*",
+    "*[*]/*",
+    "/[*]*",
+    "//*",
+    "[*/]",
+    "*",
+    "?",
+    "*#*",
+    "*P?RF#RM*",
+    "*[A-Z]-[!0-9]*",
+    "* *",
+    "*  *",
+    "*ＰＥＲＦＯＲＭ*",
+    "*顧客*",
+    "*ｶﾅ*",
+    "*perform*",
+    "*A*B*C*",
+    "[!*]*",
+    "*'*'*",
+    "*\t*",
+    "*[a-c][!x]#?*",
+    "**PE*RM**",
+    "??*?",
+    "[*]*",
+    "*/",
+    "END*;",
+    "*ＥＸＥＣ*",
+    "*ぺ*",
+    "* E*C *",
+    "*[ｱ-ﾝ]*",
+};
+
+// Pieces of lines: keyword fragments, blanks, TABs, digits, wildcard characters as text, and
+// Japanese in several widths.
+const char* const kPieces[] = {
+    "PERFORM",
+    "perform",
+    "Perform",
+    "EXEC SQL",
+    "END-EXEC",
+    "PROCEDURE DIVISION",
+    "CALL 'X'",
+    "/*",
+    "*/",
+    "//",
+    "*",
+    "/",
+    "\t",
+    " ",
+    "   ",
+    "000100",
+    "A",
+    "x",
+    "'",
+    "[",
+    "]",
+    "?",
+    "#",
+    "-",
+    ";",
+    "9",
+    "顧客",
+    "ｶﾅ",
+    "ＰＥＲＦＯＲＭ",
+    "ぺ",
+    "ＥＸＥＣ",
+    "END",
+    "B",
+    "C",
+    "ｱ",
+};
+
+const char* const kMasks[] = {"", "1-6,73-", "1-6", "3", "8-", "2-4, 10-12", "1-"};
+
+class Random {
+public:
+    explicit Random(unsigned seed)
+        : m_engine(seed)
+    {
+    }
+    int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_engine); }
+    bool chance(int percent) { return below(100) < percent; }
+    template <typename T, size_t N>
+    const T& pick(const T (&items)[N])
+    {
+        return items[size_t(below(int(N)))];
+    }
+    QString keyword(int emptyPercent)
+    {
+        return chance(emptyPercent) ? QString() : u8(pick(kPatterns));
+    }
+
+private:
+    std::mt19937 m_engine;
+};
+
+ModeDefinition randomMode(Random& r)
+{
+    ModeDefinition m = BareMode();
+    m.BinaryComp = qint16(r.chance(30) ? 1 : 0);
+    m.TABtoSpace = qint16(r.chance(70) ? 1 : 0);
+    for (int k = 2; k <= 3; ++k) {
+        m.StartWord[k] = r.keyword(40);
+        m.StartAfter[k] = qint16(r.below(2));
+    }
+    if (m.StartWord[2].isEmpty())
+        m.StartWord[3].clear();
+    m.PickupStart = r.keyword(40);
+    m.PickupEnd = r.keyword(30);
+    m.PickupToPickup = qint16(r.below(2));
+    m.CommentStart = r.keyword(50);
+    m.CommentEnd = r.keyword(30);
+    m.CommentStartIsValid = qint16(r.below(2));
+    m.CommentSolo = r.keyword(30);
+    m.CommentColumn = r.chance(40) ? 0 : r.below(10);
+    m.CommentLength = r.below(4);
+    m.NullLineMode = qint16(r.below(3));
+    QStringList words;
+    for (int n = r.below(7); n > 0; --n)
+        words << u8(r.pick(kPatterns));
+    m.WordCount = words.join(u',');
+    m.MaskColumns = u8(r.pick(kMasks));
+    return m;
+}
+
+// Random lines in `encoding` (CP932 or UTF-8), most of them ASCII, some long, with every line end.
+QByteArray randomFile(Random& r, SourceEncoding encoding)
+{
+    QByteArray file;
+    for (int lines = r.below(60); lines > 0; --lines) {
+        QString line;
+        const int pieces = r.chance(5) ? 200 + r.below(200) : r.below(12);
+        const bool ascii = r.chance(75);
+        for (int i = 0; i < pieces; ++i) {
+            QString piece = u8(r.pick(kPieces));
+            while (ascii && piece.front().unicode() >= 0x80)
+                piece = u8(r.pick(kPieces));
+            line += piece;
+        }
+        file += encoding == SourceEncoding::Utf8 ? line.toUtf8() : Cp932::encode(line);
+        static const char* const ends[] = {"\r\n", "\n", "\r"};
+        if (lines > 1 || r.chance(50))
+            file += r.pick(ends);
+    }
+    return file;
+}
+
+// Takes every line, so counting goes the general way (the sink needs the decoded text).
+class DiscardingSink final : public LineSink {
+public:
+    void line(int, Counter, QStringView) override {}
+};
+
+struct Outcome {
+    FileCountResult result;
+    QString error;
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome count(const CountRules& rules, const QByteArray& bytes, SourceEncoding encoding,
+              LineSink* sink)
+{
+    QByteArray data = bytes;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    LineReader reader(buffer, 64);
+    RunHost host;
+    CountProgress progress;
+    Outcome out;
+    try {
+        CountFile(rules, reader, host, out.result, progress, encoding, sink);
+        ComputeDerivedTotals(out.result, rules.areaCount());
+    } catch (const CountError& e) {
+        out.error = e.message();
+    }
+    return out;
+}
+
+TEST(FastPath, CountsEqualTheGeneralPathOnRandomLinesAndModes)
+{
+    for (unsigned seed = 1; seed <= 3000; ++seed) {
+        Random r(seed);
+        const ModeDefinition mode = randomMode(r);
+        const CountRules rules(mode, AreaCount(mode));
+        const SourceEncoding encoding = r.chance(50) ? SourceEncoding::Cp932 : SourceEncoding::Utf8;
+        const QByteArray file = randomFile(r, encoding);
+        DiscardingSink sink;
+        const Outcome fast = count(rules, file, encoding, nullptr);
+        const Outcome general = count(rules, file, encoding, &sink);
+        ASSERT_TRUE(fast == general) << "seed " << seed << ", file:\n" << file.toStdString();
+    }
+}
+
+// Every pattern on random ASCII texts: bytes and UTF-16 give the same answer, folded or not.
+TEST(FastPath, PatternsMatchAsciiBytesAsTheirUtf16)
+{
+    Random r(7);
+    for (const char* source : kPatterns) {
+        for (const bool cs : {false, true}) {
+            const KeywordPattern pattern(u8(source), cs);
+            for (int i = 0; i < 400; ++i) {
+                QString text;
+                for (int n = r.below(8); n > 0; --n) {
+                    QString piece = u8(r.pick(kPieces));
+                    if (piece.front().unicode() < 0x80)
+                        text += piece;
+                }
+                if (!cs)
+                    text = text.toLower();
+                const std::string bytes = text.toStdString();
+                ASSERT_EQ(pattern.matchFolded(std::string_view(bytes)), pattern.matchFolded(text))
+                    << source << (cs ? " (case-sensitive)" : "") << " ~ \"" << bytes << '"';
+            }
+        }
+    }
+}
+
+} // namespace
