@@ -2,18 +2,53 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Zeroed bytes kept after the data of the block, so that the line-end search reads whole
+// 16-byte blocks without looking at anything but the block (a zero is no line end).
+constexpr qsizetype kPadding = 16;
+
+// Offset of the first CR or LF at or after `p`, in one pass; a value >= n when there is none
+// before `p + n`. Reads up to 15 bytes past `p + n`, which must be readable and hold neither.
+qsizetype findLineEnd(const char* p, qsizetype n)
+{
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (qsizetype i = 0; i < n; i += 16) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const unsigned hits =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(c, cr), _mm_cmpeq_epi8(c, lf))));
+        if (hits)
+            return i + __builtin_ctz(hits);
+    }
+    return n;
+#else
+    qsizetype i = 0;
+    while (i < n && p[i] != '\r' && p[i] != '\n')
+        ++i;
+    return i;
+#endif
+}
+
+} // namespace
+
 LineReader::LineReader(QIODevice& device, qsizetype blockSize, qsizetype maxLineLength)
     : m_device(device)
     , m_maxLineLength(maxLineLength)
 {
-    m_block.resize(blockSize);
+    m_block.resize(blockSize + kPadding);
 }
 
 bool LineReader::refill()
 {
     if (m_eof)
         return false;
-    const qint64 n = m_device.read(m_block.data(), m_block.size());
+    const qint64 n = m_device.read(m_block.data(), m_block.size() - kPadding);
     if (n < 0) {
         m_failed = true;
         m_eof = true;
@@ -25,7 +60,7 @@ bool LineReader::refill()
     }
     m_pos = 0;
     m_end = n;
-    m_lfPos = -1;
+    std::memset(m_block.data() + n, 0, kPadding);
     return true;
 }
 
@@ -45,22 +80,15 @@ bool LineReader::next(QByteArrayView& line)
         }
         if (m_skipLf) {
             m_skipLf = false;
-            if (m_block[m_pos] == '\n') {
+            if (m_block.constData()[m_pos] == '\n') {
                 ++m_pos;
                 continue;
             }
         }
         const char* begin = m_block.constData() + m_pos;
         const qsizetype avail = m_end - m_pos;
-        // The next LF is remembered across lines, so a file of lone CRs is not rescanned for
-        // an LF on every line.
-        if (m_lfPos < m_pos) {
-            const void* lf = std::memchr(begin, '\n', size_t(avail));
-            m_lfPos = lf ? static_cast<const char*>(lf) - m_block.constData() : m_end;
-        }
-        const qsizetype span = m_lfPos - m_pos;
-        const char* cr = static_cast<const char*>(std::memchr(begin, '\r', size_t(span)));
-        const char* stop = cr ? cr : (m_lfPos < m_end ? begin + span : nullptr);
+        const qsizetype found = findLineEnd(begin, avail);
+        const char* stop = found < avail ? begin + found : nullptr;
         const qsizetype carried = carrying ? qsizetype(m_carry.size()) : 0;
         if (carried + (stop ? stop - begin : avail) > m_maxLineLength) {
             m_tooLong = true;
@@ -77,7 +105,7 @@ bool LineReader::next(QByteArrayView& line)
         m_pos += len + 1;
         if (*stop == '\r') {
             if (m_pos < m_end) {
-                if (m_block[m_pos] == '\n')
+                if (m_block.constData()[m_pos] == '\n')
                     ++m_pos;
             } else {
                 m_skipLf = true;

@@ -37,7 +37,6 @@ private:
     QByteArray m_block;
     qsizetype m_pos = 0;
     qsizetype m_end = 0;
-    qsizetype m_lfPos = -1; // next LF in the block at or after m_pos, or m_end
     qsizetype m_maxLineLength;
     // Start of a line that runs past the block. A std::vector, so a failed growth throws
     // std::bad_alloc to the caller instead of ending the program inside Qt.
