@@ -15,6 +15,7 @@
 #include "settings/settingsfile.h"
 #include "ui/common/appcontext.h"
 #include "ui/common/dialogs.h"
+#include "ui/common/translations.h"
 #include "ui/common/windowkit.h"
 #include "ui/main/formmain.h"
 
@@ -75,6 +76,8 @@ int main(int argc, char* argv[])
         return done;
 
     QApplication app(argc, argv);
+    // Before any box: even the start-up refusals get Qt's buttons in the user's language.
+    InstallQtTranslations(app);
     QApplication::setApplicationName(kTitle);
     QApplication::setWindowIcon(QuorvixIcon());
     QtDialogs dialogs;
