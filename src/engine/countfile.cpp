@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -46,6 +47,14 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
         m_words = SplitWordList(mode.WordCount);
     for (const QString& w : std::as_const(m_words))
         m_wordPatterns.emplace_back(w, cs);
+    // One pass over the line for the pairs prefilter pays off from a few patterns on.
+    int withPairs = 0;
+    for (const KeywordPattern* p : {&m_startWord[2], &m_startWord[3], &m_pickupStart, &m_pickupEnd,
+                                    &m_commentStart, &m_commentEnd})
+        withPairs += p->hasPairs() ? 1 : 0;
+    for (const KeywordPattern& p : m_wordPatterns)
+        withPairs += p.hasPairs() ? 1 : 0;
+    m_prefilter = withPairs >= kPrefilterPatterns;
 
     const KeywordPattern* checked[] = {&m_startWord[2], &m_startWord[3], &m_pickupStart,
                                        &m_pickupEnd,    &m_commentStart, &m_commentEnd,
@@ -145,6 +154,7 @@ private:
     QString m_blankTrimmed;
     std::vector<char> m_ascii;
     std::string m_asciiBlankTrimmed;
+    AsciiPairs m_pairs;
 
     int currentArea = 1;
     bool pendingAreaStart = false;
@@ -350,11 +360,26 @@ template <typename View>
 void LineClassifier::decide(View line)
 {
     const View trimmed = sliced(line, leadingBlanks(line));
+    bool prefilter = false;
+    if constexpr (std::is_same_v<View, std::string_view>) {
+        if (m_rules.m_prefilter) {
+            m_pairs.assign(trimmed);
+            prefilter = true;
+        }
+    }
+    // Whether `pattern` matches the line without its leading blanks.
+    auto hit = [&](const KeywordPattern& pattern) {
+        if constexpr (std::is_same_v<View, std::string_view>) {
+            if (prefilter)
+                return pattern.matchFolded(trimmed, m_pairs);
+        }
+        return pattern.matchFolded(trimmed);
+    };
 
     // Area step.
     if (currentArea < m_rules.m_areaCount) {
         const int k = currentArea + 1;
-        if (m_rules.m_startWord[k].matchFolded(trimmed)) {
+        if (hit(m_rules.m_startWord[k])) {
             if (m_mode.StartAfter[k] == 1)
                 pendingAreaStart = true;
             else
@@ -371,7 +396,7 @@ void LineClassifier::decide(View line)
         isComment = inCommentBlock;
         if (!m_mode.CommentStart.isEmpty()) {
             bool startedHere = false;
-            if (m_rules.m_commentStart.matchFolded(trimmed)) {
+            if (hit(m_rules.m_commentStart)) {
                 inCommentBlock = true;
                 if (m_rules.m_hasRemainder) {
                     if (remainderMatches(trimmed))
@@ -381,8 +406,7 @@ void LineClassifier::decide(View line)
                 }
                 startedHere = true;
             }
-            if (!m_mode.CommentEnd.isEmpty() && inCommentBlock &&
-                m_rules.m_commentEnd.matchFolded(trimmed)) {
+            if (!m_mode.CommentEnd.isEmpty() && inCommentBlock && hit(m_rules.m_commentEnd)) {
                 inCommentBlock = false;
                 if (!startedHere)
                     isComment = true;
@@ -403,7 +427,7 @@ void LineClassifier::decide(View line)
     // Pickup step.
     bool isPickupLine = false;
     if (!m_mode.PickupStart.isEmpty()) {
-        if (m_rules.m_pickupStart.matchFolded(trimmed)) {
+        if (hit(m_rules.m_pickupStart)) {
             inPickupRegion = true;
             if (m_mode.PickupToPickup == 1)
                 isPickupLine = true;
@@ -416,7 +440,7 @@ void LineClassifier::decide(View line)
             else
                 skipPickupStartLine = false;
         }
-        if (!m_mode.PickupEnd.isEmpty() && m_rules.m_pickupEnd.matchFolded(trimmed)) {
+        if (!m_mode.PickupEnd.isEmpty() && hit(m_rules.m_pickupEnd)) {
             inPickupRegion = false;
             isPickupLine = m_mode.PickupToPickup == 1;
         }
@@ -438,7 +462,7 @@ void LineClassifier::decide(View line)
     // Word step.
     if (!isComment) {
         for (size_t i = 0; i < m_rules.m_wordPatterns.size(); ++i) {
-            if (m_rules.m_wordPatterns[i].matchFolded(trimmed))
+            if (hit(m_rules.m_wordPatterns[i]))
                 bump(m_result.WordCounts[i]);
         }
     }

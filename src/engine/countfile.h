@@ -67,6 +67,10 @@ private:
     KeywordPattern m_commentSolo;
     QStringList m_words;
     std::vector<KeywordPattern> m_wordPatterns;
+    // Patterns matched against whole lines from which ASCII lines go through the pairs
+    // prefilter first.
+    static constexpr int kPrefilterPatterns = 3;
+    bool m_prefilter = false;
     std::optional<QString> m_invalid;
     std::optional<QString> m_invalidEncoding;
 };

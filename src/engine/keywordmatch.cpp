@@ -192,6 +192,35 @@ KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
         }
     }
 
+    // Two pairs of neighbouring literals for the prefilter, the first and the last, pairs
+    // without a blank preferred (blanks are everywhere in source lines).
+    for (const bool blanksToo : {false, true}) {
+        for (qsizetype k = 0; k + 1 < count && m_pairCount == 0; ++k) {
+            const Element& a = m_elements[size_t(k)];
+            const Element& b = m_elements[size_t(k + 1)];
+            if (a.op == Op::Literal && b.op == Op::Literal && a.ch < 0x80 && b.ch < 0x80 &&
+                (blanksToo || (a.ch != u' ' && b.ch != u' '))) {
+                m_pairs[0] = AsciiPairs::hash(uchar(a.ch), uchar(b.ch));
+                m_pairCount = 1;
+            }
+        }
+        for (qsizetype k = count - 2; k >= 0 && m_pairCount == 1; --k) {
+            const Element& a = m_elements[size_t(k)];
+            const Element& b = m_elements[size_t(k + 1)];
+            if (a.op == Op::Literal && b.op == Op::Literal && a.ch < 0x80 && b.ch < 0x80 &&
+                (blanksToo || (a.ch != u' ' && b.ch != u' '))) {
+                const quint16 pair = AsciiPairs::hash(uchar(a.ch), uchar(b.ch));
+                if (pair != m_pairs[0]) {
+                    m_pairs[1] = pair;
+                    m_pairCount = 2;
+                }
+                break;
+            }
+        }
+        if (m_pairCount > 0)
+            break;
+    }
+
     if (firstStar < 0) {
         m_head = makeRun(0, count);
         m_kind = m_head.literal ? Kind::Exact : Kind::Fixed;
@@ -424,6 +453,18 @@ bool KeywordPattern::matchFolded(std::string_view asciiText) const
     if (m_asciiNever)
         return false;
     return matchText(asciiText.data(), qsizetype(asciiText.size()));
+}
+
+void AsciiPairs::assign(std::string_view text)
+{
+    if (++m_text == 0) {
+        m_slots.fill(0);
+        m_text = 1;
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; i + 1 < n; ++i)
+        m_slots[hash(p[i], p[i + 1])] = m_text;
 }
 
 bool KeywordPattern::match(QStringView text) const

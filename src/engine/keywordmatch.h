@@ -20,6 +20,22 @@ QChar FoldChar(QChar c);
 // out = FoldChar of each character of `in`, reusing the capacity of `out`.
 void FoldText(QStringView in, QString& out);
 
+// Which pairs of neighbouring characters an ASCII text holds, hashed into 1024 slots: one pass
+// over a line, after which a pattern whose literal pairs are not all there is refused without a
+// scan of its own (the prefilter for modes with several keywords). A slot holds the number of
+// the text that last set it, so nothing is cleared between lines.
+class AsciiPairs {
+public:
+    AsciiPairs() { m_slots.fill(0); }
+    void assign(std::string_view text);
+    bool has(quint16 pair) const { return m_slots[pair] == m_text; }
+    static quint16 hash(unsigned char a, unsigned char b) { return quint16((a << 3 ^ b) & 1023); }
+
+private:
+    std::array<quint16, 1024> m_slots;
+    quint16 m_text = 0;
+};
+
 // A keyword in the wildcard syntax, compiled once and matched against many texts.
 //   ?  any one character        *  any run, the empty run included     #  one digit 0-9
 //   [list] / [!list]  one character in / not in the list; ranges such as A-Z; "-" first or last
@@ -48,6 +64,18 @@ public:
     // counting's fast path for lines that need no decoding. Same answer as the UTF-16 overload
     // for the text widened.
     bool matchFolded(std::string_view asciiText) const;
+    // The same, refused at once when a pair of neighbouring literals is not in `pairs`, which
+    // must have been assigned `asciiText`.
+    bool matchFolded(std::string_view asciiText, const AsciiPairs& pairs) const
+    {
+        for (int k = 0; k < m_pairCount; ++k) {
+            if (!pairs.has(m_pairs[size_t(k)]))
+                return false;
+        }
+        return matchFolded(asciiText);
+    }
+    // Whether the pairs prefilter can refuse texts for this pattern.
+    bool hasPairs() const { return m_pairCount > 0; }
     // Whole-text match of a text as it stands; folds it first when needed.
     bool match(QStringView text) const;
 
@@ -96,9 +124,11 @@ private:
     Kind m_kind = Kind::Invalid;
     std::vector<Element> m_elements;
     std::vector<CharSet> m_sets;
-    QString m_chars;           // per element: its literal character, else U+0000
-    std::string m_asciiChars;  // the same as bytes, for ASCII texts
-    bool m_asciiNever = false; // a literal above ASCII: no ASCII text can match
+    QString m_chars;                  // per element: its literal character, else U+0000
+    std::string m_asciiChars;         // the same as bytes, for ASCII texts
+    bool m_asciiNever = false;        // a literal above ASCII: no ASCII text can match
+    std::array<quint16, 2> m_pairs{}; // hashed pairs of neighbouring ASCII literals any match has
+    int m_pairCount = 0;
     qsizetype m_minLength = 0; // characters any match needs: the elements other than stars
     Run m_head;                // elements before the first star, anchored at the start
     Run m_tail;                // elements after the last star, anchored at the end

@@ -142,7 +142,7 @@ ModeDefinition randomMode(Random& r)
     m.CommentLength = r.below(4);
     m.NullLineMode = qint16(r.below(3));
     QStringList words;
-    for (int n = r.below(7); n > 0; --n)
+    for (int n = r.below(10); n > 0; --n)
         words << u8(r.pick(kPatterns));
     m.WordCount = words.join(u',');
     m.MaskColumns = u8(r.pick(kMasks));
@@ -217,10 +217,12 @@ TEST(FastPath, CountsEqualTheGeneralPathOnRandomLinesAndModes)
     }
 }
 
-// Every pattern on random ASCII texts: bytes and UTF-16 give the same answer, folded or not.
+// Every pattern on random ASCII texts: bytes and UTF-16 give the same answer, folded or not,
+// with the pairs prefilter or without.
 TEST(FastPath, PatternsMatchAsciiBytesAsTheirUtf16)
 {
     Random r(7);
+    AsciiPairs pairs;
     for (const char* source : kPatterns) {
         for (const bool cs : {false, true}) {
             const KeywordPattern pattern(u8(source), cs);
@@ -234,8 +236,13 @@ TEST(FastPath, PatternsMatchAsciiBytesAsTheirUtf16)
                 if (!cs)
                     text = text.toLower();
                 const std::string bytes = text.toStdString();
-                ASSERT_EQ(pattern.matchFolded(std::string_view(bytes)), pattern.matchFolded(text))
+                pairs.assign(bytes);
+                const bool expected = pattern.matchFolded(text);
+                ASSERT_EQ(pattern.matchFolded(std::string_view(bytes)), expected)
                     << source << (cs ? " (case-sensitive)" : "") << " ~ \"" << bytes << '"';
+                ASSERT_EQ(pattern.matchFolded(std::string_view(bytes), pairs), expected)
+                    << source << (cs ? " (case-sensitive)" : "") << " ~ \"" << bytes
+                    << "\" with the pairs prefilter";
             }
         }
     }
