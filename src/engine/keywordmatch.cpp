@@ -463,7 +463,22 @@ void AsciiPairs::assign(std::string_view text)
     }
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
-    for (size_t i = 0; i + 1 < n; ++i)
+    size_t i = 0;
+#ifdef __SSE2__
+    // Eight hashes at a time from nine bytes; ASCII bytes need no final mask.
+    alignas(16) quint16 hashes[8];
+    for (; i + 9 <= n; i += 8) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i a =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)), zero);
+        const __m128i b =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i + 1)), zero);
+        _mm_store_si128(reinterpret_cast<__m128i*>(hashes), _mm_xor_si128(_mm_slli_epi16(a, 3), b));
+        for (const quint16 h : hashes)
+            m_slots[h] = m_text;
+    }
+#endif
+    for (; i + 1 < n; ++i)
         m_slots[hash(p[i], p[i + 1])] = m_text;
 }
 
