@@ -575,10 +575,9 @@ CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& ho
         checkEncoding(rules);
         if (const QString problem = FileIo::regularFileProblem(path); !problem.isEmpty())
             throw CountError(problem);
-        QFile file;
+        FileIo::SequentialFile file;
         QString reason;
-        if (!FileIo::openForReading(path, file, QIODevice::ReadOnly | QIODevice::Unbuffered,
-                                    &reason))
+        if (!file.open(path, &reason))
             throw CountError(reason);
         return countSource(rules, file, host, result, progress, sink);
     } catch (const CountError& e) {

@@ -148,6 +148,52 @@ std::optional<FileFacts> regularFileFacts(const QString& path)
                                                     st.st_mtim.tv_nsec / 1000000)};
 }
 
+SequentialFile::~SequentialFile()
+{
+    close();
+}
+
+bool SequentialFile::open(const QString& path, QString* reason)
+{
+    close();
+    m_fd = ::open(EncodePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) {
+        if (reason)
+            *reason = systemReason(errno);
+        return false;
+    }
+    m_atEnd = false;
+    return QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+void SequentialFile::close()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (isOpen())
+        QIODevice::close();
+}
+
+qint64 SequentialFile::readData(char* data, qint64 maxSize)
+{
+    // After the end has been seen once, no further call: a file is counted as it was then.
+    if (m_atEnd || maxSize <= 0)
+        return 0;
+    for (;;) {
+        const ssize_t n = ::read(m_fd, data, size_t(maxSize));
+        if (n >= 0) {
+            m_atEnd = n == 0;
+            return n;
+        }
+        if (errno != EINTR) {
+            setErrorString(systemReason(errno));
+            return -1;
+        }
+    }
+}
+
 bool openForReading(const QString& path, QFile& file, QIODevice::OpenMode mode, QString* reason)
 {
     const int fd = ::open(EncodePath(path).constData(), O_RDONLY | O_CLOEXEC);

@@ -53,6 +53,30 @@ bool checkRegularFile(const QString& path, QString* error = nullptr);
 bool openForReading(const QString& path, QFile& file, QIODevice::OpenMode mode,
                     QString* reason = nullptr);
 
+// A file read front to back by its descriptor with read(2) alone, up to the first end of file:
+// the per-file path of counting, where QFile would add an fstat and seeks.
+class SequentialFile final : public QIODevice {
+public:
+    SequentialFile() = default;
+    ~SequentialFile() override;
+    SequentialFile(const SequentialFile&) = delete;
+    SequentialFile& operator=(const SequentialFile&) = delete;
+
+    // Opens `path` by its own bytes (see DecodePath) for reading; false with `reason` set to the
+    // system's reason when it cannot.
+    bool open(const QString& path, QString* reason = nullptr);
+    bool isSequential() const override { return true; }
+    void close() override;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    int m_fd = -1;
+    bool m_atEnd = false;
+};
+
 // Reads a regular file whole. Refuses directories, FIFOs and devices (never blocks on them) and
 // files larger than `maxSize`. On failure returns false and sets `error` to a message naming
 // the file and the cause.

@@ -83,21 +83,82 @@ private:
     bool m_done = false;
 };
 
+// The bytes read ahead to choose the encoding, then the rest of the source: the choice needs no
+// seek back, so a file is read front to back once.
+class HeadThenRest final : public QIODevice {
+public:
+    HeadThenRest(QByteArray head, bool headFailed, QIODevice& rest)
+        : m_head(std::move(head))
+        , m_headFailed(headFailed)
+        , m_rest(rest)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (m_headFailed) {
+            setErrorString(m_rest.errorString());
+            return -1;
+        }
+        if (m_headPos < m_head.size()) {
+            const qint64 n = std::min<qint64>(maxSize, m_head.size() - m_headPos);
+            std::memcpy(data, m_head.constData() + m_headPos, size_t(n));
+            m_headPos += n;
+            return n;
+        }
+        const qint64 n = m_rest.read(data, maxSize);
+        if (n < 0)
+            setErrorString(m_rest.errorString());
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_head;
+    qsizetype m_headPos = 0;
+    bool m_headFailed;
+    QIODevice& m_rest;
+};
+
+// Up to `size` bytes from the start of `device`, fewer only at its end; false on a read error.
+bool readHead(QIODevice& device, qsizetype size, QByteArray& head)
+{
+    head.resize(size);
+    qsizetype got = 0;
+    while (got < size) {
+        const qint64 n = device.read(head.data() + got, size - got);
+        if (n < 0) {
+            head.clear();
+            return false;
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    head.resize(got);
+    return true;
+}
+
 } // namespace
 
 SourceReader::SourceReader(QIODevice& device, SourceEncoding requested, qsizetype blockSize,
                            qsizetype maxLineLength)
 {
-    const QByteArray head = device.peek(kEncodingSampleSize + 1);
+    QByteArray head;
+    const bool headRead = readHead(device, kEncodingSampleSize + 1, head);
     const bool wholeFile = head.size() <= kEncodingSampleSize;
     m_choice =
         ChooseSourceEncoding(QByteArrayView(head).first(std::min(head.size(), kEncodingSampleSize)),
                              requested, wholeFile);
-    if (m_choice.bomLength > 0)
-        device.skip(m_choice.bomLength);
-    QIODevice* input = &device;
+    m_input = std::make_unique<HeadThenRest>(head.sliced(std::min(head.size(), m_choice.bomLength)),
+                                             !headRead, device);
+    QIODevice* input = m_input.get();
     if (IsUtf16(m_choice.encoding)) {
-        m_utf16 = std::make_unique<Utf16ToUtf8Device>(device, m_choice.encoding);
+        m_utf16 = std::make_unique<Utf16ToUtf8Device>(*input, m_choice.encoding);
         input = m_utf16.get();
     }
     m_lines = std::make_unique<LineReader>(*input, blockSize, maxLineLength);

@@ -31,6 +31,7 @@ public:
 
 private:
     EncodingChoice m_choice;
+    std::unique_ptr<QIODevice> m_input; // the bytes read to choose the encoding, then the rest
     std::unique_ptr<QIODevice> m_utf16; // converts a UTF-16 file to UTF-8
     std::unique_ptr<LineReader> m_lines;
 };

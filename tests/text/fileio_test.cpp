@@ -41,3 +41,30 @@ TEST(FileIo, NameThatIsNotUtf8IsWrittenAndReadByItsBytes)
     // QTemporaryDir removes by text names and would leave this one behind.
     EXPECT_EQ(::unlink(bytes.constData()), 0);
 }
+
+TEST(FileIo, SequentialFileReadsFrontToBackByTheNameBytes)
+{
+    QTemporaryDir dir;
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/\x95\x5C.CBL";
+    const QString path = DecodePath(bytes);
+    QByteArray content;
+    for (int i = 0; i < 5000; ++i)
+        content += QByteArray::number(i) + "\r\n";
+    ASSERT_TRUE(FileIo::writeFileAtomically(path, content));
+
+    FileIo::SequentialFile file;
+    QString reason;
+    ASSERT_TRUE(file.open(path, &reason)) << reason.toStdString();
+    EXPECT_TRUE(file.isSequential());
+    QByteArray read;
+    char block[1000];
+    for (qint64 n; (n = file.read(block, sizeof block)) > 0;)
+        read.append(block, n);
+    EXPECT_EQ(read, content);
+    EXPECT_EQ(file.read(block, sizeof block), 0);
+    file.close();
+    EXPECT_EQ(::unlink(bytes.constData()), 0);
+
+    EXPECT_FALSE(file.open(path, &reason));
+    EXPECT_EQ(reason, QStringLiteral("No such file or directory"));
+}
