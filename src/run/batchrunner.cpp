@@ -82,7 +82,7 @@ private:
     double m_fileBytes = 0;
 };
 
-// `name` with "_number" before its ".csv"; the name itself for number 1.
+// `name` with "_number" before its extension; the name itself for number 1.
 QString numberedName(const QString& name, qint64 number)
 {
     if (number == 1)
@@ -100,7 +100,11 @@ QString outOfMemory(const BatchFile& file)
 
 QString ClaimSummaryCsvName(const QString& outDir, const QDateTime& start, QString* error)
 {
-    const QString base = SummaryCsvName(start);
+    return ClaimFreeName(outDir, SummaryCsvName(start), error);
+}
+
+QString ClaimFreeName(const QString& outDir, const QString& base, QString* error)
+{
     const auto pathOf = [&](qint64 n) { return EncodePath(outDir + numberedName(base, n)); };
     const auto taken = [&](qint64 n) {
         struct stat st {};

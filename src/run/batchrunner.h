@@ -90,5 +90,10 @@ private:
 // never get the same name and no run replaces another's CSV. The name, or "" with `error` set.
 QString ClaimSummaryCsvName(const QString& outDir, const QDateTime& start, QString* error);
 
+// The same for any output name `base` ("NAME.ext"): an empty file created exclusively in
+// `outDir` (ending in the separator) as `base` or "NAME_2.ext", "NAME_3.ext" …; its name, or ""
+// with `error` set.
+QString ClaimFreeName(const QString& outDir, const QString& base, QString* error);
+
 // The message a failed file gets: the error's description in the program's standard wording.
 QString FileErrorMessage(const QString& description);

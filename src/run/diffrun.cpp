@@ -1,13 +1,11 @@
 #include "diffrun.h"
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "diff/diffreport.h"
+#include "run/batchrunner.h"
 #include "run/folderwalk.h"
 #include "settings/paths.h"
 #include "text/fileio.h"
@@ -16,28 +14,17 @@
 QString WriteNewOutput(const QString& folder, const QString& name, const QByteArray& data,
                        QString& error)
 {
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const QString stem = dot < 0 ? name : name.left(dot);
-    const QString extension = dot < 0 ? QString() : name.mid(dot);
-    for (int k = 1;; ++k) {
-        const QString candidate = AddBackslash(folder) + stem +
-                                  (k == 1 ? QString() : QStringLiteral("_%1").arg(k)) + extension;
-        const QByteArray bytes = EncodePath(candidate);
-        const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST)
-            continue;
-        if (fd < 0) {
-            error = candidate + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-            return QString();
-        }
-        ::close(fd);
-        // The name is ours now; the content replaces the empty file in one rename.
-        if (!FileIo::writeFileAtomically(candidate, data, &error)) {
-            ::unlink(bytes.constData());
-            return QString();
-        }
-        return candidate;
+    const QString dir = AddBackslash(folder);
+    const QString claimed = ClaimFreeName(dir, name, &error);
+    if (claimed.isEmpty())
+        return QString();
+    // The name is ours now; the content replaces the empty file in one rename.
+    const QString path = dir + claimed;
+    if (!FileIo::writeFileAtomically(path, data, &error)) {
+        ::unlink(EncodePath(path).constData());
+        return QString();
     }
+    return path;
 }
 
 FolderDiffOutcome RunFolderDiff(const FolderDiffJob& job, RunHost& host, RunRequest& request,
