@@ -256,11 +256,17 @@ QString FormWait::outputDescription() const
 {
     if (isConversion())
         return QStringLiteral("現在選択されているファイルを上書きします。");
+    // Where the run will read the template: the settings folder, else the installed share folder.
+    const auto present = [this](QStringView suffix) {
+        const QString folder = TemplateFolder(m_ctx.programFolder, InstalledShareFolder(),
+                                              TemplateFileName(m_mode.ModeName, suffix));
+        return TemplatePresent(folder, m_mode.ModeName, suffix);
+    };
     if (optOutType[1]->isChecked())
-        return TemplatePresent(m_ctx.programFolder, m_mode.ModeName, CsvTemplateSuffix)
+        return present(CsvTemplateSuffix)
                    ? QStringLiteral("選択ファイルまとめ ＣＳＶ出力 (フォーマットあり)")
                    : QStringLiteral("選択ファイルまとめ ＣＳＶ出力 (フォーマットなし)");
-    return TemplatePresent(m_ctx.programFolder, m_mode.ModeName, HtmlTemplateSuffix)
+    return present(HtmlTemplateSuffix)
                ? QStringLiteral("各ファイル別 ＨＴＭＬ出力 (フォーマットあり)")
                : QStringLiteral("各ファイル別 単純ＴＥＸＴ出力 (フォーマットなし)");
 }
