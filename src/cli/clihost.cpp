@@ -205,3 +205,29 @@ bool ProfileFileReadable(const QString& path, QTextStream& err)
     err << "quorvix-cli: " << Printable(error) << '\n';
     return false;
 }
+
+QString JsonString(const QString& text)
+{
+    // A name's byte that is not UTF-8 would be a lone surrogate, which JSON cannot hold.
+    const QString s = DisplayPath(text);
+    QString out;
+    out.reserve(s.size() + 2);
+    out += u'"';
+    for (const QChar c : s) {
+        const char16_t u = c.unicode();
+        const char* named = u == u'"'    ? "\\\""
+                            : u == u'\\' ? "\\\\"
+                            : u == u'\n' ? "\\n"
+                            : u == u'\r' ? "\\r"
+                            : u == u'\t' ? "\\t"
+                                         : nullptr;
+        if (named)
+            out += QLatin1StringView(named);
+        else if (u < 0x20)
+            out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    out += u'"';
+    return out;
+}

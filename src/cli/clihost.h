@@ -59,6 +59,9 @@ double TotalBytesOf(const std::vector<BatchFile>& files);
 // A name's byte that is not UTF-8 is written as \xNN too, and then so is every backslash.
 QString Printable(const QString& text);
 
+// `text` as a JSON string, quoted; a name's byte that is not UTF-8 becomes U+FFFD.
+QString JsonString(const QString& text);
+
 // False, with a message naming the file on `err`, when a settings or mode file exists but cannot
 // be read whole (too large, not a regular file, unreadable): its modes would come out empty.
 bool ProfileFileReadable(const QString& path, QTextStream& err);

@@ -43,32 +43,6 @@ struct CountRun {
     QStringList walkErrors;  // "path: reason" for each path a folder walk could not read
 };
 
-QString jsonString(const QString& text)
-{
-    // A name's byte that is not UTF-8 would be a lone surrogate, which JSON cannot hold.
-    const QString s = DisplayPath(text);
-    QString out;
-    out.reserve(s.size() + 2);
-    out += u'"';
-    for (const QChar c : s) {
-        const char16_t u = c.unicode();
-        const char* named = u == u'"'    ? "\\\""
-                            : u == u'\\' ? "\\\\"
-                            : u == u'\n' ? "\\n"
-                            : u == u'\r' ? "\\r"
-                            : u == u'\t' ? "\\t"
-                                         : nullptr;
-        if (named)
-            out += QLatin1StringView(named);
-        else if (u < 0x20)
-            out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    out += u'"';
-    return out;
-}
-
 // The ten counters as one JSON object; `extra` (", \"key\": value"...) goes in before its
 // brace.
 template <typename Values>
@@ -119,13 +93,13 @@ qsizetype countedFiles(const std::vector<FileOutcome>& outcomes)
 void writeJson(QTextStream& out, const CountRun& run)
 {
     const std::vector<FileOutcome>& outcomes = run.outcomes;
-    out << "{\"version\": \"" << QUORVIX_VERSION << "\", \"mode\": " << jsonString(run.modeName)
+    out << "{\"version\": \"" << QUORVIX_VERSION << "\", \"mode\": " << JsonString(run.modeName)
         << ", \"area_count\": " << run.areaCount << ", \"files\": [";
     for (size_t i = 0; i < outcomes.size(); ++i) {
         const FileOutcome& o = outcomes[i];
-        out << (i ? ",\n  " : "\n  ") << "{\"path\": " << jsonString(run.given[qsizetype(i)]);
+        out << (i ? ",\n  " : "\n  ") << "{\"path\": " << JsonString(run.given[qsizetype(i)]);
         if (o.state != FileOutcome::State::Done) {
-            out << ", \"ok\": false, \"error\": " << jsonString(failureText(o)) << '}';
+            out << ", \"ok\": false, \"error\": " << JsonString(failureText(o)) << '}';
             continue;
         }
         out << ", \"ok\": true, \"encoding\": \"" << SourceEncodingName(o.result.Encoding)
@@ -139,7 +113,7 @@ void writeJson(QTextStream& out, const CountRun& run)
         }
         out << "], \"words\": [";
         for (qsizetype w = 0; w < o.result.Words.size(); ++w) {
-            out << (w ? ", " : "") << "{\"pattern\": " << jsonString(o.result.Words[w])
+            out << (w ? ", " : "") << "{\"pattern\": " << JsonString(o.result.Words[w])
                 << ", \"count\": " << o.result.WordCounts[size_t(w)] << '}';
         }
         out << "]}";
@@ -152,7 +126,7 @@ void writeJson(QTextStream& out, const CountRun& run)
                       .arg(qsizetype(outcomes.size()) - counted));
     out << ",\n\"outputs\": [";
     for (qsizetype k = 0; k < run.outputPaths.size(); ++k)
-        out << (k ? ", " : "") << jsonString(run.outputPaths[k]);
+        out << (k ? ", " : "") << JsonString(run.outputPaths[k]);
     out << "]}\n";
 }
 

@@ -133,22 +133,6 @@ QString prepareOutDir(const QString& folder)
     return QString();
 }
 
-QString jsonString(const QString& text)
-{
-    const QString s = DisplayPath(text);
-    QString out = QStringLiteral("\"");
-    for (const QChar c : s) {
-        const char16_t u = c.unicode();
-        if (u == u'"' || u == u'\\')
-            out += u'\\' + QString(c);
-        else if (u < 0x20)
-            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + u'"';
-}
-
 void writeJson(QTextStream& out, const QString& modeName, const QString& oldName,
                const QString& newName, const TreeDiff& diff)
 {
@@ -157,17 +141,17 @@ void writeJson(QTextStream& out, const QString& modeName, const QString& oldName
                .arg(QUORVIX_VERSION_MAJOR)
                .arg(QUORVIX_VERSION_MINOR)
                .arg(QUORVIX_VERSION_PATCH)
-        << "\", \"mode\": " << jsonString(modeName) << ", \"old\": " << jsonString(oldName)
-        << ", \"new\": " << jsonString(newName) << ", \"files\": [";
+        << "\", \"mode\": " << JsonString(modeName) << ", \"old\": " << JsonString(oldName)
+        << ", \"new\": " << JsonString(newName) << ", \"files\": [";
     for (size_t i = 0; i < diff.files.size(); ++i) {
         const FileDiff& f = diff.files[i];
-        out << (i ? ",\n  " : "\n  ") << "{\"path\": " << jsonString(DecodePath(f.path))
+        out << (i ? ",\n  " : "\n  ") << "{\"path\": " << JsonString(DecodePath(f.path))
             << ", \"status\": \"" << DiffStatusName(f.status) << "\", \"old_steps\": " << f.oldSteps
             << ", \"new_steps\": " << f.newSteps << ", \"added\": " << f.delta.added
             << ", \"changed\": " << f.delta.changed << ", \"deleted\": " << f.delta.deleted
             << ", \"unchanged\": " << f.delta.unchanged;
         if (f.status == DiffStatus::Failed)
-            out << ", \"error\": " << jsonString(f.error);
+            out << ", \"error\": " << JsonString(f.error);
         out << '}';
     }
     const DiffTotals& t = diff.totals;
