@@ -251,25 +251,6 @@ QString parseCountOptions(const QStringList& args, CountOptions& opt)
     return QString();
 }
 
-// Makes the --out folder ready before anything is counted: made when missing, then it must be
-// a folder this user can write into. "" or the usage problem.
-QString prepareOutDir(const QString& outDir)
-{
-    const QString shown = QStringLiteral("--out ") + outDir;
-    const QByteArray bytes = EncodePath(AbsolutePath(outDir));
-    struct stat st {};
-    if (::stat(bytes.constData(), &st) == 0) {
-        if (!S_ISDIR(st.st_mode))
-            return shown + QStringLiteral(": not a folder");
-    } else if (const QString why = MakeFolder(AbsolutePath(outDir)); !why.isEmpty()) {
-        return shown + QStringLiteral(": cannot make the folder (") + why + u')';
-    }
-    if (::access(bytes.constData(), W_OK | X_OK) != 0)
-        return shown + QStringLiteral(": the folder is not writable (") +
-               QString::fromLocal8Bit(std::strerror(errno)) + u')';
-    return QString();
-}
-
 CountRun runCount(const CountOptions& opt, ModeDefinition mode, QTextStream& err)
 {
     if (!opt.encoding.isEmpty())
@@ -350,7 +331,7 @@ int runCountCommand(const QStringList& args, CliStreams io)
     if (!loaded.mode)
         return loaded.exitCode == ExitCode::Usage ? usage(io, loaded.why) : loaded.exitCode;
     if (opt.output != QLatin1StringView("none") && !opt.outDir.isEmpty()) {
-        if (const QString problem = prepareOutDir(opt.outDir); !problem.isEmpty())
+        if (const QString problem = PrepareOutDir(opt.outDir); !problem.isEmpty())
             return usage(io, problem);
     }
     return printCount(opt, runCount(opt, *loaded.mode, io.err), io);

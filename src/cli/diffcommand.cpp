@@ -1,13 +1,8 @@
 #include "commands.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <thread>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDateTime>
 
@@ -109,30 +104,6 @@ QString parseDiffOptions(const QStringList& args, DiffOptions& opt)
     return QString();
 }
 
-// The folder written into, made when missing; "" or the usage problem.
-QString prepareOutDir(const QString& folder)
-{
-    const QString shown = QStringLiteral("--out ") + folder;
-    const QByteArray bytes = EncodePath(folder);
-    // Made with its missing parents, by the path's bytes.
-    for (qsizetype slash = bytes.indexOf('/', 1);; slash = bytes.indexOf('/', slash + 1)) {
-        const QByteArray part = slash < 0 ? bytes : bytes.left(slash);
-        struct stat st {};
-        if (::stat(part.constData(), &st) != 0 && ::mkdir(part.constData(), 0777) != 0 &&
-            errno != EEXIST)
-            return shown + QStringLiteral(": cannot make the folder (") +
-                   QString::fromLocal8Bit(std::strerror(errno)) + u')';
-        if (slash < 0)
-            break;
-    }
-    if (!FileIo::isFolder(folder))
-        return shown + QStringLiteral(": not a folder");
-    if (::access(bytes.constData(), W_OK | X_OK) != 0)
-        return shown + QStringLiteral(": the folder is not writable (") +
-               QString::fromLocal8Bit(std::strerror(errno)) + u')';
-    return QString();
-}
-
 void writeJson(QTextStream& out, const QString& modeName, const QString& oldName,
                const QString& newName, const TreeDiff& diff)
 {
@@ -213,7 +184,7 @@ int runDiffCommand(const QStringList& args, CliStreams io)
             ? QString()
             : AbsolutePath(opt.outDir.isEmpty() ? QStringLiteral(".") : opt.outDir);
     if (!outDir.isEmpty()) {
-        if (const QString problem = prepareOutDir(outDir); !problem.isEmpty())
+        if (const QString problem = PrepareOutDir(outDir); !problem.isEmpty())
             return usage(io, problem);
     }
 

@@ -1,9 +1,16 @@
 #include "options.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "cli/clihost.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
 #include "text/fileio.h"
+#include "text/pathbytes.h"
 #include "text/sourceencoding.h"
 
 int UsageError(CliStreams io, const char* command, const QString& why, const char* usage)
@@ -105,4 +112,23 @@ LoadedMode LoadCliMode(const ModeOptions& options, QTextStream& err)
         return {std::nullopt, ExitCode::FileFailed, QString()};
     return {LoadModeDefinition(SettingsKeys::modeSection(options.slot), false, settings),
             ExitCode::Ok, QString()};
+}
+
+// Makes the --out folder ready before anything is counted: made when missing, then it must be
+// a folder this user can write into. "" or the usage problem.
+QString PrepareOutDir(const QString& outDir)
+{
+    const QString shown = QStringLiteral("--out ") + outDir;
+    const QByteArray bytes = EncodePath(AbsolutePath(outDir));
+    struct stat st {};
+    if (::stat(bytes.constData(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            return shown + QStringLiteral(": not a folder");
+    } else if (const QString why = MakeFolder(AbsolutePath(outDir)); !why.isEmpty()) {
+        return shown + QStringLiteral(": cannot make the folder (") + why + u')';
+    }
+    if (::access(bytes.constData(), W_OK | X_OK) != 0)
+        return shown + QStringLiteral(": the folder is not writable (") +
+               QString::fromLocal8Bit(std::strerror(errno)) + u')';
+    return QString();
 }

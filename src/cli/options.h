@@ -58,3 +58,7 @@ struct LoadedMode {
     QString why;
 };
 LoadedMode LoadCliMode(const ModeOptions& options, QTextStream& err);
+
+// Makes the --out folder ready before anything is counted: made with its parents when missing,
+// then it must be a folder this user can write into. "" or the usage problem.
+QString PrepareOutDir(const QString& outDir);
