@@ -3,17 +3,18 @@
 #include <array>
 #include <memory>
 
-#include <QStringDecoder>
-
 #include "text/ascii.h"
 
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// Both directions as flat tables, built once from the platform's CP932 converter. Only the
-// double-byte part comes from the converter: its single-byte part swaps 0x1A and 0x7F, which
-// CP932 on Windows does not.
+// The double-byte part of ICU's windows-31j converter, generated into the source so that no
+// converter runs at start-up (its single-byte part swaps 0x1A and 0x7F, which CP932 on Windows
+// does not, and is written out below instead).
+#include "text/cp932table.inc"
+
+// Both directions as flat tables, built once.
 struct Tables {
     // Index: lead << 8 | trail. 0 = not a character.
     std::array<char16_t, 0x10000> toUnicode{};
@@ -29,36 +30,13 @@ bool isNecIbmRow(int code)
 std::unique_ptr<Tables> buildTables()
 {
     auto t = std::make_unique<Tables>();
-    QStringDecoder decoder("windows-31j");
-    if (!decoder.isValid())
-        qFatal("Quorvix: this Qt build has no CP932 (windows-31j) converter");
-
-    // Every candidate pair, each followed by LF so that a pair the converter rejects cannot
-    // disturb the next one (LF is never a trail byte).
-    QByteArray all;
-    all.reserve(60 * 188 * 3);
+    int row = 0;
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         if (!Cp932::isLeadByte(static_cast<unsigned char>(lead)))
             continue;
-        for (int trail = 0x40; trail <= 0xFC; ++trail) {
-            if (!Cp932::isTrailByte(static_cast<unsigned char>(trail)))
-                continue;
-            all.append(char(lead)).append(char(trail)).append('\n');
-        }
-    }
-    const QString decoded = decoder.decode(all);
-    qsizetype pos = 0;
-    for (qsizetype i = 0; i < all.size(); i += 3) {
-        const qsizetype end = decoded.indexOf(QLatin1Char('\n'), pos);
-        if (end < 0)
-            break;
-        const int code = (uchar(all[i]) << 8) | uchar(all[i + 1]);
-        if (end - pos == 1) {
-            const char16_t u = decoded.at(pos).unicode();
-            if (u != 0x1A && u != kReplacement && !(u >= 0xD800 && u <= 0xDFFF))
-                t->toUnicode[code] = u;
-        }
-        pos = end + 1;
+        for (int trail = 0x40; trail <= 0xFC; ++trail)
+            t->toUnicode[size_t(lead << 8 | trail)] = kDoubleByteTable[row][trail - 0x40];
+        ++row;
     }
 
     for (int b = 0; b < 0x80; ++b) {
