@@ -89,7 +89,14 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-Outcome Count(const CountRules& rules, const Input& in, qsizetype blockSize)
+// Takes every line, which keeps counting on its general path (decoded, matched as UTF-16).
+class DiscardingSink final : public LineSink {
+public:
+    void line(int, Counter, QStringView) override {}
+};
+
+Outcome Count(const CountRules& rules, const Input& in, qsizetype blockSize,
+              LineSink* sink = nullptr)
 {
     QBuffer buffer;
     buffer.setData(in.file);
@@ -100,7 +107,8 @@ Outcome Count(const CountRules& rules, const Input& in, qsizetype blockSize)
     progress.totalBytes = double(in.file.size());
     Outcome out;
     try {
-        out.outcome = CountFile(rules, reader, host, out.result, progress);
+        out.outcome =
+            CountFile(rules, reader, host, out.result, progress, SourceEncoding::Cp932, sink);
     } catch (const CountError& e) {
         out.result = FileCountResult{};
         out.error = e.message();
@@ -148,6 +156,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                         .arg(blockSize)
                         .arg(Describe(part), Describe(whole)));
     }
+
+    DiscardingSink sink;
+    const Outcome general = Count(rules, in, 1 << 20, &sink);
+    fuzz::Check(general == whole, "the ASCII fast path counts otherwise than the general path",
+                QStringLiteral("general: %1\nfast: %2").arg(Describe(general), Describe(whole)));
 
     if (whole.outcome != CountOutcome::Completed)
         return 0;
