@@ -1,5 +1,7 @@
 // CountFile over generated COBOL held in memory: the engine's cost without the disk.
 
+#include <iterator>
+
 #include <QBuffer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -26,6 +28,7 @@ ModeDefinition cobolMode()
     m.CommentColumn = 7;
     m.CommentLength = 1;
     m.WordCount = QStringLiteral("*PERFORM*,*CALL*,*COPY*,*EXEC SQL*");
+    m.MaskColumns = QStringLiteral("1-6,73-");
     return m;
 }
 
@@ -79,6 +82,43 @@ void BM_CountCobolBinaryMode(benchmark::State& state)
     countCorpus(state, m);
 }
 BENCHMARK(BM_CountCobolBinaryMode)->Unit(benchmark::kMillisecond);
+
+// One keyword: comment lines by column 7, as fixed-format COBOL marks them.
+void BM_CountColumnMode(benchmark::State& state)
+{
+    ModeDefinition m;
+    m.TABtoSpace = 1;
+    m.StartWord[1] = QStringLiteral("*");
+    m.CommentSolo = QStringLiteral("[*/]");
+    m.CommentColumn = 7;
+    m.CommentLength = 1;
+    countCorpus(state, m);
+}
+BENCHMARK(BM_CountColumnMode)->Unit(benchmark::kMillisecond);
+
+// The sample mode with 64 *WORD* keywords: the cost of many words on one line.
+void BM_Count64Words(benchmark::State& state)
+{
+    static const char* const words[] = {
+        "MOVE",    "ADD",     "PERFORM",  "IF",        "DISPLAY",       "GO",       "END-IF",
+        "CALL",    "COMPUTE", "WRITE",    "EVALUATE",  "WHEN",          "READ",     "OPEN",
+        "CLOSE",   "STOP",    "EXIT",     "SECTION",   "DIVISION",      "PIC",      "COMP-3",
+        "FILLER",  "VALUE",   "OCCURS",   "REDEFINES", "INITIALIZE",    "STRING",   "UNSTRING",
+        "INSPECT", "SEARCH",  "SET",      "ACCEPT",    "DELETE",        "REWRITE",  "START",
+        "RETURN",  "SORT",    "MERGE",    "RELEASE",   "CONTINUE",      "SUBTRACT", "MULTIPLY",
+        "DIVIDE",  "GIVING",  "ROUNDED",  "THRU",      "UNTIL",         "VARYING",  "USING",
+        "INTO",    "FROM",    "TALLYING", "REPLACING", "CORRESPONDING", "NOT-ON",   "EXEC-CICS",
+        "SQLCODE", "CURSOR",  "FETCH",    "INSERT",    "UPDATE",        "SELECT",   "WS-TOTAL",
+        "WS-RATE"};
+    static_assert(std::size(words) == 64);
+    ModeDefinition m = cobolMode();
+    QStringList list;
+    for (const char* w : words)
+        list << QStringLiteral("*%1*").arg(QLatin1StringView(w));
+    m.WordCount = list.join(u',');
+    countCorpus(state, m);
+}
+BENCHMARK(BM_Count64Words)->Unit(benchmark::kMillisecond);
 
 void BM_CountNoKeywords(benchmark::State& state)
 {
