@@ -31,6 +31,9 @@ char16_t foldWide(char16_t c)
         return char16_t(c + 0x60);
     if (c >= 0xFF66 && c <= 0xFF9F)
         return HalfWidthKana[c - 0xFF66];
+    // CJK symbols, kana and ideographs (the bulk of Japanese text) have no case.
+    if (c >= 0x3000 && c < 0xA000)
+        return c;
     // Simple case folding keeps every BMP character inside the BMP; a lone surrogate stays.
     return char16_t(QChar::toCaseFolded(char32_t(c)));
 }

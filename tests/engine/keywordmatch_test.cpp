@@ -148,6 +148,12 @@ TEST(KeywordMatch, FoldsCharacters)
     for (char16_t c = 0xFF66; c <= 0xFF9D; ++c) // half-width kana: their compatibility forms
         EXPECT_EQ(FoldChar(QChar(c)),
                   QString(QChar(c)).normalized(QString::NormalizationForm_KC)[0]);
+    // Outside the kana rules a character folds as Unicode's simple case folding has it.
+    for (char16_t c = 0x2F00; c < 0xA100; ++c) {
+        if (c >= 0x3041 && c <= 0x3096)
+            continue;
+        ASSERT_EQ(FoldChar(QChar(c)), QChar(char16_t(QChar::toCaseFolded(char32_t(c))))) << int(c);
+    }
 }
 
 TEST(KeywordMatch, PreparesLinesAndPieces)
