@@ -228,8 +228,14 @@ bool prepareAscii(const unsigned char* in, qsizetype n, unsigned char* out)
         seen = _mm_or_si128(seen, c);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), prepare16<Tab, Fold>(c));
     }
-    if (i < n) {
-        // The last bytes through a zeroed block: nothing is read or written past the line.
+    if (i < n && n >= 16) {
+        // The last sixteen bytes again, overlapping: each output byte depends on its input
+        // byte alone, so the bytes done twice come out the same.
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + n - 16));
+        seen = _mm_or_si128(seen, c);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n - 16), prepare16<Tab, Fold>(c));
+    } else if (i < n) {
+        // A short line through a zeroed block: nothing is read or written past the line.
         alignas(16) unsigned char block[16] = {};
         std::memcpy(block, in + i, size_t(n - i));
         const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
