@@ -487,6 +487,15 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
     std::vector<char16_t> raw(256);
     QByteArrayView bytes;
     qint64 lineNumber = 0;
+    // Bytes are summed here and handed to `progress` when the host is told and on every way
+    // out: adding to it on each line would chain each line's add to the last through memory.
+    struct BytesRead {
+        CountProgress& progress;
+        double start = progress.processedBytes;
+        qint64 bytes = 0;
+        double total() const { return start + double(bytes); }
+        ~BytesRead() { progress.processedBytes = total(); }
+    } read{progress};
     for (;;) {
         host.yield();
         if (host.cancelled()) {
@@ -496,9 +505,11 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         if (!lines.next(bytes))
             break;
         ++lineNumber;
-        progress.processedBytes += double(bytes.size()) + 2;
-        if (lineNumber % 20 == 0)
+        read.bytes += bytes.size() + 2;
+        if (lineNumber % 20 == 0) {
+            progress.processedBytes = read.total();
             host.progress(progress.processedBytes, progress.totalBytes);
+        }
         // The sink wants the unfolded UTF-16 text: it takes the general path.
         if (!sink && classifier.classifyAscii(bytes.data(), bytes.size()))
             continue;
