@@ -3,17 +3,17 @@
 #include <cstring>
 
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace {
 
 // Zeroed bytes kept after the data of the block, so that the line-end search reads whole
-// 16-byte blocks without looking at anything but the block (a zero is no line end).
-constexpr qsizetype kPadding = 16;
+// 32-byte blocks without looking at anything but the block (a zero is no line end).
+constexpr qsizetype kPadding = 32;
 
 // Offset of the first CR or LF at or after `p`, in one pass; a value >= n when there is none
-// before `p + n`. Reads up to 15 bytes past `p + n`, which must be readable and hold neither.
+// before `p + n`. Reads up to 31 bytes past `p + n`, which must be readable and hold neither.
 qsizetype findLineEnd(const char* p, qsizetype n)
 {
 #ifdef __SSE2__
@@ -34,6 +34,31 @@ qsizetype findLineEnd(const char* p, qsizetype n)
     return i;
 #endif
 }
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// The same, 32 bytes a step, for CPUs that have AVX2 (chosen at run time).
+__attribute__((target("avx2"))) qsizetype findLineEndAvx2(const char* p, qsizetype n)
+{
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    for (qsizetype i = 0; i < n; i += 32) {
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+        const unsigned hits = unsigned(_mm256_movemask_epi8(
+            _mm256_or_si256(_mm256_cmpeq_epi8(c, cr), _mm256_cmpeq_epi8(c, lf))));
+        if (hits)
+            return i + __builtin_ctz(hits);
+    }
+    return n;
+}
+
+// Chosen as the program starts, when the CPU model may not be known yet: asked for first.
+const auto findLineEndBest = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? findLineEndAvx2 : findLineEnd;
+}();
+#else
+const auto findLineEndBest = findLineEnd;
+#endif
 
 } // namespace
 
@@ -87,7 +112,7 @@ bool LineReader::next(QByteArrayView& line)
         }
         const char* begin = m_block.constData() + m_pos;
         const qsizetype avail = m_end - m_pos;
-        const qsizetype found = findLineEnd(begin, avail);
+        const qsizetype found = findLineEndBest(begin, avail);
         const char* stop = found < avail ? begin + found : nullptr;
         const qsizetype carried = carrying ? qsizetype(m_carry.size()) : 0;
         if (carried + (stop ? stop - begin : avail) > m_maxLineLength) {
