@@ -234,11 +234,19 @@ TreeDiff DiffTrees(const CountRules& rules, const DiffTree& oldTree, const DiffT
         for (size_t i = next++; i < pairs.size(); i = next++) {
             if (shared.cancelled())
                 return;
-            shared.startFile(int(i) + 1, count, DecodePath(pairs[i].path));
             double bytes = 0;
-            states[i] = diffPair(rules, oldTree, newTree, pairs[i], settings.keepSteps, shared,
-                                 files[i], bytes);
-            shared.endFile(bytes);
+            try {
+                shared.startFile(int(i) + 1, count, DecodePath(pairs[i].path));
+                states[i] = diffPair(rules, oldTree, newTree, pairs[i], settings.keepSteps, shared,
+                                     files[i], bytes);
+                shared.endFile(bytes);
+            } catch (const std::bad_alloc&) {
+                files[i].path = pairs[i].path;
+                files[i].status = DiffStatus::Failed;
+                files[i].error = newTree.displayName(pairs[i].path) +
+                                 QStringLiteral(": not enough memory to diff the file");
+                states[i] = PairState::Done;
+            }
         }
     };
     const int threads = std::clamp(settings.jobs, 1, std::max(count, 1));
@@ -246,8 +254,9 @@ TreeDiff DiffTrees(const CountRules& rules, const DiffTree& oldTree, const DiffT
     try {
         for (int t = 1; t < threads; ++t)
             pool.emplace_back(worker);
-    } catch (const std::system_error&) {
-        // No more threads to be had: the ones started, and this one, share the pairs.
+    } catch (const std::exception&) {
+        // No more threads (or no memory to start one): the ones started, and this one, share
+        // the pairs.
     }
     worker();
     for (std::thread& t : pool)

@@ -282,28 +282,38 @@ void BatchRunner::countAhead(const CountRules& rules)
     std::mutex hostMutex;
     std::atomic<double> processed{m_fields.ProcessedBytes};
     const int count = int(m_files.size());
+    // Files that ran out of memory while other threads held theirs; tried again alone.
+    std::vector<char> retry(m_files.size(), 0);
+    const auto countOne = [&](size_t i, WorkerHost& host, bool last) {
+        FileOutcome& o = m_outcomes[i];
+        CountProgress progress;
+        try {
+            host.startFile(int(i) + 1, count, m_files[i].name);
+            const CountOutcome counted =
+                CountFile(rules, m_files[i].folder + m_files[i].name, host, o.result, progress);
+            o.state = counted == CountOutcome::Cancelled ? FileOutcome::State::Stopped
+                                                         : FileOutcome::State::Done;
+        } catch (const CountError& e) {
+            o.state = FileOutcome::State::Failed;
+            o.error = e.message();
+        } catch (const std::bad_alloc&) {
+            o.state = FileOutcome::State::Failed;
+            o.error = outOfMemory(m_files[i]);
+            retry[i] = !last;
+        }
+        o.countedBytes = progress.processedBytes;
+        try {
+            host.progress(progress.processedBytes, 0);
+        } catch (const std::bad_alloc&) {
+            // Only the progress display missed an update.
+        }
+    };
     auto worker = [&] {
         WorkerHost host(m_host, hostMutex, processed, m_request.TotalBytes);
         for (size_t i = next++; i < m_files.size(); i = next++) {
             if (host.cancelled())
                 return;
-            FileOutcome& o = m_outcomes[i];
-            host.startFile(int(i) + 1, count, m_files[i].name);
-            CountProgress progress;
-            try {
-                const CountOutcome counted =
-                    CountFile(rules, m_files[i].folder + m_files[i].name, host, o.result, progress);
-                o.state = counted == CountOutcome::Cancelled ? FileOutcome::State::Stopped
-                                                             : FileOutcome::State::Done;
-            } catch (const CountError& e) {
-                o.state = FileOutcome::State::Failed;
-                o.error = e.message();
-            } catch (const std::bad_alloc&) {
-                o.state = FileOutcome::State::Failed;
-                o.error = outOfMemory(m_files[i]);
-            }
-            o.countedBytes = progress.processedBytes;
-            host.progress(progress.processedBytes, 0);
+            countOne(i, host, false);
         }
     };
     const int threads = std::min({m_settings.jobs, count, BatchSettings::kMaxJobs});
@@ -311,12 +321,23 @@ void BatchRunner::countAhead(const CountRules& rules)
     try {
         for (int t = 1; t < threads; ++t)
             pool.emplace_back(worker);
-    } catch (const std::system_error&) {
-        // The system gives no more threads: the ones started, and this one, share the files.
+    } catch (const std::exception&) {
+        // The system gives no more threads (system_error) or no memory to start one (bad_alloc):
+        // the ones started, and this one, share the files.
     }
     worker();
     for (std::thread& t : pool)
         t.join();
+    pool.clear();
+    // The other threads' stacks and buffers are gone now: a file that found no memory beside
+    // them is counted again on this thread alone before it is called failed.
+    WorkerHost host(m_host, hostMutex, processed, m_request.TotalBytes);
+    for (size_t i = 0; i < m_files.size() && !host.cancelled(); ++i) {
+        if (retry[i]) {
+            processed.fetch_sub(m_outcomes[i].countedBytes);
+            countOne(i, host, true);
+        }
+    }
     m_fields.ProcessedBytes = processed.load();
     for (const FileOutcome& o : m_outcomes) {
         if (o.state == FileOutcome::State::Stopped) {
