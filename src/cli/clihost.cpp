@@ -97,12 +97,21 @@ QString AbsolutePath(const QString& path)
 {
     if (path.startsWith(u'/') && QDir::cleanPath(path) == path)
         return path;
+    if (path.startsWith(u'/'))
+        return AbsolutePath(path, QString());
+    char* cwd = ::getcwd(nullptr, 0);
+    const QString workingFolder = cwd ? DecodePath(QByteArray(cwd)) : QDir::currentPath();
+    std::free(cwd);
+    return AbsolutePath(path, workingFolder);
+}
+
+QString AbsolutePath(const QString& path, const QString& workingFolder)
+{
+    if (path.startsWith(u'/') && QDir::cleanPath(path) == path)
+        return path;
     QString result;
-    if (!path.startsWith(u'/')) {
-        char* cwd = ::getcwd(nullptr, 0);
-        result = cwd ? DecodePath(QByteArray(cwd)) : QDir::currentPath();
-        std::free(cwd);
-    }
+    if (!path.startsWith(u'/'))
+        result = workingFolder;
     if (!path.isEmpty() && path != u'.') {
         if (!result.isEmpty() && !result.endsWith(u'/'))
             result += u'/';
@@ -118,9 +127,16 @@ QString AbsolutePath(const QString& path)
 std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, const WalkRules& rules,
                                    QStringList& given, QStringList& walkErrors)
 {
+    // The working folder once for the run, not once per file.
+    char* cwd = ::getcwd(nullptr, 0);
+    const QString workingFolder = cwd ? DecodePath(QByteArray(cwd)) : QDir::currentPath();
+    std::free(cwd);
+    const auto absolute = [&workingFolder](const QString& path) {
+        return AbsolutePath(path, workingFolder);
+    };
     std::vector<BatchFile> files;
     for (const QString& path : paths) {
-        const QFileInfo info(AbsolutePath(path));
+        const QFileInfo info(absolute(path));
         const bool isDir = FileIo::isFolder(path);
         if (recursive && isDir) {
             const FolderWalkResult walk = WalkFolder(EncodePath(path), rules);
@@ -128,7 +144,7 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
                 walkErrors << DecodePath(e.path) + QStringLiteral(": ") + e.reason;
             for (const QByteArray& bytes : walk.files) {
                 const QString f = DecodePath(bytes);
-                const QFileInfo fi(AbsolutePath(f));
+                const QFileInfo fi(absolute(f));
                 files.push_back({AddBackslash(fi.absolutePath()), fi.fileName()});
                 given << f;
             }
@@ -155,8 +171,8 @@ double TotalBytesOf(const std::vector<BatchFile>& files)
 {
     double total = 0;
     for (const BatchFile& f : files) {
-        if (const auto facts = FileIo::regularFileFacts(f.folder + f.name))
-            total += double(facts->size);
+        if (const auto size = FileIo::regularFileSize(f.folder + f.name))
+            total += double(*size);
     }
     return total;
 }

@@ -39,6 +39,8 @@ private:
 // `path` made absolute and clean as QFileInfo::absoluteFilePath does, but on the lossless form
 // (see DecodePath): QFileInfo passes a relative path through the lossy 8-bit conversion.
 QString AbsolutePath(const QString& path);
+// The same against a known working folder (lossless form).
+QString AbsolutePath(const QString& path, const QString& workingFolder);
 
 // Files named on the command line: folders are walked by `rules` with `recursive` (see
 // WalkFolder). `given` receives each file's path as the user gave it (the folder as given joined

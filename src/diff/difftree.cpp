@@ -27,8 +27,7 @@ FolderTree::FolderTree(const QString& folder, const std::vector<QByteArray>& fil
 
 qint64 FolderTree::size(const QByteArray& relative) const
 {
-    const auto facts = FileIo::regularFileFacts(DecodePath(m_base + relative));
-    return facts ? facts->size : 0;
+    return FileIo::regularFileSize(DecodePath(m_base + relative)).value_or(0);
 }
 
 std::unique_ptr<QIODevice> FolderTree::open(const QByteArray& relative, QString& error) const

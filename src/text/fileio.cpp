@@ -138,6 +138,14 @@ std::vector<FolderEntry> listFolder(const QString& path)
     return entries;
 }
 
+std::optional<qint64> regularFileSize(const QString& path)
+{
+    struct stat st {};
+    if (::stat(EncodePath(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return qint64(st.st_size);
+}
+
 std::optional<FileFacts> regularFileFacts(const QString& path)
 {
     struct stat st {};

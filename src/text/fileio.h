@@ -30,6 +30,8 @@ struct FileFacts {
 
 // Size and last-modified time of `path` when it is a regular file (links followed).
 std::optional<FileFacts> regularFileFacts(const QString& path);
+// The size alone: no local-time conversion (which has the C library stat /etc/localtime).
+std::optional<qint64> regularFileSize(const QString& path);
 
 // True when `path` is a folder (links followed).
 bool isFolder(const QString& path);

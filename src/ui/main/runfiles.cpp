@@ -33,10 +33,10 @@ RunFiles SelectedRunFiles(const QString& folder, const QStringList& names)
     RunFiles run;
     const QString dir = AddBackslash(folder);
     for (const QString& name : names) {
-        const auto facts = FileIo::regularFileFacts(dir + name);
-        if (!facts)
+        const auto size = FileIo::regularFileSize(dir + name);
+        if (!size)
             return RunFiles{{}, 0, true};
-        run.totalBytes += double(facts->size);
+        run.totalBytes += double(*size);
         run.files.push_back({dir, name});
     }
     return run;
@@ -49,10 +49,10 @@ RunFiles DroppedRunFiles(const QStringList& paths)
         const qsizetype p = path.lastIndexOf(QDir::separator());
         if (path.isEmpty() || FolderExists(path) || p < 0)
             continue;
-        const auto facts = FileIo::regularFileFacts(path);
-        if (!facts)
+        const auto size = FileIo::regularFileSize(path);
+        if (!size)
             return RunFiles{{}, 0, true};
-        run.totalBytes += double(facts->size);
+        run.totalBytes += double(*size);
         run.files.push_back({path.left(p + 1), path.mid(p + 1)});
     }
     return run;
@@ -61,11 +61,11 @@ RunFiles DroppedRunFiles(const QStringList& paths)
 RunFiles RecentRunFile(const QString& path)
 {
     const qsizetype p = path.lastIndexOf(QDir::separator());
-    const auto facts = path.isEmpty() ? std::nullopt : FileIo::regularFileFacts(path);
-    if (!facts)
+    const auto size = path.isEmpty() ? std::nullopt : FileIo::regularFileSize(path);
+    if (!size)
         return RunFiles{{}, 0, true};
     return RunFiles{{{AddBackslash(path.left(std::max<qsizetype>(p, 0))), path.mid(p + 1)}},
-                    double(facts->size),
+                    double(*size),
                     false};
 }
 
