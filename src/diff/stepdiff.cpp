@@ -23,6 +23,13 @@ void StepText::append(QStringView step)
     ++count;
 }
 
+void StepText::append(std::string_view asciiStep)
+{
+    text.append(asciiStep.data(), qsizetype(asciiStep.size()));
+    text += '\n';
+    ++count;
+}
+
 QStringList StepText::lines() const
 {
     QStringList out;
@@ -47,6 +54,16 @@ void StepCollector::line(int, Counter counter, QStringView text)
 {
     if (counter == TT_AREA || counter == TT_PICKUP)
         m_steps.append(ComparisonText(text));
+}
+
+void StepCollector::asciiLine(int, Counter counter, std::string_view text)
+{
+    if (counter != TT_AREA && counter != TT_PICKUP)
+        return;
+    size_t end = text.size();
+    while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+        --end;
+    m_steps.append(text.substr(0, end));
 }
 
 QStringView ComparisonText(QStringView line)

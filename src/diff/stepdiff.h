@@ -13,6 +13,7 @@ struct StepText {
     qsizetype count = 0;
 
     void append(QStringView step);
+    void append(std::string_view asciiStep);
     // The steps one by one.
     QStringList lines() const;
     static StepText fromLines(const QStringList& steps);
@@ -27,6 +28,8 @@ struct StepText {
 class StepCollector final : public LineSink {
 public:
     void line(int area, Counter counter, QStringView text) override;
+    bool acceptsAscii() const override { return true; }
+    void asciiLine(int area, Counter counter, std::string_view text) override;
 
     const StepText& steps() const { return m_steps; }
     StepText takeSteps() { return std::move(m_steps); }

@@ -311,6 +311,9 @@ public:
     // The same for a line's bytes when they are all ASCII (in every source encoding such a line
     // decodes byte for byte); false, with nothing counted, when one is not.
     bool classifyAscii(const char* bytes, qsizetype length);
+    // An ASCII line as the rules saw it before folding: TABs replaced, masked columns blanked.
+    // Valid until the next call.
+    std::string_view unfoldedAscii(const char* bytes, qsizetype length);
 
     // Where the last classified line was counted.
     int lastArea() const { return m_lastArea; }
@@ -336,6 +339,7 @@ private:
     const ModeDefinition& m_mode;
     FileCountResult& m_result;
     std::vector<MaskRange> m_masks;
+    std::string m_unfolded; // see unfoldedAscii
     AsciiMask m_asciiMask{m_masks};
     // The byte pass for this mode's TAB and case settings, without and with masks.
     using Prepare = bool (*)(const unsigned char*, qsizetype, unsigned char*, const AsciiMask&);
@@ -404,6 +408,26 @@ void LineClassifier::classify(char16_t* raw, qsizetype length)
         line = m_folded;
     }
     decide(line);
+}
+
+std::string_view LineClassifier::unfoldedAscii(const char* bytes, qsizetype length)
+{
+    m_unfolded.assign(bytes, size_t(length));
+    if (m_mode.TABtoSpace == 1) {
+        // Most lines hold no TAB: memchr finds that at vector speed.
+        char* const begin = m_unfolded.data();
+        char* const end = begin + length;
+        for (char* tab = static_cast<char*>(std::memchr(begin, '\t', size_t(length))); tab;
+             tab = static_cast<char*>(std::memchr(tab + 1, '\t', size_t(end - tab - 1))))
+            *tab = ' ';
+    }
+    for (const MaskRange& m : m_masks) {
+        if (m.first > length)
+            continue;
+        const qsizetype end = m.last == 0 ? length : std::min<qsizetype>(m.last, length);
+        std::fill(m_unfolded.begin() + (m.first - 1), m_unfolded.begin() + end, ' ');
+    }
+    return m_unfolded;
 }
 
 bool LineClassifier::classifyAscii(const char* bytes, qsizetype length)
@@ -544,6 +568,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
                         Decode decode)
 {
     LineClassifier classifier(rules, result);
+    const bool asciiSink = sink && sink->acceptsAscii();
     std::vector<char16_t> raw(256);
     QByteArrayView bytes;
     qint64 lineNumber = 0;
@@ -570,9 +595,14 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             progress.processedBytes = read.total();
             host.progress(progress.processedBytes, progress.totalBytes);
         }
-        // The sink wants the unfolded UTF-16 text: it takes the general path.
-        if (!sink && classifier.classifyAscii(bytes.data(), bytes.size()))
+        // A sink that wants UTF-16 text takes the general path; one that accepts ASCII bytes
+        // gets the line's own bytes with TABs and masks applied (the classifier's are folded).
+        if ((!sink || asciiSink) && classifier.classifyAscii(bytes.data(), bytes.size())) {
+            if (asciiSink)
+                sink->asciiLine(classifier.lastArea(), classifier.lastCounter(),
+                                classifier.unfoldedAscii(bytes.data(), bytes.size()));
             continue;
+        }
         if (raw.size() < size_t(bytes.size()))
             raw.resize(size_t(bytes.size()));
         const qsizetype length = decode(bytes, raw.data());

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include <QByteArray>
@@ -92,6 +93,17 @@ public:
     // or TT_NULLLINE) in `area`, before tuning; `text` is the line as the rules saw it, TABs
     // replaced and masked columns blanked, not case-folded. Valid during the call only.
     virtual void line(int area, Counter counter, QStringView text) = 0;
+
+    // A sink that can take a line of ASCII bytes as those bytes says so; its lines then go the
+    // fast way of counting and reach it through asciiLine() instead of line().
+    virtual bool acceptsAscii() const { return false; }
+    // The same as line() for a line of ASCII bytes (the same text, one byte per character).
+    virtual void asciiLine(int area, Counter counter, std::string_view text)
+    {
+        Q_UNUSED(area);
+        Q_UNUSED(counter);
+        Q_UNUSED(text);
+    }
 };
 
 inline constexpr char16_t kStoppedMessage[] = u"処理が中断されました！";

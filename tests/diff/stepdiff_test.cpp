@@ -229,3 +229,58 @@ TEST(TreeDiff, PairsFilesByPathAndContainsFailures)
         EXPECT_EQ(d.totals.unchanged + d.totals.changed + d.totals.added, d.totals.newSteps);
     }
 }
+
+namespace {
+
+// The steps as the general path gives them: a sink that takes UTF-16 lines only.
+class Utf16Steps final : public LineSink {
+public:
+    void line(int, Counter counter, QStringView text) override
+    {
+        if (counter == TT_AREA || counter == TT_PICKUP)
+            steps << ComparisonText(text).toString();
+    }
+    QStringList steps;
+};
+
+} // namespace
+
+TEST(StepDiff, AsciiLinesGiveTheSameStepsOnTheFastPath)
+{
+    std::mt19937 random(11);
+    const char* const pieces[] = {"000100",       " ",       "  ", "\t",   "*",    "/",
+                                  "MOVE A TO B.", "PERFORM", "x",  "顧客", "  \t", "END-EXEC",
+                                  "EXEC SQL",     "12345678"};
+    std::uniform_int_distribution<size_t> piece(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> count(0, 14);
+    for (int round = 0; round < 200; ++round) {
+        ModeDefinition mode = cobolMode();
+        mode.TABtoSpace = qint16(round % 2);
+        mode.MaskColumns = round % 3 == 0 ? QString() : QStringLiteral("1-6,20-22,40-");
+        mode.BinaryComp = qint16(round % 5 == 0);
+        mode.PickupStart = QStringLiteral("EXEC SQL*");
+        mode.PickupEnd = QStringLiteral("*END-EXEC*");
+        QString text;
+        for (int l = 0; l < 30; ++l) {
+            for (int p = count(random); p > 0; --p)
+                text += QString::fromUtf8(pieces[piece(random)]);
+            text += QStringLiteral("\r\n");
+        }
+        QByteArray data = Cp932::encode(text);
+        const auto run = [&](LineSink& sink) {
+            QBuffer buffer(&data);
+            buffer.open(QIODevice::ReadOnly);
+            LineReader reader(buffer);
+            RecordingHost host;
+            FileCountResult result;
+            CountProgress progress;
+            CountFile(CountRules(mode, AreaCount(mode)), reader, host, result, progress,
+                      SourceEncoding::Cp932, &sink);
+            return result;
+        };
+        StepCollector fast;
+        Utf16Steps general;
+        ASSERT_EQ(run(fast), run(general)) << text.toStdString();
+        ASSERT_EQ(fast.steps().lines(), general.steps) << text.toStdString();
+    }
+}
