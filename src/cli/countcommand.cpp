@@ -4,7 +4,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,16 +19,8 @@
 
 namespace {
 
-struct CountOptions {
-    ModeOptions mode = DefaultModeOptions();
-    bool json = false;
-    QString output = QStringLiteral("none");
-    QString outDir;
-    int jobs = int(std::max(1u, std::thread::hardware_concurrency()));
+struct CountOptions : RunOptions {
     bool recursive = false;
-    QString encoding;      // --encoding, over the mode's Encoding
-    QStringList excludes;  // --exclude globs for folder walks
-    bool noIgnore = false; // walks keep what git ignores
     QStringList paths;
 };
 
@@ -187,44 +178,15 @@ int usage(CliStreams io, const QString& why)
         "       [--exclude GLOB]... [--no-ignore] PATH...\n");
 }
 
-// Takes args[i] (and its value) when it is one of count's own options; "" or the usage problem.
-QString parseCountOption(const QStringList& args, qsizetype& i, CountOptions& opt)
+// Takes args[i] when it is one of count's own options; "" or the usage problem.
+QString parseCountOption(const QString& a, CountOptions& opt)
 {
-    const QString& a = args[i];
-    auto value = [&](QString& target) {
-        if (i + 1 >= args.size())
-            return false;
-        target = args[++i];
-        return true;
-    };
-    QString v;
-    bool ok = false;
-    if (a == QLatin1StringView("--json")) {
-        opt.json = true;
-    } else if (a == QLatin1StringView("--recursive")) {
+    if (a == QLatin1StringView("--recursive"))
         opt.recursive = true;
-    } else if (a == QLatin1StringView("--no-ignore")) {
-        opt.noIgnore = true;
-    } else if (a == QLatin1StringView("--exclude")) {
-        if (!value(v) || v.isEmpty())
-            return QStringLiteral("--exclude needs a glob");
-        opt.excludes << v;
-    } else if (a == QLatin1StringView("--jobs")) {
-        if (!value(v) || (opt.jobs = v.toInt(&ok), !ok) || opt.jobs < 1)
-            return QStringLiteral("--jobs needs a number of at least 1");
-    } else if (a == QLatin1StringView("--output")) {
-        if (!value(opt.output) ||
-            (opt.output != QLatin1StringView("none") && opt.output != QLatin1StringView("files") &&
-             opt.output != QLatin1StringView("joined")))
-            return QStringLiteral("--output takes none, files or joined");
-    } else if (a == QLatin1StringView("--out")) {
-        if (!value(opt.outDir))
-            return QStringLiteral("--out needs a folder");
-    } else if (a.startsWith(QLatin1StringView("--"))) {
+    else if (a.startsWith(QLatin1StringView("--")))
         return QStringLiteral("unknown option ") + a;
-    } else {
+    else
         opt.paths << a;
-    }
     return QString();
 }
 
@@ -233,11 +195,10 @@ QString parseCountOptions(const QStringList& args, CountOptions& opt)
 {
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString why;
-        OptionParse parsed = ParseModeOption(args, i, opt.mode, why);
-        if (parsed == OptionParse::NotMine)
-            parsed = ParseEncodingOption(args, i, opt.encoding, why);
-        if (parsed == OptionParse::NotMine)
-            why = parseCountOption(args, i, opt);
+        static const QStringList kinds{QStringLiteral("none"), QStringLiteral("files"),
+                                       QStringLiteral("joined")};
+        if (ParseRunOption(args, i, opt, kinds, why) == OptionParse::NotMine)
+            why = parseCountOption(args[i], opt);
         if (!why.isEmpty())
             return why;
     }

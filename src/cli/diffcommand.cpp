@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <thread>
 
 #include <QDateTime>
 
@@ -18,15 +17,7 @@
 
 namespace {
 
-struct DiffOptions {
-    ModeOptions mode = DefaultModeOptions();
-    QString encoding;
-    QStringList excludes;
-    bool noIgnore = false;
-    bool json = false;
-    QString output = QStringLiteral("none");
-    QString outDir;
-    int jobs = int(std::max(1u, std::thread::hardware_concurrency()));
+struct DiffOptions : RunOptions {
     bool git = false;
     QStringList operands; // OLD NEW, or REPO OLD_REV NEW_REV with --git
 };
@@ -42,44 +33,15 @@ int usage(CliStreams io, const QString& why)
     return UsageError(io, "diff", why, kUsage);
 }
 
-// Takes args[i] (and its value) when it is one of diff's own options; "" or the usage problem.
-QString parseDiffOption(const QStringList& args, qsizetype& i, DiffOptions& opt)
+// Takes args[i] when it is one of diff's own options; "" or the usage problem.
+QString parseDiffOption(const QString& a, DiffOptions& opt)
 {
-    const QString& a = args[i];
-    auto value = [&](QString& target) {
-        if (i + 1 >= args.size())
-            return false;
-        target = args[++i];
-        return true;
-    };
-    QString v;
-    bool ok = false;
-    if (a == QLatin1StringView("--json")) {
-        opt.json = true;
-    } else if (a == QLatin1StringView("--git")) {
+    if (a == QLatin1StringView("--git"))
         opt.git = true;
-    } else if (a == QLatin1StringView("--no-ignore")) {
-        opt.noIgnore = true;
-    } else if (a == QLatin1StringView("--exclude")) {
-        if (!value(v) || v.isEmpty())
-            return QStringLiteral("--exclude needs a glob");
-        opt.excludes << v;
-    } else if (a == QLatin1StringView("--jobs")) {
-        if (!value(v) || (opt.jobs = v.toInt(&ok), !ok) || opt.jobs < 1)
-            return QStringLiteral("--jobs needs a number of at least 1");
-    } else if (a == QLatin1StringView("--output")) {
-        if (!value(opt.output) ||
-            (opt.output != QLatin1StringView("none") && opt.output != QLatin1StringView("csv") &&
-             opt.output != QLatin1StringView("html")))
-            return QStringLiteral("--output takes none, csv or html");
-    } else if (a == QLatin1StringView("--out")) {
-        if (!value(opt.outDir) || opt.outDir.isEmpty())
-            return QStringLiteral("--out needs a folder");
-    } else if (a.startsWith(QLatin1StringView("--"))) {
+    else if (a.startsWith(QLatin1StringView("--")))
         return QStringLiteral("unknown option ") + a;
-    } else {
+    else
         opt.operands << a;
-    }
     return QString();
 }
 
@@ -87,11 +49,10 @@ QString parseDiffOptions(const QStringList& args, DiffOptions& opt)
 {
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString why;
-        OptionParse parsed = ParseModeOption(args, i, opt.mode, why);
-        if (parsed == OptionParse::NotMine)
-            parsed = ParseEncodingOption(args, i, opt.encoding, why);
-        if (parsed == OptionParse::NotMine)
-            why = parseDiffOption(args, i, opt);
+        static const QStringList kinds{QStringLiteral("none"), QStringLiteral("csv"),
+                                       QStringLiteral("html")};
+        if (ParseRunOption(args, i, opt, kinds, why) == OptionParse::NotMine)
+            why = parseDiffOption(args[i], opt);
         if (!why.isEmpty())
             return why;
     }

@@ -1,7 +1,9 @@
 #include "options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +24,11 @@ int UsageError(CliStreams io, const char* command, const QString& why, const cha
 ModeOptions DefaultModeOptions()
 {
     return {CliLayout().settingsFolder, 0, QString(), false};
+}
+
+int DefaultJobs()
+{
+    return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 const SettingsLayout& CliLayout()
@@ -131,4 +138,47 @@ QString PrepareOutDir(const QString& outDir)
         return shown + QStringLiteral(": the folder is not writable (") +
                QString::fromLocal8Bit(std::strerror(errno)) + u')';
     return QString();
+}
+
+OptionParse ParseRunOption(const QStringList& args, qsizetype& i, RunOptions& options,
+                           const QStringList& outputKinds, QString& why)
+{
+    OptionParse parsed = ParseModeOption(args, i, options.mode, why);
+    if (parsed == OptionParse::NotMine)
+        parsed = ParseEncodingOption(args, i, options.encoding, why);
+    if (parsed != OptionParse::NotMine)
+        return parsed;
+    const QString& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    const auto invalid = [&why](const QString& reason) {
+        why = reason;
+        return OptionParse::Invalid;
+    };
+    if (a == QLatin1StringView("--json")) {
+        options.json = true;
+    } else if (a == QLatin1StringView("--no-ignore")) {
+        options.noIgnore = true;
+    } else if (a == QLatin1StringView("--exclude")) {
+        if (!hasValue || args[i + 1].isEmpty())
+            return invalid(QStringLiteral("--exclude needs a glob"));
+        options.excludes << args[++i];
+    } else if (a == QLatin1StringView("--jobs")) {
+        bool ok = false;
+        options.jobs = hasValue ? args[++i].toInt(&ok) : 0;
+        if (!ok || options.jobs < 1)
+            return invalid(QStringLiteral("--jobs needs a number of at least 1"));
+    } else if (a == QLatin1StringView("--output")) {
+        if (!hasValue || !outputKinds.contains(args[i + 1]))
+            return invalid(QStringLiteral("--output takes ") +
+                           outputKinds.mid(0, outputKinds.size() - 1).join(QStringLiteral(", ")) +
+                           QStringLiteral(" or ") + outputKinds.constLast());
+        options.output = args[++i];
+    } else if (a == QLatin1StringView("--out")) {
+        if (!hasValue || args[i + 1].isEmpty())
+            return invalid(QStringLiteral("--out needs a folder"));
+        options.outDir = args[++i];
+    } else {
+        return OptionParse::NotMine;
+    }
+    return OptionParse::Taken;
 }

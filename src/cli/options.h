@@ -25,6 +25,9 @@ struct ModeOptions {
 // The settings folder of CliLayout() as home, no mode chosen yet.
 ModeOptions DefaultModeOptions();
 
+// --jobs without the option: one per core.
+int DefaultJobs();
+
 // The settings layout of the running program, resolved (and the settings folder seeded) once.
 const SettingsLayout& CliLayout();
 
@@ -62,3 +65,21 @@ LoadedMode LoadCliMode(const ModeOptions& options, QTextStream& err);
 // Makes the --out folder ready before anything is counted: made with its parents when missing,
 // then it must be a folder this user can write into. "" or the usage problem.
 QString PrepareOutDir(const QString& outDir);
+
+// The options count and diff share.
+struct RunOptions {
+    ModeOptions mode = DefaultModeOptions();
+    QString encoding; // --encoding, over the mode's Encoding
+    bool json = false;
+    QString output = QStringLiteral("none");
+    QString outDir;
+    int jobs = DefaultJobs();
+    QStringList excludes;  // --exclude globs for folder walks
+    bool noIgnore = false; // walks keep what git ignores
+};
+
+// Takes args[i] and its value when it is a mode option, --encoding, --json, --exclude,
+// --no-ignore, --jobs, --output (one of `outputKinds`) or --out; then `i` is left on the value.
+// Invalid, with the reason in `why`, when a value is missing or wrong.
+OptionParse ParseRunOption(const QStringList& args, qsizetype& i, RunOptions& options,
+                           const QStringList& outputKinds, QString& why);
