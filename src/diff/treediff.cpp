@@ -4,9 +4,9 @@
 #include <atomic>
 #include <mutex>
 #include <stdexcept>
-#include <system_error>
 #include <thread>
 
+#include "engine/workers.h"
 #include "text/pathbytes.h"
 
 QString DiffStatusName(DiffStatus status)
@@ -249,18 +249,7 @@ TreeDiff DiffTrees(const CountRules& rules, const DiffTree& oldTree, const DiffT
             }
         }
     };
-    const int threads = std::clamp(settings.jobs, 1, std::max(count, 1));
-    std::vector<std::thread> pool;
-    try {
-        for (int t = 1; t < threads; ++t)
-            pool.emplace_back(worker);
-    } catch (const std::exception&) {
-        // No more threads (or no memory to start one): the ones started, and this one, share
-        // the pairs.
-    }
-    worker();
-    for (std::thread& t : pool)
-        t.join();
+    RunWorkers(std::min(settings.jobs, count), worker);
 
     TreeDiff result;
     for (size_t i = 0; i < files.size(); ++i) {

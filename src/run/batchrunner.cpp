@@ -6,8 +6,6 @@
 #include <cstring>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,6 +16,7 @@
 #include "reports/filereport.h"
 #include "reports/summarycsv.h"
 #include "reports/templates.h"
+#include "engine/workers.h"
 #include "run/lineendings.h"
 #include "settings/paths.h"
 #include "text/pathbytes.h"
@@ -316,19 +315,7 @@ void BatchRunner::countAhead(const CountRules& rules)
             countOne(i, host, false);
         }
     };
-    const int threads = std::min({m_settings.jobs, count, BatchSettings::kMaxJobs});
-    std::vector<std::thread> pool;
-    try {
-        for (int t = 1; t < threads; ++t)
-            pool.emplace_back(worker);
-    } catch (const std::exception&) {
-        // The system gives no more threads (system_error) or no memory to start one (bad_alloc):
-        // the ones started, and this one, share the files.
-    }
-    worker();
-    for (std::thread& t : pool)
-        t.join();
-    pool.clear();
+    RunWorkers(std::min(m_settings.jobs, count), worker);
     // The other threads' stacks and buffers are gone now: a file that found no memory beside
     // them is counted again on this thread alone before it is called failed.
     WorkerHost host(m_host, hostMutex, processed, m_request.TotalBytes);

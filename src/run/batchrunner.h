@@ -35,7 +35,6 @@ struct BatchSettings {
     QLocale locale;
     std::function<QDateTime()> clock; // the current time; the system clock when empty
     int jobs = 1; // above 1: files are counted in parallel first, then reported in order
-    static constexpr int kMaxJobs = 256; // more threads than this only cost memory
 };
 
 // What became of one file of the batch.
