@@ -16,6 +16,7 @@
 #include "reports/filereport.h"
 #include "reports/summarycsv.h"
 #include "reports/templates.h"
+#include "engine/splitcount.h"
 #include "engine/workers.h"
 #include "run/lineendings.h"
 #include "settings/paths.h"
@@ -254,8 +255,9 @@ bool BatchRunner::countFile(int index, const CountRules& rules)
     FileOutcome& o = m_outcomes[size_t(index)];
     CountProgress progress{m_fields.ProcessedBytes, m_request.TotalBytes};
     try {
-        const CountOutcome counted =
-            CountFile(rules, file.folder + file.name, m_host, o.result, progress);
+        // One file at a time: with jobs above 1, a large one is split among the threads.
+        const CountOutcome counted = CountFileSplit(rules, file.folder + file.name, m_host,
+                                                    o.result, progress, m_settings.jobs);
         o.countedBytes = progress.processedBytes - m_fields.ProcessedBytes;
         m_fields.ProcessedBytes = progress.processedBytes;
         if (counted == CountOutcome::Cancelled) {
@@ -283,13 +285,15 @@ void BatchRunner::countAhead(const CountRules& rules)
     const int count = int(m_files.size());
     // Files that ran out of memory while other threads held theirs; tried again alone.
     std::vector<char> retry(m_files.size(), 0);
-    const auto countOne = [&](size_t i, WorkerHost& host, bool last) {
+    // Threads counting a file now; the others have found no file left, or are about to.
+    std::atomic<int> busy{0};
+    const auto countOne = [&](size_t i, WorkerHost& host, bool last, int threads) {
         FileOutcome& o = m_outcomes[i];
         CountProgress progress;
         try {
             host.startFile(int(i) + 1, count, m_files[i].name);
-            const CountOutcome counted =
-                CountFile(rules, m_files[i].folder + m_files[i].name, host, o.result, progress);
+            const CountOutcome counted = CountFileSplit(rules, m_files[i].folder + m_files[i].name,
+                                                        host, o.result, progress, threads);
             o.state = counted == CountOutcome::Cancelled ? FileOutcome::State::Stopped
                                                          : FileOutcome::State::Done;
         } catch (const CountError& e) {
@@ -312,7 +316,11 @@ void BatchRunner::countAhead(const CountRules& rules)
         for (size_t i = next++; i < m_files.size(); i = next++) {
             if (host.cancelled())
                 return;
-            countOne(i, host, false);
+            // The last file may be split among the threads that are idle from now on.
+            const int threads = i + 1 == m_files.size() ? m_settings.jobs - busy.load() : 1;
+            ++busy;
+            countOne(i, host, false, threads);
+            --busy;
         }
     };
     RunWorkers(std::min(m_settings.jobs, count), worker);
@@ -322,7 +330,7 @@ void BatchRunner::countAhead(const CountRules& rules)
     for (size_t i = 0; i < m_files.size() && !host.cancelled(); ++i) {
         if (retry[i]) {
             processed.fetch_sub(m_outcomes[i].countedBytes);
-            countOne(i, host, true);
+            countOne(i, host, true, 1);
         }
     }
     m_fields.ProcessedBytes = processed.load();
