@@ -17,10 +17,14 @@
 
 namespace AsciiPass {
 
-// Masked columns as the byte pass applies them, block by block as it writes: columns of the
-// ranges with an end as a byte map, the ranges open to the end of the line as one column.
+// Masked columns as the byte pass applies them, block by block as it writes: a byte map of the
+// columns up to where every column is alike (the last range's end, or the start of a range open
+// to the end of the line), or up to kMapped columns when that lies further out.
 struct AsciiMask {
+    static constexpr qsizetype kMapped = 4096;
+
     explicit AsciiMask(const std::vector<MaskRange>& masks)
+        : ranges(masks)
     {
         for (const MaskRange& m : masks) {
             if (m.last == 0)
@@ -28,33 +32,49 @@ struct AsciiMask {
             else
                 bounded = std::max<qsizetype>(bounded, m.last);
         }
-        columns.assign(size_t(bounded + 16), 0);
-        for (const MaskRange& m : masks) {
-            if (m.last != 0)
-                std::fill(columns.begin() + m.first - 1, columns.begin() + m.last, 0xFF);
-        }
+        const qsizetype alike = std::max(bounded, from == kNever ? 0 : from);
+        mapped = std::min(alike, kMapped);
+        restMasked = mapped == alike && from != kNever;
+        columns.resize(size_t(mapped + 16));
+        for (qsizetype i = 0; i < mapped + 16; ++i)
+            columns[size_t(i)] = masked(i) ? 0xFF : 0;
     }
 
-    std::vector<unsigned char> columns; // 0xFF for a masked column, 16 zeros past `bounded`
-    qsizetype bounded = 0;
-    qsizetype from = std::numeric_limits<qsizetype>::max();
+    // Whether the 0-based column i is masked.
+    bool masked(qsizetype i) const
+    {
+        if (i >= from)
+            return true;
+        for (const MaskRange& m : ranges) {
+            if (m.last != 0 && i >= m.first - 1 && i < m.last)
+                return true;
+        }
+        return false;
+    }
+
+    static constexpr qsizetype kNever = std::numeric_limits<qsizetype>::max();
+    std::vector<MaskRange> ranges;
+    std::vector<unsigned char> columns; // 0xFF for a masked column, mapped + 16 of them
+    qsizetype bounded = 0;              // the end of the last range with an end
+    qsizetype from = kNever;            // the first column of a range open to the end, 0-based
+    qsizetype mapped = 0;
+    bool restMasked = false; // columns from `mapped` on, when they are alike
 };
 
 #ifdef __SSE2__
-// 16 zeros, then 16 x 0xFF: 16 bytes from `kRamp + 16 - k` mask the lanes from k on.
-alignas(16) inline constexpr unsigned char kRamp[32] = {
-    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
 // The block of columns [at, at + 16) with its masked columns turned to spaces.
 inline __m128i mask16(__m128i c, qsizetype at, const AsciiMask& mask)
 {
-    __m128i m = _mm_setzero_si128();
-    if (at < mask.bounded)
+    __m128i m;
+    if (at < mask.mapped) {
         m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask.columns.data() + at));
-    if (at + 16 > mask.from) {
-        const qsizetype k = std::max<qsizetype>(mask.from - at, 0);
-        m = _mm_or_si128(m, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRamp + 16 - k)));
+    } else if (mask.mapped == AsciiMask::kMapped) {
+        alignas(16) unsigned char block[16];
+        for (int i = 0; i < 16; ++i)
+            block[i] = mask.masked(at + i) ? 0xFF : 0;
+        m = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+    } else {
+        m = mask.restMasked ? _mm_set1_epi8(char(0xFF)) : _mm_setzero_si128();
     }
     return _mm_or_si128(_mm_andnot_si128(m, c), _mm_and_si128(m, _mm_set1_epi8(' ')));
 }
@@ -126,7 +146,7 @@ bool prepareAscii(const unsigned char* in, qsizetype n, unsigned char* out, cons
     }
     if constexpr (Mask) {
         for (qsizetype i = 0; i < n; ++i) {
-            if ((i < mask.bounded && mask.columns[size_t(i)]) || i >= mask.from)
+            if (mask.masked(i))
                 out[i] = ' ';
         }
     }

@@ -1,6 +1,7 @@
 #include "countfile.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -48,14 +49,41 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
         m_words = SplitWordList(mode.WordCount);
     for (const QString& w : std::as_const(m_words))
         m_wordPatterns.emplace_back(w, cs);
-    // One pass over the line for the pairs prefilter pays off from a few patterns on.
-    int withPairs = 0;
-    for (const KeywordPattern* p : {&m_startWord[2], &m_startWord[3], &m_pickupStart, &m_pickupEnd,
-                                    &m_commentStart, &m_commentEnd})
-        withPairs += p->hasPairs() ? 1 : 0;
+    KeywordPrefilter prefilter;
+    const auto keyed = [&prefilter](const KeywordPattern& p, quint64& bit) {
+        bit = prefilter.add(p);
+    };
+    for (int k = 2; k <= 3; ++k)
+        keyed(m_startWord[k], m_startBit[k]);
+    keyed(m_pickupStart, m_pickupStartBit);
+    keyed(m_pickupEnd, m_pickupEndBit);
+    keyed(m_commentStart, m_commentStartBit);
+    keyed(m_commentEnd, m_commentEndBit);
+    m_wordBits.resize(m_wordPatterns.size());
+    for (size_t i = 0; i < m_wordPatterns.size(); ++i)
+        keyed(m_wordPatterns[i], m_wordBits[i]);
+    if (prefilter.size() >= kPrefilterPatterns) {
+        m_prefilter = prefilter;
+    } else {
+        m_startBit = {};
+        m_pickupStartBit = m_pickupEndBit = m_commentStartBit = m_commentEndBit = 0;
+        std::fill(m_wordBits.begin(), m_wordBits.end(), 0);
+    }
+    for (size_t i = 0; i < m_wordBits.size(); ++i) {
+        if (m_wordBits[i] == 0)
+            m_wordsAlways.push_back(int(i));
+        else
+            m_wordsOfBit[size_t(std::countr_zero(m_wordBits[i]))].push_back(int(i));
+        m_anyWordBit |= m_wordBits[i];
+    }
+
+    m_narrowable = true;
+    for (const KeywordPattern* p :
+         {&m_startWord[2], &m_startWord[3], &m_pickupStart, &m_pickupEnd, &m_commentStart,
+          &m_commentEnd, &m_commentRemainder, &m_commentSolo})
+        m_narrowable = m_narrowable && p->narrowable();
     for (const KeywordPattern& p : m_wordPatterns)
-        withPairs += p.hasPairs() ? 1 : 0;
-    m_prefilter = withPairs >= kPrefilterPatterns;
+        m_narrowable = m_narrowable && p.narrowable();
 
     const KeywordPattern* checked[] = {&m_startWord[2], &m_startWord[3], &m_pickupStart,
                                        &m_pickupEnd,    &m_commentStart, &m_commentEnd,
@@ -165,7 +193,12 @@ qsizetype leadingBlanks(std::string_view line)
  * A line of ASCII bytes (most source lines) takes a fast path: one pass over its bytes replaces
  * TABs and folds case into a reused byte buffer, and the steps run on those bytes. Decoding
  * such a line gives one character per byte, the same character, and folding an ASCII character
- * gives an ASCII character, so both paths see the same text and count alike.
+ * gives an ASCII character, so both paths see the same text and count alike. Other lines are
+ * decoded, and when no keyword holds a character above ASCII the steps run on NarrowText's
+ * bytes of the decoded line (one byte per character) as well.
+ *
+ * On bytes, the keywords matched against the whole line go through KeywordPrefilter first: one
+ * pass over the line names the few that can match it.
  */
 class LineClassifier final {
 public:
@@ -193,7 +226,8 @@ public:
     }
 
     // `raw` is the decoded line; TABs may be replaced and masked columns blanked in place.
-    void classify(char16_t* raw, qsizetype length);
+    // `narrow`: the keywords may be matched on the line's NarrowText bytes when the mode allows.
+    void classify(char16_t* raw, qsizetype length, bool narrow);
 
     // The same for a line's bytes when they are all ASCII (in every source encoding such a line
     // decodes byte for byte); false, with nothing counted, when one is not.
@@ -236,7 +270,6 @@ private:
     QString m_blankTrimmed;
     std::vector<char> m_ascii;
     std::string m_asciiBlankTrimmed;
-    AsciiPairs m_pairs;
 
     int currentArea = 1;
     bool pendingAreaStart = false;
@@ -279,7 +312,7 @@ bool LineClassifier::remainderMatches(std::string_view trimmed)
     return m_rules.m_commentRemainder.matchFolded(std::string_view(m_asciiBlankTrimmed));
 }
 
-void LineClassifier::classify(char16_t* raw, qsizetype length)
+void LineClassifier::classify(char16_t* raw, qsizetype length, bool narrow)
 {
     if (m_mode.TABtoSpace == 1) {
         for (qsizetype i = 0; i < length; ++i) {
@@ -289,6 +322,13 @@ void LineClassifier::classify(char16_t* raw, qsizetype length)
     }
     if (!m_masks.empty())
         ApplyMaskColumns(m_masks, raw, length);
+    if (narrow && m_rules.m_narrowable) {
+        if (m_ascii.size() < size_t(length))
+            m_ascii.resize(size_t(length));
+        NarrowText(raw, length, m_rules.m_caseSensitive, m_ascii.data());
+        decide(std::string_view(m_ascii.data(), size_t(length)));
+        return;
+    }
     QStringView line(raw, length);
     if (!m_rules.m_caseSensitive) {
         FoldText(line, m_folded);
@@ -337,26 +377,21 @@ template <typename View>
 void LineClassifier::decide(View line)
 {
     const View trimmed = sliced(line, leadingBlanks(line));
-    bool prefilter = false;
+    // The keywords whose key pair the line holds; a keyword with bit 0 is always tried.
+    quint64 candidates = ~quint64(0);
     if constexpr (std::is_same_v<View, std::string_view>) {
-        if (m_rules.m_prefilter) {
-            m_pairs.assign(trimmed);
-            prefilter = true;
-        }
+        if (m_rules.m_prefilter.size() > 0)
+            candidates = m_rules.m_prefilter.candidates(trimmed);
     }
     // Whether `pattern` matches the line without its leading blanks.
-    auto hit = [&](const KeywordPattern& pattern) {
-        if constexpr (std::is_same_v<View, std::string_view>) {
-            if (prefilter)
-                return pattern.matchFolded(trimmed, m_pairs);
-        }
-        return pattern.matchFolded(trimmed);
+    auto hit = [&](const KeywordPattern& pattern, quint64 bit) {
+        return (bit & ~candidates) == 0 && pattern.matchFolded(trimmed);
     };
 
     // Area step.
     if (currentArea < m_rules.m_areaCount) {
         const int k = currentArea + 1;
-        if (hit(m_rules.m_startWord[k])) {
+        if (hit(m_rules.m_startWord[k], m_rules.m_startBit[k])) {
             if (m_mode.StartAfter[k] == 1)
                 pendingAreaStart = true;
             else
@@ -373,7 +408,7 @@ void LineClassifier::decide(View line)
         isComment = inCommentBlock;
         if (!m_mode.CommentStart.isEmpty()) {
             bool startedHere = false;
-            if (hit(m_rules.m_commentStart)) {
+            if (hit(m_rules.m_commentStart, m_rules.m_commentStartBit)) {
                 inCommentBlock = true;
                 if (m_rules.m_hasRemainder) {
                     if (remainderMatches(trimmed))
@@ -383,7 +418,8 @@ void LineClassifier::decide(View line)
                 }
                 startedHere = true;
             }
-            if (!m_mode.CommentEnd.isEmpty() && inCommentBlock && hit(m_rules.m_commentEnd)) {
+            if (!m_mode.CommentEnd.isEmpty() && inCommentBlock &&
+                hit(m_rules.m_commentEnd, m_rules.m_commentEndBit)) {
                 inCommentBlock = false;
                 if (!startedHere)
                     isComment = true;
@@ -404,7 +440,7 @@ void LineClassifier::decide(View line)
     // Pickup step.
     bool isPickupLine = false;
     if (!m_mode.PickupStart.isEmpty()) {
-        if (hit(m_rules.m_pickupStart)) {
+        if (hit(m_rules.m_pickupStart, m_rules.m_pickupStartBit)) {
             inPickupRegion = true;
             if (m_mode.PickupToPickup == 1)
                 isPickupLine = true;
@@ -417,7 +453,7 @@ void LineClassifier::decide(View line)
             else
                 skipPickupStartLine = false;
         }
-        if (!m_mode.PickupEnd.isEmpty() && hit(m_rules.m_pickupEnd)) {
+        if (!m_mode.PickupEnd.isEmpty() && hit(m_rules.m_pickupEnd, m_rules.m_pickupEndBit)) {
             inPickupRegion = false;
             isPickupLine = m_mode.PickupToPickup == 1;
         }
@@ -438,10 +474,16 @@ void LineClassifier::decide(View line)
 
     // Word step.
     if (!isComment) {
-        for (size_t i = 0; i < m_rules.m_wordPatterns.size(); ++i) {
-            if (hit(m_rules.m_wordPatterns[i]))
-                bump(m_result.WordCounts[i]);
+        const auto tryWord = [&](int i) {
+            if (m_rules.m_wordPatterns[size_t(i)].matchFolded(trimmed))
+                bump(m_result.WordCounts[size_t(i)]);
+        };
+        for (quint64 bits = candidates & m_rules.m_anyWordBit; bits; bits &= bits - 1) {
+            for (const int i : m_rules.m_wordsOfBit[size_t(std::countr_zero(bits))])
+                tryWord(i);
         }
+        for (const int i : m_rules.m_wordsAlways)
+            tryWord(i);
     }
 }
 
@@ -493,7 +535,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         if (raw.size() < size_t(bytes.size()))
             raw.resize(size_t(bytes.size()));
         const qsizetype length = decode(bytes, raw.data());
-        classifier.classify(raw.data(), length);
+        classifier.classify(raw.data(), length, !sink);
         if (sink)
             sink->line(classifier.lastArea(), classifier.lastCounter(),
                        QStringView(raw.data(), length));
@@ -567,11 +609,9 @@ CountOutcome CountFile(const CountRules& rules, const QString& path, RunHost& ho
 {
     try {
         checkEncoding(rules);
-        if (const QString problem = FileIo::regularFileProblem(path); !problem.isEmpty())
-            throw CountError(problem);
         FileIo::SequentialFile file;
         QString reason;
-        if (!file.open(path, &reason))
+        if (!file.openRegular(path, &reason))
             throw CountError(reason);
         return countSource(rules, file, host, result, progress, sink);
     } catch (const CountError& e) {

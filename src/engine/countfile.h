@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <exception>
 #include <optional>
 #include <string_view>
@@ -68,10 +69,24 @@ private:
     KeywordPattern m_commentSolo;
     QStringList m_words;
     std::vector<KeywordPattern> m_wordPatterns;
-    // Patterns matched against whole lines from which ASCII lines go through the pairs
-    // prefilter first.
+    // The keywords matched against whole lines go through one prefilter pass per line once
+    // there are this many with a key pair; below that a scan each costs less.
     static constexpr int kPrefilterPatterns = 3;
-    bool m_prefilter = false;
+    KeywordPrefilter m_prefilter;
+    // Each keyword's prefilter bit; 0 when it is always tried.
+    PerArea<quint64> m_startBit{};
+    quint64 m_pickupStartBit = 0;
+    quint64 m_pickupEndBit = 0;
+    quint64 m_commentStartBit = 0;
+    quint64 m_commentEndBit = 0;
+    std::vector<quint64> m_wordBits;
+    // The words by prefilter bit, and those always tried: a line tries only its candidates.
+    std::array<std::vector<int>, 64> m_wordsOfBit;
+    std::vector<int> m_wordsAlways;
+    quint64 m_anyWordBit = 0;
+    // Every keyword answers on NarrowText's bytes as on the folded text, so lines above ASCII
+    // are matched as bytes too.
+    bool m_narrowable = false;
     std::optional<QString> m_invalid;
     std::optional<QString> m_invalidEncoding;
 };

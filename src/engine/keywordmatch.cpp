@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -58,6 +59,19 @@ void foldInto(const char16_t* in, qsizetype n, char16_t* out)
                 out[i] = foldWide(in[i]);
         }
     }
+}
+
+// How rare a character is in source text, higher for rarer: letters by their English frequency,
+// blanks and punctuation as common as the commonest letters.
+int rarity(char16_t c)
+{
+    static constexpr char kByFrequency[] = "etaoinsrhldcumfpgwybvkxjqz";
+    const char16_t lower = foldAscii(c);
+    if (lower >= u'a' && lower <= u'z')
+        return int(std::strchr(kByFrequency, char(lower)) - kByFrequency);
+    if (lower >= u'0' && lower <= u'9')
+        return 12;
+    return c == u' ' ? 0 : 4;
 }
 
 } // namespace
@@ -195,33 +209,39 @@ KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
         }
     }
 
-    // Two pairs of neighbouring literals for the prefilter, the first and the last, pairs
-    // without a blank preferred (blanks are everywhere in source lines).
-    for (const bool blanksToo : {false, true}) {
-        for (qsizetype k = 0; k + 1 < count && m_pairCount == 0; ++k) {
-            const Element& a = m_elements[size_t(k)];
-            const Element& b = m_elements[size_t(k + 1)];
-            if (a.op == Op::Literal && b.op == Op::Literal && a.ch < 0x80 && b.ch < 0x80 &&
-                (blanksToo || (a.ch != u' ' && b.ch != u' '))) {
-                m_pairs[0] = AsciiPairs::hash(uchar(a.ch), uchar(b.ch));
-                m_pairCount = 1;
-            }
+    // The key pairs: the neighbouring ASCII literals rarest in source text. Blanks and common
+    // letters are everywhere; an X or a Q hardly ever.
+    std::array<int, 2> rarest{-1, -1};
+    for (qsizetype k = 0; k + 1 < count; ++k) {
+        const Element& x = m_elements[size_t(k)];
+        const Element& y = m_elements[size_t(k + 1)];
+        if (x.op != Op::Literal || y.op != Op::Literal || x.ch >= 0x80 || y.ch >= 0x80)
+            continue;
+        const int r = rarity(x.ch) + rarity(y.ch);
+        const int pair = KeywordPrefilter::hash(uchar(x.ch), uchar(y.ch));
+        if (pair == m_keyPairs[0] || pair == m_keyPairs[1])
+            continue;
+        if (r > rarest[0]) {
+            rarest = {r, rarest[0]};
+            m_keyPairs = {pair, m_keyPairs[0]};
+        } else if (r > rarest[1]) {
+            rarest[1] = r;
+            m_keyPairs[1] = pair;
         }
-        for (qsizetype k = count - 2; k >= 0 && m_pairCount == 1; --k) {
-            const Element& a = m_elements[size_t(k)];
-            const Element& b = m_elements[size_t(k + 1)];
-            if (a.op == Op::Literal && b.op == Op::Literal && a.ch < 0x80 && b.ch < 0x80 &&
-                (blanksToo || (a.ch != u' ' && b.ch != u' '))) {
-                const quint16 pair = AsciiPairs::hash(uchar(a.ch), uchar(b.ch));
-                if (pair != m_pairs[0]) {
-                    m_pairs[1] = pair;
-                    m_pairCount = 2;
-                }
-                break;
-            }
+    }
+    if (m_keyPairs[1] < 0)
+        m_keyPairs[1] = m_keyPairs[0];
+    for (const CharSet& set : m_sets)
+        m_narrowable = m_narrowable && set.wide.empty();
+    m_narrowable = m_narrowable && !m_asciiNever;
+    if (count == 1 && m_elements[0].op != Op::Star) {
+        // Bytes above ASCII stand for characters above ASCII (see NarrowText), which a
+        // narrowable element treats alike; the first of them is asked.
+        m_oneChar = true;
+        for (int c = 0; c < 256; ++c) {
+            if (matchElement(m_elements[0], char16_t(c < 0x80 ? c : 0x80)))
+                m_oneCharSet[size_t(c >> 6)] |= quint64(1) << (c & 63);
         }
-        if (m_pairCount > 0)
-            break;
     }
 
     if (firstStar < 0) {
@@ -322,7 +342,7 @@ inline bool KeywordPattern::matchRun(const Run& run, const Char* text) const
                0;
     const Element* e = m_elements.data() + run.begin;
     for (qsizetype k = 0; k < run.length; ++k) {
-        if (!matchElement(e[k], char16_t(text[k])))
+        if (!matchElement(e[k], char16_t(std::make_unsigned_t<Char>(text[k]))))
             return false;
     }
     return true;
@@ -450,7 +470,7 @@ bool KeywordPattern::matchFolded(QStringView text) const
     return matchText(text.utf16(), text.size());
 }
 
-bool KeywordPattern::matchFolded(std::string_view asciiText) const
+bool KeywordPattern::matchAscii(std::string_view asciiText) const
 {
     // A literal above ASCII can never meet an ASCII character, folded or not.
     if (m_asciiNever)
@@ -458,31 +478,74 @@ bool KeywordPattern::matchFolded(std::string_view asciiText) const
     return matchText(asciiText.data(), qsizetype(asciiText.size()));
 }
 
-void AsciiPairs::assign(std::string_view text)
+quint64 KeywordPrefilter::add(const KeywordPattern& pattern)
 {
-    if (++m_text == 0) {
-        m_slots.fill(0);
-        m_text = 1;
-    }
+    const auto [first, second] = pattern.keyPairs();
+    if (first < 0)
+        return 0;
+    const quint64 bit = quint64(1) << (m_added++ % 64);
+    m_table[size_t(first)].first |= bit;
+    m_table[size_t(second)].second |= bit;
+    return bit;
+}
+
+quint64 KeywordPrefilter::candidates(std::string_view text) const
+{
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
     size_t i = 0;
 #ifdef __SSE2__
-    // Eight hashes at a time from nine bytes; ASCII bytes need no final mask.
-    alignas(16) quint16 hashes[8];
+    // Eight hashes at a time from nine bytes; two sums, so that neighbouring lookups do not wait
+    // for each other.
+    const auto* keys = reinterpret_cast<const __m128i*>(m_table.data());
+    __m128i even = _mm_setzero_si128();
+    __m128i odd = _mm_setzero_si128();
     for (; i + 9 <= n; i += 8) {
         const __m128i zero = _mm_setzero_si128();
         const __m128i a =
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)), zero);
         const __m128i b =
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i + 1)), zero);
-        _mm_store_si128(reinterpret_cast<__m128i*>(hashes), _mm_xor_si128(_mm_slli_epi16(a, 3), b));
-        for (const quint16 h : hashes)
-            m_slots[h] = m_text;
+        const __m128i h =
+            _mm_and_si128(_mm_xor_si128(_mm_slli_epi16(a, 4), b), _mm_set1_epi16(2047));
+        even = _mm_or_si128(
+            even, _mm_or_si128(keys[_mm_extract_epi16(h, 0)], keys[_mm_extract_epi16(h, 2)]));
+        odd = _mm_or_si128(
+            odd, _mm_or_si128(keys[_mm_extract_epi16(h, 1)], keys[_mm_extract_epi16(h, 3)]));
+        even = _mm_or_si128(
+            even, _mm_or_si128(keys[_mm_extract_epi16(h, 4)], keys[_mm_extract_epi16(h, 6)]));
+        odd = _mm_or_si128(
+            odd, _mm_or_si128(keys[_mm_extract_epi16(h, 5)], keys[_mm_extract_epi16(h, 7)]));
     }
+    alignas(16) quint64 sums[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(sums), _mm_or_si128(even, odd));
+    quint64 first = sums[0];
+    quint64 second = sums[1];
+#else
+    quint64 first = 0;
+    quint64 second = 0;
 #endif
-    for (; i + 1 < n; ++i)
-        m_slots[hash(p[i], p[i + 1])] = m_text;
+    for (; i + 1 < n; ++i) {
+        const Keys& k = m_table[hash(p[i], p[i + 1])];
+        first |= k.first;
+        second |= k.second;
+    }
+    return first & second;
+}
+
+void NarrowText(const char16_t* in, qsizetype n, bool caseSensitive, char* out)
+{
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i];
+        if (c < 0x80) {
+            out[i] = char(caseSensitive ? c : foldAscii(c));
+        } else if (caseSensitive || (c >= 0x3000 && c < 0xA000)) {
+            out[i] = kNarrowOther; // CJK text (most of it) has no case
+        } else {
+            const char16_t folded = foldWide(c); // full-width ASCII folds to ASCII
+            out[i] = folded < 0x80 ? char(folded) : kNarrowOther;
+        }
+    }
 }
 
 bool KeywordPattern::match(QStringView text) const

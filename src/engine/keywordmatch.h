@@ -20,21 +20,42 @@ QChar FoldChar(QChar c);
 // out = FoldChar of each character of `in`, reusing the capacity of `out`.
 void FoldText(QStringView in, QString& out);
 
-// Which pairs of neighbouring characters an ASCII text holds, hashed into 1024 slots: one pass
-// over a line, after which a pattern whose literal pairs are not all there is refused without a
-// scan of its own (the prefilter for modes with several keywords). A slot holds the number of
-// the text that last set it, so nothing is cleared between lines.
-class AsciiPairs {
+class KeywordPattern;
+
+// Which of a mode's keywords a line may match, from the pairs of neighbouring characters it
+// holds: each keyword is keyed on the two rarest pairs of neighbouring literals every match of it
+// holds, and one pass over a line gathers the keywords whose pairs are both there. Most lines
+// hold the pairs of few keywords, and a keyword refused here needs no scan of its own. Keywords
+// share the 64 bits from the 65th on (a shared bit only lets more lines through).
+class KeywordPrefilter {
 public:
-    AsciiPairs() { m_slots.fill(0); }
-    void assign(std::string_view text);
-    bool has(quint16 pair) const { return m_slots[pair] == m_text; }
-    static quint16 hash(unsigned char a, unsigned char b) { return quint16((a << 3 ^ b) & 1023); }
+    // The bit the keyword is gathered under, or 0 for one without a pair (always tried).
+    quint64 add(const KeywordPattern& pattern);
+    // How many keywords have a bit.
+    int size() const { return m_added; }
+    // The bits of the keywords whose pairs `text` holds. `text` is folded like the keywords: an
+    // ASCII line or one from NarrowText.
+    quint64 candidates(std::string_view text) const;
+
+    static quint16 hash(unsigned char a, unsigned char b) { return quint16(((a << 4) ^ b) & 2047); }
 
 private:
-    std::array<quint16, 1024> m_slots;
-    quint16 m_text = 0;
+    // Per hashed pair: the keywords keyed on it as their first pair, and as their second.
+    struct alignas(16) Keys {
+        quint64 first = 0;
+        quint64 second = 0;
+    };
+    std::array<Keys, 2048> m_table{};
+    int m_added = 0;
 };
+
+// A decoded line as bytes for the keyword scan when no keyword holds a character above ASCII:
+// each character becomes one byte, ASCII as itself (folded unless `caseSensitive`, and
+// full-width forms that fold to ASCII become that ASCII), every other character kNarrowOther.
+// Every such keyword treats all characters above ASCII alike, so it matches the bytes exactly
+// when it matches the folded text. Columns stay where they were.
+inline constexpr char kNarrowOther = char(0x80);
+void NarrowText(const char16_t* in, qsizetype n, bool caseSensitive, char* out);
 
 // A keyword in the wildcard syntax, compiled once and matched against many texts.
 //   ?  any one character        *  any run, the empty run included     #  one digit 0-9
@@ -62,20 +83,21 @@ public:
     bool matchFolded(QStringView text) const;
     // The same for a text of ASCII bytes (each below 0x80), folded unless case-sensitive: the
     // counting's fast path for lines that need no decoding. Same answer as the UTF-16 overload
-    // for the text widened.
-    bool matchFolded(std::string_view asciiText) const;
-    // The same, refused at once when a pair of neighbouring literals is not in `pairs`, which
-    // must have been assigned `asciiText`.
-    bool matchFolded(std::string_view asciiText, const AsciiPairs& pairs) const
+    // for the text widened. Also for NarrowText's bytes when the pattern is narrowable().
+    bool matchFolded(std::string_view asciiText) const
     {
-        for (int k = 0; k < m_pairCount; ++k) {
-            if (!pairs.has(m_pairs[size_t(k)]))
-                return false;
+        if (m_oneChar) {
+            const auto c = static_cast<unsigned char>(asciiText.empty() ? 0 : asciiText[0]);
+            return asciiText.size() == 1 && ((m_oneCharSet[c >> 6] >> (c & 63)) & 1);
         }
-        return matchFolded(asciiText);
+        return matchAscii(asciiText);
     }
-    // Whether the pairs prefilter can refuse texts for this pattern.
-    bool hasPairs() const { return m_pairCount > 0; }
+    // Two pairs of neighbouring literals (KeywordPrefilter::hash) any match holds, the rarest
+    // in source text; -1 when there is none, the first twice when there is one.
+    std::array<int, 2> keyPairs() const { return m_keyPairs; }
+    // Whether matchFolded on NarrowText's bytes answers as on the folded text: no literal or
+    // list holds a character above ASCII.
+    bool narrowable() const { return m_narrowable; }
     // Whole-text match of a text as it stands; folds it first when needed.
     bool match(QStringView text) const;
 
@@ -108,6 +130,7 @@ private:
         qsizetype probe2 = 0;
     };
 
+    bool matchAscii(std::string_view asciiText) const;
     bool matchElement(const Element& e, char16_t c) const;
     template <typename Char>
     bool matchRun(const Run& run, const Char* text) const;
@@ -124,11 +147,14 @@ private:
     Kind m_kind = Kind::Invalid;
     std::vector<Element> m_elements;
     std::vector<CharSet> m_sets;
-    QString m_chars;                  // per element: its literal character, else U+0000
-    std::string m_asciiChars;         // the same as bytes, for ASCII texts
-    bool m_asciiNever = false;        // a literal above ASCII: no ASCII text can match
-    std::array<quint16, 2> m_pairs{}; // hashed pairs of neighbouring ASCII literals any match has
-    int m_pairCount = 0;
+    QString m_chars;           // per element: its literal character, else U+0000
+    std::string m_asciiChars;  // the same as bytes, for ASCII texts
+    bool m_asciiNever = false; // a literal above ASCII: no ASCII text can match
+    std::array<int, 2> m_keyPairs{-1, -1};
+    bool m_narrowable = true;
+    // A pattern of one character (no star): the bytes it matches, kNarrowOther for the rest.
+    bool m_oneChar = false;
+    std::array<quint64, 4> m_oneCharSet{};
     qsizetype m_minLength = 0; // characters any match needs: the elements other than stars
     Run m_head;                // elements before the first star, anchored at the start
     Run m_tail;                // elements after the last star, anchored at the end

@@ -94,6 +94,9 @@ const char* const kPieces[] = {
     "B",
     "C",
     "ｱ",
+    "\u212A",
+    "０９ＳＱＬ",
+    "\u00C9",
 };
 
 const char* const kMasks[] = {"", "1-6,73-", "1-6", "3", "8-", "2-4, 10-12", "1-"};
@@ -142,7 +145,8 @@ ModeDefinition randomMode(Random& r)
     m.CommentLength = r.below(4);
     m.NullLineMode = qint16(r.below(3));
     QStringList words;
-    for (int n = r.below(10); n > 0; --n)
+    // Now and then more words than the prefilter has bits.
+    for (int n = r.chance(3) ? 70 : r.below(10); n > 0; --n)
         words << u8(r.pick(kPatterns));
     m.WordCount = words.join(u',');
     m.MaskColumns = u8(r.pick(kMasks));
@@ -218,14 +222,15 @@ TEST(FastPath, CountsEqualTheGeneralPathOnRandomLinesAndModes)
 }
 
 // Every pattern on random ASCII texts: bytes and UTF-16 give the same answer, folded or not,
-// with the pairs prefilter or without.
+// and the prefilter never refuses a text the pattern matches.
 TEST(FastPath, PatternsMatchAsciiBytesAsTheirUtf16)
 {
     Random r(7);
-    AsciiPairs pairs;
     for (const char* source : kPatterns) {
         for (const bool cs : {false, true}) {
             const KeywordPattern pattern(u8(source), cs);
+            KeywordPrefilter prefilter;
+            const quint64 bit = prefilter.add(pattern);
             for (int i = 0; i < 400; ++i) {
                 QString text;
                 for (int n = r.below(8); n > 0; --n) {
@@ -236,16 +241,50 @@ TEST(FastPath, PatternsMatchAsciiBytesAsTheirUtf16)
                 if (!cs)
                     text = text.toLower();
                 const std::string bytes = text.toStdString();
-                pairs.assign(bytes);
                 const bool expected = pattern.matchFolded(text);
                 ASSERT_EQ(pattern.matchFolded(std::string_view(bytes)), expected)
                     << source << (cs ? " (case-sensitive)" : "") << " ~ \"" << bytes << '"';
-                ASSERT_EQ(pattern.matchFolded(std::string_view(bytes), pairs), expected)
-                    << source << (cs ? " (case-sensitive)" : "") << " ~ \"" << bytes
-                    << "\" with the pairs prefilter";
+                if (expected) {
+                    ASSERT_EQ(prefilter.candidates(bytes) & bit, bit)
+                        << source << (cs ? " (case-sensitive)" : "") << " ~ \"" << bytes
+                        << "\" refused by the prefilter";
+                }
             }
         }
     }
+}
+
+// Lines above ASCII as NarrowText bytes: every narrowable pattern answers as on the folded
+// UTF-16 text.
+TEST(FastPath, NarrowablePatternsMatchNarrowedTextAsTheUtf16)
+{
+    Random r(11);
+    int narrowable = 0;
+    for (const char* source : kPatterns) {
+        for (const bool cs : {false, true}) {
+            const KeywordPattern pattern(u8(source), cs);
+            if (!pattern.narrowable())
+                continue;
+            ++narrowable;
+            for (int i = 0; i < 400; ++i) {
+                QString text;
+                for (int n = r.below(8); n > 0; --n)
+                    text += u8(r.pick(kPieces));
+                QString folded;
+                if (cs)
+                    folded = text;
+                else
+                    FoldText(text, folded);
+                std::string bytes(size_t(text.size()), '\0');
+                NarrowText(reinterpret_cast<const char16_t*>(text.utf16()), text.size(), cs,
+                           bytes.data());
+                ASSERT_EQ(pattern.matchFolded(std::string_view(bytes)), pattern.matchFolded(folded))
+                    << source << (cs ? " (case-sensitive)" : "") << " ~ \"" << text.toStdString()
+                    << '"';
+            }
+        }
+    }
+    EXPECT_GT(narrowable, 40);
 }
 
 } // namespace
