@@ -125,8 +125,9 @@ QString AbsolutePath(const QString& path, const QString& workingFolder)
 }
 
 std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, const WalkRules& rules,
-                                   QStringList& given, QStringList& walkErrors)
+                                   QStringList& given, QStringList& walkErrors, double* totalBytes)
 {
+    double total = 0;
     // The working folder once for the run, not once per file.
     char* cwd = ::getcwd(nullptr, 0);
     const QString workingFolder = cwd ? DecodePath(QByteArray(cwd)) : QDir::currentPath();
@@ -142,8 +143,9 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
             const FolderWalkResult walk = WalkFolder(EncodePath(path), rules);
             for (const WalkError& e : walk.errors)
                 walkErrors << DecodePath(e.path) + QStringLiteral(": ") + e.reason;
-            for (const QByteArray& bytes : walk.files) {
-                const QString f = DecodePath(bytes);
+            for (size_t i = 0; i < walk.files.size(); ++i) {
+                const QString f = DecodePath(walk.files[i]);
+                total += double(walk.sizes[i]);
                 const QFileInfo fi(absolute(f));
                 files.push_back({AddBackslash(fi.absolutePath()), fi.fileName()});
                 given << f;
@@ -154,7 +156,11 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
         files.push_back(isDir ? BatchFile{AddBackslash(info.absoluteFilePath()), {}}
                               : BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
         given << path;
+        if (totalBytes && !isDir)
+            total += TotalBytesOf({files.back()});
     }
+    if (totalBytes)
+        *totalBytes = total;
     return files;
 }
 

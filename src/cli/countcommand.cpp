@@ -222,12 +222,11 @@ CountRun runCount(const CountOptions& opt, ModeDefinition mode, QTextStream& err
     walkRules.fileType = mode.FileType;
     walkRules.excludes = opt.excludes;
     walkRules.gitIgnore = !opt.noIgnore;
-    const std::vector<BatchFile> files =
-        ExpandPaths(opt.paths, opt.recursive, walkRules, run.given, run.walkErrors);
     RunRequest request;
+    const std::vector<BatchFile> files = ExpandPaths(opt.paths, opt.recursive, walkRules, run.given,
+                                                     run.walkErrors, &request.TotalBytes);
     request.ProcessMode = qint16(opt.mode.slot == 0 ? 1 : opt.mode.slot);
     request.StartWait = false;
-    request.TotalBytes = TotalBytesOf(files);
     OutputList outputs;
     CliHost host(err);
     CliHost::catchInterrupt();

@@ -124,22 +124,26 @@ private:
 
 enum class Kind { Folder, File, Other };
 
-// What the entry at `path` is, not following a symlinked folder.
-Kind kindOf(const QByteArray& path)
+// What the entry at `path` is, not following a symlinked folder; a file's size into `size`.
+Kind kindOf(const QByteArray& path, qint64& size)
 {
     struct stat st {};
+    size = 0;
     if (lstat(path.constData(), &st) != 0)
         return Kind::Other;
     if (S_ISDIR(st.st_mode))
         return Kind::Folder;
-    if (S_ISREG(st.st_mode))
+    if (S_ISREG(st.st_mode)) {
+        size = qint64(st.st_size);
         return Kind::File;
+    }
     if (!S_ISLNK(st.st_mode))
         return Kind::Other;
     if (stat(path.constData(), &st) != 0)
         return Kind::File; // dangling: counting it reports why
     if (S_ISDIR(st.st_mode))
         return Kind::Other;
+    size = qint64(st.st_size);
     return S_ISREG(st.st_mode) ? Kind::File : Kind::Other;
 }
 
@@ -226,6 +230,7 @@ FolderWalkResult WalkFolder(const QByteArray& folder, const WalkRules& rules)
             result.errors.push_back({root, reason});
     }
     const WalkFilter filter(rules);
+    std::vector<std::pair<QByteArray, qint64>> found;
 
     // Folders still to read, as paths below the walked folder ("" for itself, else ending in
     // "/"); a stack, so the depth of the tree never deepens the call stack.
@@ -246,7 +251,8 @@ FolderWalkResult WalkFolder(const QByteArray& folder, const WalkRules& rules)
             if (name == ".git")
                 continue;
             const QByteArray relative = relativeFolder + name;
-            const Kind kind = kindOf(base + relative);
+            qint64 size = 0;
+            const Kind kind = kindOf(base + relative, size);
             if (kind == Kind::Other)
                 continue;
             const bool isFolder = kind == Kind::Folder;
@@ -257,11 +263,15 @@ FolderWalkResult WalkFolder(const QByteArray& folder, const WalkRules& rules)
             if (isFolder)
                 subfolders.push_back(relative + '/');
             else if (filter.typeMatches(name))
-                result.files.push_back(base + relative);
+                found.emplace_back(base + relative, size);
         }
         // Reversed onto the stack, so folders are read in name order and errors come in it.
         pending.insert(pending.end(), subfolders.rbegin(), subfolders.rend());
     }
-    std::sort(result.files.begin(), result.files.end());
+    std::sort(found.begin(), found.end());
+    for (auto& [path, size] : found) {
+        result.files.push_back(std::move(path));
+        result.sizes.push_back(size);
+    }
     return result;
 }

@@ -52,6 +52,7 @@ struct WalkError {
 
 struct FolderWalkResult {
     std::vector<QByteArray> files; // in byte order
+    std::vector<qint64> sizes;     // of each file as the walk found it (the progress scale)
     std::vector<WalkError> errors;
 };
 

@@ -96,16 +96,27 @@ QString LimitText(qint64 bytes)
     return QString::number(bytes) + QStringLiteral(" bytes");
 }
 
-QString regularFileProblem(const QString& path)
+namespace {
+
+QString regularFileProblem(const QByteArray& path, qint64* size)
 {
     struct stat st {};
-    if (::stat(EncodePath(path).constData(), &st) != 0)
+    if (::stat(path.constData(), &st) != 0)
         return QStringLiteral("no such file");
     if (S_ISDIR(st.st_mode))
         return QStringLiteral("is a folder, not a file");
     if (!S_ISREG(st.st_mode))
         return QStringLiteral("not a regular file");
+    if (size)
+        *size = qint64(st.st_size);
     return QString();
+}
+
+} // namespace
+
+QString regularFileProblem(const QString& path)
+{
+    return regularFileProblem(EncodePath(path), nullptr);
 }
 
 bool isFolder(const QString& path)
@@ -171,7 +182,25 @@ bool SequentialFile::open(const QString& path, QString* reason)
         return false;
     }
     m_atEnd = false;
+    m_size = 0;
+    m_read = 0;
     return QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+bool SequentialFile::openRegular(const QString& path, QString* reason)
+{
+    close();
+    // Checked before opening: opening a device or a FIFO can block or act on it.
+    qint64 size = 0;
+    if (const QString problem = regularFileProblem(EncodePath(path), &size); !problem.isEmpty()) {
+        if (reason)
+            *reason = problem;
+        return false;
+    }
+    if (!open(path, reason))
+        return false;
+    m_size = size;
+    return true;
 }
 
 void SequentialFile::close()
@@ -192,7 +221,10 @@ qint64 SequentialFile::readData(char* data, qint64 maxSize)
     for (;;) {
         const ssize_t n = ::read(m_fd, data, size_t(maxSize));
         if (n >= 0) {
-            m_atEnd = n == 0;
+            m_read += n;
+            // A short read up to the size the file had when opened is its end. A size of 0
+            // says nothing (files under /proc): such a file is read until a read gives nothing.
+            m_atEnd = n == 0 || (n < maxSize && m_size > 0 && m_read >= m_size);
             return n;
         }
         if (errno != EINTR) {

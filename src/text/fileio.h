@@ -67,6 +67,10 @@ public:
     // Opens `path` by its own bytes (see DecodePath) for reading; false with `reason` set to the
     // system's reason when it cannot.
     bool open(const QString& path, QString* reason = nullptr);
+    // The same for a regular file only: anything else is refused before it is opened, with
+    // `reason` as regularFileProblem gives it. The size it has then spares the read that would
+    // find its end.
+    bool openRegular(const QString& path, QString* reason = nullptr);
     bool isSequential() const override { return true; }
     void close() override;
 
@@ -77,6 +81,8 @@ protected:
 private:
     int m_fd = -1;
     bool m_atEnd = false;
+    qint64 m_size = 0; // from openRegular: a short read that reaches it is the end
+    qint64 m_read = 0;
 };
 
 // Reads a regular file whole. Refuses directories, FIFOs and devices (never blocks on them) and

@@ -168,9 +168,17 @@ TEST_F(WalkTest, FilesComeInByteOrderOfTheirPaths)
     file("\xEF\xBC\xA1.CBL");     // U+FF21
     file("\xF0\x9F\x98\x80.CBL"); // U+1F600, before U+FF21 in UTF-16 order
     file("\x95\x5C\x8E\xA6.CBL"); // CP932, not UTF-8
-    file("z.CBL");
+    file("z.CBL", "a longer file\n");
     EXPECT_EQ(walk(), (Files{"B.CBL", "a-b.CBL", "a.CBL", "a/b.CBL", "z.CBL",
                              "\x95\x5C\x8E\xA6.CBL", "\xEF\xBC\xA1.CBL", "\xF0\x9F\x98\x80.CBL"}));
+    // Each file's size comes with it, in the same order.
+    const FolderWalkResult result = WalkFolder(m_root, WalkRules{});
+    ASSERT_EQ(result.sizes.size(), result.files.size());
+    for (size_t i = 0; i < result.files.size(); ++i) {
+        struct stat st {};
+        ASSERT_EQ(::stat(result.files[i].constData(), &st), 0);
+        EXPECT_EQ(result.sizes[i], st.st_size) << result.files[i].constData();
+    }
     // QTemporaryDir removes by decoded names, which miss a name that is not UTF-8.
     unlink(at("\x95\x5C\x8E\xA6.CBL").constData());
 }

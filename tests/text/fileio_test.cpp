@@ -68,3 +68,34 @@ TEST(FileIo, SequentialFileReadsFrontToBackByTheNameBytes)
     EXPECT_FALSE(file.open(path, &reason));
     EXPECT_EQ(reason, QStringLiteral("No such file or directory"));
 }
+
+// Opened as a regular file, a file is read to its end by its size; one whose size says nothing
+// (a file under /proc) is read until a read gives nothing. Anything else is not opened.
+TEST(FileIo, SequentialFileOpensOnlyRegularFilesAndReadsThemWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.CBL"));
+    const QByteArray content(3 << 20, 'x'); // more than one read
+    ASSERT_TRUE(FileIo::writeFileAtomically(path, content));
+    const auto readAll = [](FileIo::SequentialFile& file) {
+        QByteArray read;
+        std::vector<char> block(1 << 20);
+        for (qint64 n; (n = file.read(block.data(), qint64(block.size()))) > 0;)
+            read.append(block.data(), n);
+        return read;
+    };
+    FileIo::SequentialFile file;
+    QString reason;
+    ASSERT_TRUE(file.openRegular(path, &reason)) << reason.toStdString();
+    EXPECT_EQ(readAll(file), content);
+
+    ASSERT_TRUE(file.openRegular(QStringLiteral("/proc/self/status"), &reason));
+    EXPECT_TRUE(readAll(file).contains("Name:"));
+
+    EXPECT_FALSE(file.openRegular(dir.path(), &reason));
+    EXPECT_EQ(reason, QStringLiteral("is a folder, not a file"));
+    EXPECT_FALSE(file.openRegular(QStringLiteral("/dev/null"), &reason));
+    EXPECT_EQ(reason, QStringLiteral("not a regular file"));
+    EXPECT_FALSE(file.openRegular(dir.filePath(QStringLiteral("missing")), &reason));
+    EXPECT_EQ(reason, QStringLiteral("no such file"));
+}
