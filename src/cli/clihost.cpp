@@ -143,11 +143,18 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
             const FolderWalkResult walk = WalkFolder(EncodePath(path), rules);
             for (const WalkError& e : walk.errors)
                 walkErrors << DecodePath(e.path) + QStringLiteral(": ") + e.reason;
+            // A folder's files come together: its absolute path is made once.
+            QString folder;
+            QString absoluteFolder;
             for (size_t i = 0; i < walk.files.size(); ++i) {
                 const QString f = DecodePath(walk.files[i]);
                 total += double(walk.sizes[i]);
-                const QFileInfo fi(absolute(f));
-                files.push_back({AddBackslash(fi.absolutePath()), fi.fileName()});
+                const qsizetype slash = f.lastIndexOf(u'/');
+                if (folder.size() != slash + 1 || !f.startsWith(folder)) {
+                    folder = f.first(slash + 1);
+                    absoluteFolder = AddBackslash(absolute(folder));
+                }
+                files.push_back({absoluteFolder, f.sliced(slash + 1)});
                 given << f;
             }
             continue;

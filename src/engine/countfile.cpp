@@ -45,6 +45,14 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
         m_commentRemainder = KeywordPattern(QStringView(mode.CommentStart).sliced(1), cs);
     }
     m_commentSolo = KeywordPattern(mode.CommentSolo, cs);
+    if (!mode.MaskColumns.isEmpty()) {
+        if (auto masks = ParseMaskColumns(mode.MaskColumns)) {
+            m_masks = std::move(*masks);
+            m_asciiMask = AsciiPass::AsciiMask(m_masks);
+        } else {
+            m_invalidMasks = true;
+        }
+    }
     if (!mode.WordCount.isEmpty())
         m_words = SplitWordList(mode.WordCount);
     for (const QString& w : std::as_const(m_words))
@@ -208,13 +216,8 @@ public:
         , m_result(result)
     {
         // Checked as each file starts, after the keywords, so every file fails alike.
-        if (!m_mode.MaskColumns.isEmpty()) {
-            auto masks = ParseMaskColumns(m_mode.MaskColumns);
-            if (!masks)
-                throw CountError(QStringLiteral("invalid mask columns: ") + m_mode.MaskColumns);
-            m_masks = std::move(*masks);
-            m_asciiMask = AsciiMask(m_masks);
-        }
+        if (m_rules.m_invalidMasks)
+            throw CountError(QStringLiteral("invalid mask columns: ") + m_mode.MaskColumns);
         const bool tab = m_mode.TABtoSpace == 1;
         const bool fold = !m_rules.m_caseSensitive;
         m_prepare =
@@ -259,9 +262,9 @@ private:
     const CountRules& m_rules;
     const ModeDefinition& m_mode;
     FileCountResult& m_result;
-    std::vector<MaskRange> m_masks;
+    const std::vector<MaskRange>& m_masks{m_rules.m_masks};
     std::string m_unfolded; // see unfoldedAscii
-    AsciiMask m_asciiMask{m_masks};
+    const AsciiMask& m_asciiMask{m_rules.m_asciiMask};
     // The byte pass for this mode's TAB and case settings, without and with masks.
     using Prepare = bool (*)(const unsigned char*, qsizetype, unsigned char*, const AsciiMask&);
     Prepare m_prepare = nullptr;

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "engine/asciipass.h"
 #include "engine/counters.h"
 #include "engine/keywordmatch.h"
 #include "engine/modedefinition.h"
@@ -67,6 +68,9 @@ private:
     bool m_hasRemainder = false; // the leading-asterisk rule applies
     KeywordPattern m_commentRemainder;
     KeywordPattern m_commentSolo;
+    std::vector<MaskRange> m_masks;
+    AsciiPass::AsciiMask m_asciiMask{{}};
+    bool m_invalidMasks = false; // every file fails, once it starts
     QStringList m_words;
     std::vector<KeywordPattern> m_wordPatterns;
     // The keywords matched against whole lines go through one prefilter pass per line once

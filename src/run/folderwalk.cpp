@@ -171,8 +171,16 @@ bool readNames(const QByteArray& path, std::vector<QByteArray>& names)
 WalkFilter::WalkFilter(const WalkRules& rules)
 {
     for (const QString& p : rules.fileType.split(u';', Qt::SkipEmptyParts)) {
-        if (!p.trimmed().isEmpty())
-            m_patterns.push_back(QRegularExpression::fromWildcard(p.trimmed()));
+        const QString pattern = p.trimmed();
+        if (pattern.isEmpty())
+            continue;
+        m_patterns.push_back(QRegularExpression::fromWildcard(pattern));
+        const bool simple =
+            pattern.size() > 2 && pattern.startsWith(QStringLiteral("*.")) &&
+            std::all_of(pattern.begin() + 2, pattern.end(), [](QChar c) {
+                return c.unicode() < 0x80 && (c.isLetterOrNumber() || c == u'_' || c == u'-');
+            });
+        m_suffixes.push_back(simple ? pattern.sliced(1).toLatin1().toLower() : QByteArray());
     }
     for (const QString& e : rules.excludes) {
         Exclude x;
@@ -204,9 +212,26 @@ bool WalkFilter::typeMatches(const QByteArray& name) const
 {
     if (m_patterns.empty())
         return true;
-    const QString text = QFile::decodeName(name);
-    return std::any_of(m_patterns.cbegin(), m_patterns.cend(),
-                       [&](const QRegularExpression& re) { return re.match(text).hasMatch(); });
+    // An ASCII name against an ASCII extension: case folds within ASCII alone, so a plain
+    // comparison answers as the expression would.
+    const bool ascii =
+        std::all_of(name.begin(), name.end(), [](char c) { return uchar(c) < 0x80; });
+    QString text;
+    for (size_t i = 0; i < m_patterns.size(); ++i) {
+        const QByteArray& suffix = m_suffixes[i];
+        if (ascii && !suffix.isEmpty()) {
+            if (name.size() >= suffix.size() &&
+                qstrnicmp(name.constData() + name.size() - suffix.size(), suffix.constData(),
+                          size_t(suffix.size())) == 0)
+                return true;
+            continue;
+        }
+        if (text.isNull())
+            text = QFile::decodeName(name);
+        if (m_patterns[i].match(text).hasMatch())
+            return true;
+    }
+    return false;
 }
 
 bool WalkFilter::keeps(const QByteArray& relative, bool folder) const

@@ -41,6 +41,9 @@ private:
         bool foldersOnly = false;
     };
     std::vector<QRegularExpression> m_patterns;
+    // Per pattern of the form "*.ext" with an ASCII extension: ".ext" in lower case, which an
+    // ASCII name's end is compared with directly; "" for the other patterns.
+    std::vector<QByteArray> m_suffixes;
     std::vector<Exclude> m_excludes;
 };
 

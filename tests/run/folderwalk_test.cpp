@@ -120,9 +120,16 @@ TEST_F(WalkTest, FileTypePatternsMatchTheNameIgnoringCase)
     file("c.txt");
     folder("d.CBL");
     file("d.CBL/e.CBL");
+    file(".CbL");
+    file("f.CBLX");
+    file("gCBL");
+    file("\xC3\xA9.Cbl");   // é: the name is not ASCII
+    file("h.\xE2\x84\xAA"); // .K with the Kelvin sign, which folds to k
+    file("i.K");
     WalkRules rules;
-    rules.fileType = QStringLiteral("*.CBL; *.cob;");
-    EXPECT_EQ(walk(rules), (Files{"a.cbl", "b.COB", "d.CBL/e.CBL"}));
+    rules.fileType = QStringLiteral("*.CBL; *.cob;*.k");
+    EXPECT_EQ(walk(rules), (Files{".CbL", "a.cbl", "b.COB", "d.CBL/e.CBL", "h.\xE2\x84\xAA", "i.K",
+                                  "\xC3\xA9.Cbl"}));
 }
 
 TEST_F(WalkTest, ExcludesByBaseNameAndByRelativePath)
