@@ -235,9 +235,15 @@ public:
     // The same for a line's bytes when they are all ASCII (in every source encoding such a line
     // decodes byte for byte); false, with nothing counted, when one is not.
     bool classifyAscii(const char* bytes, qsizetype length);
+    // A CP932 line's bytes, when every keyword is narrowable: matched on NarrowCp932's bytes
+    // without decoding.
+    void classifyCp932(const char* bytes, qsizetype length);
     // An ASCII line as the rules saw it before folding: TABs replaced, masked columns blanked.
     // Valid until the next call.
     std::string_view unfoldedAscii(const char* bytes, qsizetype length);
+
+    // Whether every keyword is narrowable (see NarrowText).
+    bool narrowable() const { return m_rules.m_narrowable; }
 
     // Where the last classified line was counted.
     int lastArea() const { return m_lastArea; }
@@ -272,6 +278,7 @@ private:
     QString m_folded;
     QString m_blankTrimmed;
     std::vector<char> m_ascii;
+    std::vector<char> m_narrow;
     std::string m_asciiBlankTrimmed;
 
     int currentArea = 1;
@@ -374,6 +381,24 @@ bool LineClassifier::classifyAscii(const char* bytes, qsizetype length)
         return false;
     decide(std::string_view(m_ascii.data(), size_t(length)));
     return true;
+}
+
+void LineClassifier::classifyCp932(const char* bytes, qsizetype length)
+{
+    if (m_narrow.size() < size_t(length))
+        m_narrow.resize(size_t(length));
+    if (m_ascii.size() < size_t(length))
+        m_ascii.resize(size_t(length));
+    const qsizetype n = NarrowCp932(bytes, length, m_rules.m_caseSensitive, m_narrow.data());
+    // The byte pass replaces TABs, folds and masks narrowed bytes as it does ASCII ones (a byte
+    // above ASCII stays); whether all were ASCII is of no use here.
+    const auto* in = reinterpret_cast<const unsigned char*>(m_narrow.data());
+    auto* out = reinterpret_cast<unsigned char*>(m_ascii.data());
+    if (m_asciiMask.bounded > 0 || m_asciiMask.from < n)
+        m_prepareMasked(in, n, out, m_asciiMask);
+    else
+        m_prepare(in, n, out, m_asciiMask);
+    decide(std::string_view(m_ascii.data(), size_t(n)));
 }
 
 template <typename View>
@@ -497,10 +522,11 @@ namespace {
 template <typename Decode>
 CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& host,
                         FileCountResult& result, CountProgress& progress, LineSink* sink,
-                        Decode decode)
+                        bool cp932, Decode decode)
 {
     LineClassifier classifier(rules, result);
     const bool asciiSink = sink && sink->acceptsAscii();
+    const bool narrowCp932 = cp932 && !sink && classifier.narrowable();
     std::vector<char16_t> raw(256);
     QByteArrayView bytes;
     qint64 lineNumber = 0;
@@ -533,6 +559,10 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             if (asciiSink)
                 sink->asciiLine(classifier.lastArea(), classifier.lastCounter(),
                                 classifier.unfoldedAscii(bytes.data(), bytes.size()));
+            continue;
+        }
+        if (narrowCp932) {
+            classifier.classifyCp932(bytes.data(), bytes.size());
             continue;
         }
         if (raw.size() < size_t(bytes.size()))
@@ -570,11 +600,11 @@ CountOutcome CountFile(const CountRules& rules, LineReader& lines, RunHost& host
     CountOutcome outcome;
     if (lineEncoding == SourceEncoding::Cp932) {
         outcome = countLines(
-            rules, lines, host, result, progress, sink,
+            rules, lines, host, result, progress, sink, true,
             [](QByteArrayView bytes, char16_t* dst) { return Cp932::decodeTo(bytes, dst); });
     } else {
         LineDecoder decoder(lineEncoding);
-        outcome = countLines(rules, lines, host, result, progress, sink,
+        outcome = countLines(rules, lines, host, result, progress, sink, false,
                              [&decoder](QByteArrayView bytes, char16_t* dst) {
                                  return decoder.decodeTo(bytes, dst);
                              });

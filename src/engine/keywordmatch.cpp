@@ -11,6 +11,8 @@
 
 #include <QVarLengthArray>
 
+#include "text/cp932.h"
+
 namespace {
 
 // Full-width katakana for the half-width forms U+FF66-FF9F, in code order.
@@ -546,6 +548,78 @@ void NarrowText(const char16_t* in, qsizetype n, bool caseSensitive, char* out)
             out[i] = folded < 0x80 ? char(folded) : kNarrowOther;
         }
     }
+}
+
+namespace {
+
+// What the double-byte characters narrow to when folded, for the few rows that hold one that
+// folds to ASCII (full-width forms, and their duplicates among the IBM extensions); the other
+// rows narrow to kNarrowOther throughout. Found by decoding every pair once.
+struct FoldedRows {
+    std::array<qint8, 256> rowOf; // index into `rows` by lead byte, or -1
+    std::vector<std::array<char, 256>> rows;
+};
+
+const FoldedRows& foldedRows()
+{
+    static const FoldedRows folded = [] {
+        FoldedRows f;
+        f.rowOf.fill(-1);
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!Cp932::isLeadByte(uchar(lead)))
+                continue;
+            // A lead byte with each trail byte in turn: each pair decodes to one character.
+            char pairs[2 * (0xFC - 0x40 + 1)];
+            int count = 0;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                if (Cp932::isTrailByte(uchar(trail))) {
+                    pairs[2 * count] = char(lead);
+                    pairs[2 * count + 1] = char(trail);
+                    ++count;
+                }
+            }
+            char16_t decoded[std::size(pairs)];
+            char narrow[std::size(pairs)];
+            const qsizetype n = Cp932::decodeTo(QByteArrayView(pairs, 2 * count), decoded);
+            Q_ASSERT(n == count);
+            NarrowText(decoded, n, false, narrow);
+            std::array<char, 256> row;
+            row.fill(kNarrowOther);
+            bool any = false;
+            for (int k = 0; k < count; ++k) {
+                row[uchar(pairs[2 * k + 1])] = narrow[k];
+                any = any || narrow[k] != kNarrowOther;
+            }
+            if (any) {
+                f.rowOf[size_t(lead)] = qint8(f.rows.size());
+                f.rows.push_back(row);
+            }
+        }
+        return f;
+    }();
+    return folded;
+}
+
+} // namespace
+
+qsizetype NarrowCp932(const char* bytes, qsizetype n, bool caseSensitive, char* out)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    const FoldedRows& folded = foldedRows();
+    qsizetype o = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out[o++] = char(b);
+        } else if (Cp932::isLeadByte(b) && i + 1 < n && Cp932::isTrailByte(p[i + 1])) {
+            const int row = caseSensitive ? -1 : folded.rowOf[b];
+            out[o++] = row < 0 ? kNarrowOther : folded.rows[size_t(row)][p[i + 1]];
+            ++i;
+        } else {
+            out[o++] = kNarrowOther;
+        }
+    }
+    return o;
 }
 
 bool KeywordPattern::match(QStringView text) const

@@ -57,6 +57,11 @@ private:
 inline constexpr char kNarrowOther = char(0x80);
 void NarrowText(const char16_t* in, qsizetype n, bool caseSensitive, char* out);
 
+// The same straight from a line's CP932 bytes, one byte per character as Cp932::decodeTo finds
+// them, except that ASCII stays as it is (not folded); returns the characters. `out` holds
+// `n` bytes.
+qsizetype NarrowCp932(const char* bytes, qsizetype n, bool caseSensitive, char* out);
+
 // A keyword in the wildcard syntax, compiled once and matched against many texts.
 //   ?  any one character        *  any run, the empty run included     #  one digit 0-9
 //   [list] / [!list]  one character in / not in the list; ranges such as A-Z; "-" first or last

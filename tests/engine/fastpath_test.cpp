@@ -287,4 +287,43 @@ TEST(FastPath, NarrowablePatternsMatchNarrowedTextAsTheUtf16)
     EXPECT_GT(narrowable, 40);
 }
 
+// A CP932 line narrowed from its bytes gives what narrowing its decoded text gives (ASCII left
+// for the byte pass to fold): every pair of bytes from a lead position on, then random lines.
+TEST(FastPath, Cp932BytesNarrowAsTheirDecodedText)
+{
+    const auto expected = [](const QByteArray& bytes, bool cs) {
+        const QString text = Cp932::decode(bytes);
+        std::string narrow(size_t(text.size()), '\0');
+        NarrowText(reinterpret_cast<const char16_t*>(text.utf16()), text.size(), cs, narrow.data());
+        return narrow;
+    };
+    const auto narrowed = [](const QByteArray& bytes, bool cs) {
+        std::string out(size_t(bytes.size()), '\0');
+        out.resize(size_t(NarrowCp932(bytes.constData(), bytes.size(), cs, out.data())));
+        if (!cs) {
+            for (char& c : out)
+                c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        }
+        return out;
+    };
+    for (const bool cs : {false, true}) {
+        for (int lead = 0x80; lead < 0x100; ++lead) {
+            for (int trail = 0; trail < 0x100; ++trail) {
+                const char pair[2] = {char(lead), char(trail)};
+                const QByteArray bytes(pair, 2);
+                ASSERT_EQ(narrowed(bytes, cs), expected(bytes, cs))
+                    << std::hex << lead << ' ' << trail << (cs ? " (case-sensitive)" : "");
+            }
+        }
+    }
+    Random r(13);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray bytes;
+        for (int n = r.below(40); n > 0; --n)
+            bytes += char(r.chance(50) ? 0x80 + r.below(0x80) : r.below(0x80));
+        const bool cs = r.chance(50);
+        ASSERT_EQ(narrowed(bytes, cs), expected(bytes, cs)) << bytes.toHex().toStdString();
+    }
+}
+
 } // namespace
