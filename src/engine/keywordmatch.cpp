@@ -605,15 +605,16 @@ const FoldedRows& foldedRows()
 qsizetype NarrowCp932(const char* bytes, qsizetype n, bool caseSensitive, char* out)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-    const FoldedRows& folded = foldedRows();
+    // Case-sensitive, nothing above ASCII folds: the rows are not needed (nor built).
+    const FoldedRows* folded = caseSensitive ? nullptr : &foldedRows();
     qsizetype o = 0;
     for (qsizetype i = 0; i < n; ++i) {
         const unsigned char b = p[i];
         if (b < 0x80) {
             out[o++] = char(b);
         } else if (Cp932::isLeadByte(b) && i + 1 < n && Cp932::isTrailByte(p[i + 1])) {
-            const int row = caseSensitive ? -1 : folded.rowOf[b];
-            out[o++] = row < 0 ? kNarrowOther : folded.rows[size_t(row)][p[i + 1]];
+            const int row = folded ? folded->rowOf[b] : -1;
+            out[o++] = row < 0 ? kNarrowOther : folded->rows[size_t(row)][p[i + 1]];
             ++i;
         } else {
             out[o++] = kNarrowOther;
