@@ -556,7 +556,10 @@ namespace {
 // folds to ASCII (full-width forms, and their duplicates among the IBM extensions); the other
 // rows narrow to kNarrowOther throughout. Found by decoding every pair once.
 struct FoldedRows {
-    std::array<qint8, 256> rowOf; // index into `rows` by lead byte, or -1
+    // Index into `rows` by lead byte; row 0 is kNarrowOther throughout, for the other rows and
+    // for case-sensitive modes, so that a character is one lookup and no branch (hiragana and
+    // kanji, mixed in every line, sit in rows with and without full-width forms).
+    std::array<quint8, 256> rowOf{};
     std::vector<std::array<char, 256>> rows;
 };
 
@@ -564,7 +567,7 @@ const FoldedRows& foldedRows()
 {
     static const FoldedRows folded = [] {
         FoldedRows f;
-        f.rowOf.fill(-1);
+        f.rows.emplace_back().fill(kNarrowOther);
         for (int lead = 0x81; lead <= 0xFC; ++lead) {
             if (!Cp932::isLeadByte(uchar(lead)))
                 continue;
@@ -591,7 +594,7 @@ const FoldedRows& foldedRows()
                 any = any || narrow[k] != kNarrowOther;
             }
             if (any) {
-                f.rowOf[size_t(lead)] = qint8(f.rows.size());
+                f.rowOf[size_t(lead)] = quint8(f.rows.size());
                 f.rows.push_back(row);
             }
         }
@@ -606,15 +609,19 @@ qsizetype NarrowCp932(const char* bytes, qsizetype n, bool caseSensitive, char* 
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     // Case-sensitive, nothing above ASCII folds: the rows are not needed (nor built).
-    const FoldedRows* folded = caseSensitive ? nullptr : &foldedRows();
+    static const FoldedRows none = [] {
+        FoldedRows f;
+        f.rows.emplace_back().fill(kNarrowOther);
+        return f;
+    }();
+    const FoldedRows& folded = caseSensitive ? none : foldedRows();
     qsizetype o = 0;
     for (qsizetype i = 0; i < n; ++i) {
         const unsigned char b = p[i];
         if (b < 0x80) {
             out[o++] = char(b);
         } else if (Cp932::isLeadByte(b) && i + 1 < n && Cp932::isTrailByte(p[i + 1])) {
-            const int row = folded ? folded->rowOf[b] : -1;
-            out[o++] = row < 0 ? kNarrowOther : folded->rows[size_t(row)][p[i + 1]];
+            out[o++] = folded.rows[folded.rowOf[b]][p[i + 1]];
             ++i;
         } else {
             out[o++] = kNarrowOther;
