@@ -164,7 +164,7 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
                               : BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
         given << path;
         if (totalBytes && !isDir)
-            total += TotalBytesOf({files.back()});
+            total += double(FileIo::regularFileSize(path).value_or(0));
     }
     if (totalBytes)
         *totalBytes = total;

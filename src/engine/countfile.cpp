@@ -57,25 +57,24 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
         m_words = SplitWordList(mode.WordCount);
     for (const QString& w : std::as_const(m_words))
         m_wordPatterns.emplace_back(w, cs);
-    KeywordPrefilter prefilter;
-    const auto keyed = [&prefilter](const KeywordPattern& p, quint64& bit) {
-        bit = prefilter.add(p);
-    };
-    for (int k = 2; k <= 3; ++k)
-        keyed(m_startWord[k], m_startBit[k]);
-    keyed(m_pickupStart, m_pickupStartBit);
-    keyed(m_pickupEnd, m_pickupEndBit);
-    keyed(m_commentStart, m_commentStartBit);
-    keyed(m_commentEnd, m_commentEndBit);
-    m_wordBits.resize(m_wordPatterns.size());
-    for (size_t i = 0; i < m_wordPatterns.size(); ++i)
-        keyed(m_wordPatterns[i], m_wordBits[i]);
-    if (prefilter.size() >= kPrefilterPatterns) {
-        m_prefilter = prefilter;
-    } else {
-        m_startBit = {};
-        m_pickupStartBit = m_pickupEndBit = m_commentStartBit = m_commentEndBit = 0;
-        std::fill(m_wordBits.begin(), m_wordBits.end(), 0);
+    const KeywordPattern* lineKeywords[] = {&m_startWord[2], &m_startWord[3], &m_pickupStart,
+                                            &m_pickupEnd,    &m_commentStart, &m_commentEnd};
+    int keyed = 0;
+    for (const KeywordPattern* p : lineKeywords)
+        keyed += p->keyPairs()[0] >= 0 ? 1 : 0;
+    for (const KeywordPattern& p : m_wordPatterns)
+        keyed += p.keyPairs()[0] >= 0 ? 1 : 0;
+    // Below that, every keyword keeps bit 0 (always tried) and no line is passed over.
+    m_wordBits.assign(m_wordPatterns.size(), 0);
+    if (keyed >= kPrefilterPatterns) {
+        for (int k = 2; k <= 3; ++k)
+            m_startBit[k] = m_prefilter.add(m_startWord[k]);
+        m_pickupStartBit = m_prefilter.add(m_pickupStart);
+        m_pickupEndBit = m_prefilter.add(m_pickupEnd);
+        m_commentStartBit = m_prefilter.add(m_commentStart);
+        m_commentEndBit = m_prefilter.add(m_commentEnd);
+        for (size_t i = 0; i < m_wordPatterns.size(); ++i)
+            m_wordBits[i] = m_prefilter.add(m_wordPatterns[i]);
     }
     for (size_t i = 0; i < m_wordBits.size(); ++i) {
         if (m_wordBits[i] == 0)
@@ -86,10 +85,9 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
     }
 
     m_narrowable = true;
-    for (const KeywordPattern* p :
-         {&m_startWord[2], &m_startWord[3], &m_pickupStart, &m_pickupEnd, &m_commentStart,
-          &m_commentEnd, &m_commentRemainder, &m_commentSolo})
+    for (const KeywordPattern* p : lineKeywords)
         m_narrowable = m_narrowable && p->narrowable();
+    m_narrowable = m_narrowable && m_commentRemainder.narrowable() && m_commentSolo.narrowable();
     for (const KeywordPattern& p : m_wordPatterns)
         m_narrowable = m_narrowable && p.narrowable();
 
@@ -264,6 +262,8 @@ private:
     bool soloMatches(View line, View trimmed) const;
     bool remainderMatches(QStringView trimmed);
     bool remainderMatches(std::string_view trimmed);
+    // The byte pass over `bytes` into m_ascii; false when a byte is not ASCII.
+    bool prepareBytes(const char* bytes, qsizetype length);
 
     const CountRules& m_rules;
     const ModeDefinition& m_mode;
@@ -367,17 +367,19 @@ std::string_view LineClassifier::unfoldedAscii(const char* bytes, qsizetype leng
     return m_unfolded;
 }
 
-bool LineClassifier::classifyAscii(const char* bytes, qsizetype length)
+inline bool LineClassifier::prepareBytes(const char* bytes, qsizetype length)
 {
     if (m_ascii.size() < size_t(length))
         m_ascii.resize(size_t(length));
     const auto* in = reinterpret_cast<const unsigned char*>(bytes);
     auto* out = reinterpret_cast<unsigned char*>(m_ascii.data());
-    const AsciiMask& mask = m_asciiMask;
-    const bool ascii = m_asciiMask.bounded > 0 || m_asciiMask.from < length
-                           ? m_prepareMasked(in, length, out, mask)
-                           : m_prepare(in, length, out, mask);
-    if (!ascii)
+    const bool masked = m_asciiMask.bounded > 0 || m_asciiMask.from < length;
+    return (masked ? m_prepareMasked : m_prepare)(in, length, out, m_asciiMask);
+}
+
+bool LineClassifier::classifyAscii(const char* bytes, qsizetype length)
+{
+    if (!prepareBytes(bytes, length))
         return false;
     decide(std::string_view(m_ascii.data(), size_t(length)));
     return true;
@@ -387,17 +389,10 @@ void LineClassifier::classifyCp932(const char* bytes, qsizetype length)
 {
     if (m_narrow.size() < size_t(length))
         m_narrow.resize(size_t(length));
-    if (m_ascii.size() < size_t(length))
-        m_ascii.resize(size_t(length));
     const qsizetype n = NarrowCp932(bytes, length, m_rules.m_caseSensitive, m_narrow.data());
     // The byte pass replaces TABs, folds and masks narrowed bytes as it does ASCII ones (a byte
     // above ASCII stays); whether all were ASCII is of no use here.
-    const auto* in = reinterpret_cast<const unsigned char*>(m_narrow.data());
-    auto* out = reinterpret_cast<unsigned char*>(m_ascii.data());
-    if (m_asciiMask.bounded > 0 || m_asciiMask.from < n)
-        m_prepareMasked(in, n, out, m_asciiMask);
-    else
-        m_prepare(in, n, out, m_asciiMask);
+    prepareBytes(m_narrow.data(), n);
     decide(std::string_view(m_ascii.data(), size_t(n)));
 }
 
