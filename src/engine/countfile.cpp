@@ -91,6 +91,33 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
     for (const KeywordPattern& p : m_wordPatterns)
         m_narrowable = m_narrowable && p.narrowable();
 
+    ShortLineScan::Settings scan;
+    scan.caseSensitive = m_caseSensitive;
+    scan.tabToSpace = mode.TABtoSpace == 1;
+    scan.masks = &m_masks;
+    // The keywords the classifier asks of a line, as it asks them.
+    for (int k = 2; k <= areaCount && k <= 3; ++k)
+        scan.keywords.push_back(&m_startWord[k]);
+    if (!mode.PickupStart.isEmpty()) {
+        scan.keywords.push_back(&m_pickupStart);
+        if (!mode.PickupEnd.isEmpty())
+            scan.keywords.push_back(&m_pickupEnd);
+    }
+    if (!mode.CommentStart.isEmpty()) {
+        scan.keywords.push_back(&m_commentStart);
+        if (!mode.CommentEnd.isEmpty())
+            scan.keywords.push_back(&m_commentEnd);
+    }
+    for (const KeywordPattern& p : m_wordPatterns)
+        scan.keywords.push_back(&p);
+    if (!mode.CommentSolo.isEmpty()) {
+        scan.solo = &m_commentSolo;
+        scan.soloColumn = mode.CommentColumn;
+        scan.soloLength = mode.CommentLength;
+    }
+    if (!m_invalidMasks)
+        m_shortLines = ShortLineScan(scan);
+
     const KeywordPattern* checked[] = {&m_startWord[2], &m_startWord[3], &m_pickupStart,
                                        &m_pickupEnd,    &m_commentStart, &m_commentEnd,
                                        &m_commentSolo};
@@ -236,10 +263,21 @@ public:
     // A CP932 line's bytes, when every keyword is narrowable: matched on NarrowCp932's bytes
     // without decoding.
     void classifyCp932(const char* bytes, qsizetype length);
+    // A line ShortLineScan can answer for is counted; returns the scan's facts (negative, with
+    // nothing counted, when the line needs one of the ways above).
+    int classifyShort(const char* bytes, qsizetype length)
+    {
+        const int facts = m_rules.m_shortLines.scan(bytes, length);
+        if (facts >= 0)
+            decideWithoutKeywords((facts & ShortLineScan::kBlank) != 0,
+                                  (facts & ShortLineScan::kSolo) != 0);
+        return facts;
+    }
     // An ASCII line as the rules saw it before folding: TABs replaced, masked columns blanked.
     // Valid until the next call.
     std::string_view unfoldedAscii(const char* bytes, qsizetype length);
 
+    bool shortLinesUsable() const { return m_rules.m_shortLines.usable(); }
     // Whether every keyword is narrowable (see NarrowText).
     bool narrowable() const { return m_rules.m_narrowable; }
 
@@ -258,6 +296,10 @@ private:
     // The steps after masking and folding; `line` is QStringView or std::string_view.
     template <typename View>
     void decide(View line);
+    // decide() for a line that holds no keyword, except perhaps the solo one at its column.
+    void decideWithoutKeywords(bool blank, bool solo);
+    // The count step, the same for both.
+    void countLine(bool isComment, bool isPickupLine);
     template <typename View>
     bool soloMatches(View line, View trimmed) const;
     bool remainderMatches(QStringView trimmed);
@@ -482,18 +524,7 @@ void LineClassifier::decide(View line)
         }
     }
 
-    // Count step.
-    CounterSet& area = m_result.AreaCounts[currentArea];
-    if (blankSeparate) {
-        blankSeparate = false;
-        m_lastCounter = TT_NULLLINE;
-    } else if (isPickupLine) {
-        m_lastCounter = isComment ? TT_PICKUPCOM : TT_PICKUP;
-    } else {
-        m_lastCounter = isComment ? TT_AREACOM : TT_AREA;
-    }
-    m_lastArea = currentArea;
-    bump(area[m_lastCounter]);
+    countLine(isComment, isPickupLine);
 
     // Word step.
     if (!isComment) {
@@ -510,6 +541,45 @@ void LineClassifier::decide(View line)
     }
 }
 
+inline void LineClassifier::countLine(bool isComment, bool isPickupLine)
+{
+    CounterSet& area = m_result.AreaCounts[currentArea];
+    if (blankSeparate) {
+        blankSeparate = false;
+        m_lastCounter = TT_NULLLINE;
+    } else if (isPickupLine) {
+        m_lastCounter = isComment ? TT_PICKUPCOM : TT_PICKUP;
+    } else {
+        m_lastCounter = isComment ? TT_AREACOM : TT_AREA;
+    }
+    m_lastArea = currentArea;
+    bump(area[m_lastCounter]);
+}
+
+// Each step of decide() with every keyword missing; no word is counted.
+inline void LineClassifier::decideWithoutKeywords(bool blank, bool solo)
+{
+    if (currentArea < m_rules.m_areaCount && pendingAreaStart) {
+        pendingAreaStart = false;
+        ++currentArea;
+    }
+    bool isComment = inCommentBlock || solo;
+    if (blank) {
+        if (m_mode.NullLineMode == 1)
+            isComment = true;
+        else if (m_mode.NullLineMode != 2)
+            blankSeparate = true;
+    }
+    bool isPickupLine = false;
+    if (inPickupRegion) {
+        if (!skipPickupStartLine)
+            isPickupLine = true;
+        else
+            skipPickupStartLine = false;
+    }
+    countLine(isComment, isPickupLine);
+}
+
 namespace {
 
 // The line loop, with the decoder inlined: CP932 (the common case) calls Cp932::decodeTo
@@ -522,6 +592,10 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
     LineClassifier classifier(rules, result);
     const bool asciiSink = sink && sink->acceptsAscii();
     const bool narrowCp932 = cp932 && !sink && classifier.narrowable();
+    static_assert(LineReader::kReadablePast >= ShortLineScan::kReadsPast);
+    bool shortLines = !sink && classifier.shortLinesUsable();
+    int shortTried = 0;
+    int shortAnswered = 0;
     std::vector<char16_t> raw(256);
     QByteArrayView bytes;
     qint64 lineNumber = 0;
@@ -550,7 +624,23 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         }
         // A sink that wants UTF-16 text takes the general path; one that accepts ASCII bytes
         // gets the line's own bytes with TABs and masks applied (the classifier's are folded).
-        if ((!sink || asciiSink) && classifier.classifyAscii(bytes.data(), bytes.size())) {
+        bool maybeAscii = true;
+        if (shortLines) {
+            const int facts = classifier.classifyShort(bytes.data(), bytes.size());
+            const bool answered = facts >= 0;
+            // A file whose lines mostly need the full way (many keywords, Japanese text) is
+            // better off without the scan.
+            shortAnswered += answered ? 1 : 0;
+            if (++shortTried == 1024) {
+                shortLines = shortAnswered * 4 >= shortTried;
+                shortTried = shortAnswered = 0;
+            }
+            if (answered)
+                continue;
+            maybeAscii = facts != ShortLineScan::kAboveAscii;
+        }
+        if ((!sink || asciiSink) && maybeAscii &&
+            classifier.classifyAscii(bytes.data(), bytes.size())) {
             if (asciiSink)
                 sink->asciiLine(classifier.lastArea(), classifier.lastCounter(),
                                 classifier.unfoldedAscii(bytes.data(), bytes.size()));

@@ -14,6 +14,7 @@
 #include "engine/keywordmatch.h"
 #include "engine/modedefinition.h"
 #include "engine/runhost.h"
+#include "engine/shortline.h"
 #include "text/sourceencoding.h"
 
 class LineReader;
@@ -91,6 +92,7 @@ private:
     // Every keyword answers on NarrowText's bytes as on the folded text, so lines above ASCII
     // are matched as bytes too.
     bool m_narrowable = false;
+    ShortLineScan m_shortLines;
     std::optional<QString> m_invalid;
     std::optional<QString> m_invalidEncoding;
 };

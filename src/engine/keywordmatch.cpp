@@ -226,6 +226,7 @@ KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
         if (r > rarest[0]) {
             rarest = {r, rarest[0]};
             m_keyPairs = {pair, m_keyPairs[0]};
+            m_keyBytes = {uchar(x.ch), uchar(y.ch)};
         } else if (r > rarest[1]) {
             rarest[1] = r;
             m_keyPairs[1] = pair;

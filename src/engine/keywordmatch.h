@@ -100,6 +100,9 @@ public:
     // Two pairs of neighbouring literals (KeywordPrefilter::hash) any match holds, the rarest
     // in source text; -1 when there is none, the first twice when there is one.
     std::array<int, 2> keyPairs() const { return m_keyPairs; }
+    // The two literals of the first key pair, as matched (folded unless case-sensitive); of use
+    // only when keyPairs()[0] >= 0.
+    std::array<unsigned char, 2> keyBytes() const { return m_keyBytes; }
     // Whether matchFolded on NarrowText's bytes answers as on the folded text: no literal or
     // list holds a character above ASCII.
     bool narrowable() const { return m_narrowable; }
@@ -156,6 +159,7 @@ private:
     std::string m_asciiChars;  // the same as bytes, for ASCII texts
     bool m_asciiNever = false; // a literal above ASCII: no ASCII text can match
     std::array<int, 2> m_keyPairs{-1, -1};
+    std::array<unsigned char, 2> m_keyBytes{};
     bool m_narrowable = true;
     // A pattern of one character (no star): the bytes it matches, kNarrowOther for the rest.
     bool m_oneChar = false;

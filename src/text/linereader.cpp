@@ -9,8 +9,9 @@
 namespace {
 
 // Zeroed bytes kept after the data of the block, so that the line-end search reads whole
-// 32-byte blocks without looking at anything but the block (a zero is no line end).
-constexpr qsizetype kPadding = 32;
+// 32-byte blocks without looking at anything but the block (a zero is no line end), and after a
+// carried line.
+constexpr qsizetype kPadding = LineReader::kReadablePast;
 
 // Offset of the first CR or LF at or after `p`, in one pass; a value >= n when there is none
 // before `p + n`. Reads up to 31 bytes past `p + n`, which must be readable and hold neither.
@@ -89,7 +90,35 @@ bool LineReader::refill()
     return true;
 }
 
+QByteArrayView LineReader::paddedCarry()
+{
+    const qsizetype length = qsizetype(m_carry.size());
+    m_carry.resize(m_carry.size() + size_t(kPadding), '\0');
+    return QByteArrayView(m_carry.data(), length);
+}
+
 bool LineReader::next(QByteArrayView& line)
+{
+    // Most lines end inside the block: found with one search and nothing else.
+    if (!m_skipLf && m_pos < m_end) {
+        const char* begin = m_block.constData() + m_pos;
+        const qsizetype found = findLineEndBest(begin, m_end - m_pos);
+        if (found < m_end - m_pos && found <= m_maxLineLength && !m_tooLong) {
+            m_pos += found + 1;
+            if (begin[found] == '\r') {
+                if (m_pos == m_end)
+                    m_skipLf = true;
+                else if (m_block.constData()[m_pos] == '\n')
+                    ++m_pos;
+            }
+            line = QByteArrayView(begin, found);
+            return true;
+        }
+    }
+    return nextSlowly(line);
+}
+
+bool LineReader::nextSlowly(QByteArrayView& line)
 {
     if (m_tooLong)
         return false;
@@ -98,7 +127,7 @@ bool LineReader::next(QByteArrayView& line)
     for (;;) {
         if (m_pos == m_end && !refill()) {
             if (carrying) {
-                line = QByteArrayView(m_carry.data(), qsizetype(m_carry.size()));
+                line = paddedCarry();
                 return true;
             }
             return false;
@@ -138,7 +167,7 @@ bool LineReader::next(QByteArrayView& line)
         }
         if (carrying) {
             m_carry.insert(m_carry.end(), begin, begin + len);
-            line = QByteArrayView(m_carry.data(), qsizetype(m_carry.size()));
+            line = paddedCarry();
         } else {
             line = QByteArrayView(begin, len);
         }

@@ -20,7 +20,11 @@ public:
     explicit LineReader(QIODevice& device, qsizetype blockSize = 1 << 20,
                         qsizetype maxLineLength = kMaxLineLength);
 
-    // The next line, valid until the next call; false at the end or on a read error.
+    // Bytes after every line that may be read (a vectorised scan may run past the line's end).
+    static constexpr qsizetype kReadablePast = 32;
+
+    // The next line, valid until the next call, followed by kReadablePast readable bytes; false
+    // at the end or on a read error.
     bool next(QByteArrayView& line);
 
     // Set when reading stopped because the device failed.
@@ -32,6 +36,10 @@ public:
 
 private:
     bool refill();
+    // next() for a line that runs past the block, the block's first line and the end.
+    Q_DECL_COLD_FUNCTION Q_NEVER_INLINE bool nextSlowly(QByteArrayView& line);
+    // The carried line, with kReadablePast bytes after it.
+    QByteArrayView paddedCarry();
 
     QIODevice& m_device;
     QByteArray m_block;

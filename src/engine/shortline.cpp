@@ -1,0 +1,162 @@
+#include "shortline.h"
+
+#include <string_view>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define QUORVIX_SHORTLINE_AVX2 1
+#include <immintrin.h>
+#endif
+
+#include "engine/keywordmatch.h"
+
+#ifdef QUORVIX_SHORTLINE_AVX2
+#define QUORVIX_AVX2 __attribute__((target("avx2")))
+
+namespace {
+
+// Bytes as the classifier sees them: TABs replaced, masked columns blanked, folded.
+struct Prepare {
+    __m256i space, tab, foldAdd;
+
+    QUORVIX_AVX2 __m256i operator()(__m256i c, const unsigned char* masked) const
+    {
+        c = _mm256_blendv_epi8(c, space, _mm256_cmpeq_epi8(c, tab));
+        c = _mm256_blendv_epi8(c, space,
+                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masked)));
+        const __m256i upper = _mm256_and_si256(_mm256_cmpgt_epi8(c, _mm256_set1_epi8('A' - 1)),
+                                               _mm256_cmpgt_epi8(_mm256_set1_epi8('Z' + 1), c));
+        return _mm256_add_epi8(c, _mm256_and_si256(upper, foldAdd));
+    }
+};
+
+QUORVIX_AVX2 inline __m256i load(const void* at)
+{
+    return _mm256_loadu_si256(static_cast<const __m256i*>(at));
+}
+
+// The buckets whose byte the nibble tables `low` and `high` hold, per byte of `c`.
+QUORVIX_AVX2 inline __m256i buckets(__m256i c, __m256i low, __m256i high)
+{
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    return _mm256_and_si256(
+        _mm256_shuffle_epi8(low, _mm256_and_si256(c, nibble)),
+        _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(c, 4), nibble)));
+}
+
+// Bytes 1 to 32 of `a` followed by `b`.
+QUORVIX_AVX2 inline __m256i shiftOne(__m256i a, __m256i b)
+{
+    return _mm256_alignr_epi8(_mm256_permute2x128_si256(a, b, 0x21), a, 1);
+}
+
+} // namespace
+
+struct ShortLineKernel {
+    QUORVIX_AVX2 static int scan(const ShortLineScan& s, const char* line, qsizetype n);
+};
+
+int ShortLineKernel::scan(const ShortLineScan& s, const char* line, qsizetype n)
+{
+    if (n > ShortLineScan::kMaxLength)
+        return ShortLineScan::kFull;
+    const __m256i first0 = load(s.m_nibbles[0].data());
+    const __m256i first1 = load(s.m_nibbles[1].data());
+    const __m256i second0 = load(s.m_nibbles[2].data());
+    const __m256i second1 = load(s.m_nibbles[3].data());
+    const Prepare prepare{_mm256_set1_epi8(' '), _mm256_set1_epi8(char(s.m_tab)),
+                          _mm256_set1_epi8(char(s.m_foldAdd))};
+    const auto pairsOf = [&](__m256i c, __m256i next) QUORVIX_AVX2 {
+        const __m256i hit =
+            _mm256_and_si256(buckets(c, first0, first1), buckets(next, second0, second1));
+        return ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256())));
+    };
+    unsigned above = 0;
+    unsigned nonBlank = 0;
+    unsigned pairs = 0;
+    __m256i raw = load(line);
+    __m256i c = prepare(raw, s.m_masked.data());
+    for (qsizetype at = 0;; at += 32) {
+        const qsizetype left = n - at;
+        const unsigned inLine = left >= 32 ? ~0u : (1u << left) - 1;
+        above |= unsigned(_mm256_movemask_epi8(raw)) & inLine;
+        nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
+        if (left <= 32) {
+            // The last block: its pairs end inside the line.
+            pairs |= pairsOf(c, shiftOne(c, _mm256_setzero_si256())) & (inLine >> 1);
+            break;
+        }
+        raw = load(line + at + 32);
+        const __m256i following = prepare(raw, s.m_masked.data() + at + 32);
+        pairs |= pairsOf(c, shiftOne(c, following));
+        c = following;
+    }
+    if (above != 0)
+        return ShortLineScan::kAboveAscii;
+    if (pairs != 0)
+        return ShortLineScan::kFull;
+    bool solo = false;
+    if (s.m_soloColumn >= 0)
+        solo = s.m_soloColumn < n ? s.m_soloByte[uchar(line[s.m_soloColumn])] : s.m_soloPastEnd;
+    return (nonBlank == 0 ? ShortLineScan::kBlank : 0) | (solo ? ShortLineScan::kSolo : 0);
+}
+#endif
+
+ShortLineScan::ShortLineScan(const Settings& settings)
+{
+#ifdef QUORVIX_SHORTLINE_AVX2
+    __builtin_cpu_init();
+    if (!__builtin_cpu_supports("avx2"))
+        return;
+    std::vector<const KeywordPattern*> keyed = settings.keywords;
+    if (settings.solo) {
+        if (settings.soloColumn < 0 || settings.soloLength < 0)
+            return; // the classifier's error
+        if (settings.soloColumn > 0 && settings.soloLength == 1)
+            m_soloColumn = settings.soloColumn - 1;
+        else
+            keyed.push_back(settings.solo);
+    }
+    for (size_t i = 0; i < keyed.size(); ++i) {
+        if (keyed[i]->keyPairs()[0] < 0)
+            return;
+        // Eight buckets: keywords beyond the eighth share one, which lets more lines through.
+        const unsigned char bit = static_cast<unsigned char>(1u << (i % 8));
+        const auto [a, b] = keyed[i]->keyBytes();
+        for (const size_t lane : {size_t(0), size_t(16)}) {
+            m_nibbles[0][lane + (a & 15)] |= bit;
+            m_nibbles[1][lane + (a >> 4)] |= bit;
+            m_nibbles[2][lane + (b & 15)] |= bit;
+            m_nibbles[3][lane + (b >> 4)] |= bit;
+        }
+    }
+    if (settings.tabToSpace)
+        m_tab = '\t';
+    if (!settings.caseSensitive)
+        m_foldAdd = 32;
+    const auto masked = [&](qsizetype column) {
+        if (!settings.masks)
+            return false;
+        for (const MaskRange& m : *settings.masks) {
+            if (column + 1 >= m.first && (m.last == 0 || column + 1 <= m.last))
+                return true;
+        }
+        return false;
+    };
+    for (qsizetype i = 0; i < qsizetype(m_masked.size()); ++i)
+        m_masked[size_t(i)] = masked(i) ? 0xFF : 0;
+    if (m_soloColumn >= 0) {
+        m_soloPastEnd = settings.solo->matchFolded(std::string_view());
+        for (int b = 0; b < 128; ++b) {
+            char c = char(b);
+            if (masked(m_soloColumn) || (settings.tabToSpace && c == '\t'))
+                c = ' ';
+            else if (!settings.caseSensitive && c >= 'A' && c <= 'Z')
+                c = char(c + 32);
+            m_soloByte[size_t(b)] = settings.solo->matchFolded(std::string_view(&c, 1));
+        }
+    }
+    m_scan = ShortLineKernel::scan;
+#else
+    Q_UNUSED(settings);
+#endif
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+// Most source lines are short, ASCII, and hold no keyword. For such a line one branch-light pass
+// over its bytes, 32 at a time, tells the line classifier all it needs (whether the line is blank
+// and whether the solo comment keyword matches at its column) without copying, folding or
+// matching it: the pass replaces TABs, blanks masked columns and folds case in registers, and
+// looks for every keyword's rarest pair of literals at once with nibble tables (Teddy, as in
+// Hyperscan and Rust's regex). A line with such a pair, a byte above ASCII or over kMaxLength
+// bytes goes the classifier's full way.
+
+#include <array>
+#include <vector>
+
+#include <QtGlobal>
+
+#include "engine/modedefinition.h"
+
+class KeywordPattern;
+
+class ShortLineScan {
+public:
+    static constexpr qsizetype kMaxLength = 128;
+    // How far past a line's end scan() reads.
+    static constexpr qsizetype kReadsPast = 32;
+
+    struct Settings {
+        bool caseSensitive = false;
+        bool tabToSpace = false;
+        const std::vector<MaskRange>* masks = nullptr;
+        // Every keyword a line may be matched against as a whole; empty ones are left out.
+        std::vector<const KeywordPattern*> keywords;
+        // The solo comment keyword, with its column and length as the mode gives them.
+        const KeywordPattern* solo = nullptr;
+        int soloColumn = 0;
+        int soloLength = 0;
+    };
+
+    ShortLineScan() = default; // not usable
+    // Usable when the CPU has AVX2 and every keyword has a key pair (a keyword without one could
+    // match a line the scan passes over), or, for the solo keyword, is asked of one column.
+    explicit ShortLineScan(const Settings& settings);
+
+    bool usable() const { return m_scan != nullptr; }
+
+    enum Facts : int { kAboveAscii = -2, kFull = -1, kBlank = 1, kSolo = 2 };
+    // Negative when the line needs the full classifier: kAboveAscii when it holds a byte above
+    // ASCII, else kFull. Otherwise kBlank when it is blank after TABs and masks, or'ed with kSolo
+    // when the solo keyword matches. `line` must be followed by kReadsPast readable bytes.
+    int scan(const char* line, qsizetype length) const { return m_scan(*this, line, length); }
+
+private:
+    using Scan = int (*)(const ShortLineScan&, const char*, qsizetype);
+    friend struct ShortLineKernel;
+
+    Scan m_scan = nullptr;
+    // Nibble tables of the first and the second byte of the key pairs, each 16 bytes twice (one
+    // per 128-bit lane): a bit per bucket of keywords.
+    alignas(32) std::array<std::array<unsigned char, 32>, 4> m_nibbles{};
+    // 0xFF for each masked column, far enough for the last block's one-byte-on load.
+    // 0xFF for each masked column.
+    alignas(32) std::array<unsigned char, kMaxLength + 32> m_masked{};
+    unsigned char m_tab = 0x80;  // the byte replaced by a space (none in an ASCII line: 0x80)
+    unsigned char m_foldAdd = 0; // 32 when folding
+    int m_soloColumn = -1;       // 0-based, -1 when no solo keyword is asked of one column
+    bool m_soloPastEnd = false;  // the answer for a line that ends before it
+    // Per byte at that column, as the line holds it: whether the solo keyword matches it.
+    std::array<bool, 128> m_soloByte{};
+};
