@@ -251,6 +251,7 @@ public:
         m_prepareMasked =
             tab ? (fold ? prepareAscii<true, true, true> : prepareAscii<true, false, true>)
                 : (fold ? prepareAscii<false, true, true> : prepareAscii<false, false, true>);
+        m_ascii.resize(size_t(ShortLineScan::kPreparedRoom)); // only ever grows
     }
 
     // `raw` is the decoded line; TABs may be replaced and masked columns blanked in place.
@@ -263,15 +264,24 @@ public:
     // A CP932 line's bytes, when every keyword is narrowable: matched on NarrowCp932's bytes
     // without decoding.
     void classifyCp932(const char* bytes, qsizetype length);
-    // A line ShortLineScan can answer for is counted; returns the scan's facts (negative, with
-    // nothing counted, when the line needs one of the ways above).
-    int classifyShort(const char* bytes, qsizetype length)
+    // A short line through ShortLineScan: counted when it holds no keyword, and decided on the
+    // scan's prepared bytes when it is ASCII; else nothing is counted, and whether it holds a
+    // byte above ASCII is said.
+    enum class ShortLine { Counted, AboveAscii, Other };
+    ShortLine classifyShort(const char* bytes, qsizetype length)
     {
-        const int facts = m_rules.m_shortLines.scan(bytes, length);
-        if (facts >= 0)
+        const int facts = m_rules.m_shortLines.scan(bytes, length, m_ascii.data());
+        if (facts >= 0) {
             decideWithoutKeywords((facts & ShortLineScan::kBlank) != 0,
                                   (facts & ShortLineScan::kSolo) != 0);
-        return facts;
+            return ShortLine::Counted;
+        }
+        if (facts == ShortLineScan::kAboveAscii)
+            return ShortLine::AboveAscii;
+        if (length > ShortLineScan::kMaxLength)
+            return ShortLine::Other;
+        decide(std::string_view(m_ascii.data(), size_t(length)));
+        return ShortLine::Counted;
     }
     // An ASCII line as the rules saw it before folding: TABs replaced, masked columns blanked.
     // Valid until the next call.
@@ -595,7 +605,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
     static_assert(LineReader::kReadablePast >= ShortLineScan::kReadsPast);
     bool shortLines = !sink && classifier.shortLinesUsable();
     int shortTried = 0;
-    int shortAnswered = 0;
+    int shortCounted = 0;
     std::vector<char16_t> raw(256);
     QByteArrayView bytes;
     qint64 lineNumber = 0;
@@ -626,18 +636,17 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         // gets the line's own bytes with TABs and masks applied (the classifier's are folded).
         bool maybeAscii = true;
         if (shortLines) {
-            const int facts = classifier.classifyShort(bytes.data(), bytes.size());
-            const bool answered = facts >= 0;
-            // A file whose lines mostly need the full way (many keywords, Japanese text) is
-            // better off without the scan.
-            shortAnswered += answered ? 1 : 0;
+            const auto outcome = classifier.classifyShort(bytes.data(), bytes.size());
+            // A file whose lines mostly take another way (Japanese text, long lines) is better
+            // off without the scan.
+            shortCounted += outcome == LineClassifier::ShortLine::Counted ? 1 : 0;
             if (++shortTried == 1024) {
-                shortLines = shortAnswered * 4 >= shortTried;
-                shortTried = shortAnswered = 0;
+                shortLines = shortCounted * 4 >= shortTried;
+                shortTried = shortCounted = 0;
             }
-            if (answered)
+            if (outcome == LineClassifier::ShortLine::Counted)
                 continue;
-            maybeAscii = facts != ShortLineScan::kAboveAscii;
+            maybeAscii = outcome != LineClassifier::ShortLine::AboveAscii;
         }
         if ((!sink || asciiSink) && maybeAscii &&
             classifier.classifyAscii(bytes.data(), bytes.size())) {

@@ -52,10 +52,11 @@ QUORVIX_AVX2 inline __m256i shiftOne(__m256i a, __m256i b)
 } // namespace
 
 struct ShortLineKernel {
-    QUORVIX_AVX2 static int scan(const ShortLineScan& s, const char* line, qsizetype n);
+    QUORVIX_AVX2 static int scan(const ShortLineScan& s, const char* line, qsizetype n,
+                                 char* prepared);
 };
 
-int ShortLineKernel::scan(const ShortLineScan& s, const char* line, qsizetype n)
+int ShortLineKernel::scan(const ShortLineScan& s, const char* line, qsizetype n, char* prepared)
 {
     if (n > ShortLineScan::kMaxLength)
         return ShortLineScan::kFull;
@@ -77,6 +78,7 @@ int ShortLineKernel::scan(const ShortLineScan& s, const char* line, qsizetype n)
     __m256i c = prepare(raw, s.m_masked.data());
     for (qsizetype at = 0;; at += 32) {
         const qsizetype left = n - at;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + at), c);
         const unsigned inLine = left >= 32 ? ~0u : (1u << left) - 1;
         above |= unsigned(_mm256_movemask_epi8(raw)) & inLine;
         nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;

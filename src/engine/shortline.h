@@ -46,10 +46,17 @@ public:
     // Negative when the line needs the full classifier: kAboveAscii when it holds a byte above
     // ASCII, else kFull. Otherwise kBlank when it is blank after TABs and masks, or'ed with kSolo
     // when the solo keyword matches. `line` must be followed by kReadsPast readable bytes.
-    int scan(const char* line, qsizetype length) const { return m_scan(*this, line, length); }
+    // Unless the line holds a byte above ASCII or is too long, `prepared` then holds it as the
+    // classifier sees it (TABs replaced, masked columns blanked, folded); it has room for
+    // kPreparedRoom bytes.
+    static constexpr qsizetype kPreparedRoom = kMaxLength + 32;
+    int scan(const char* line, qsizetype length, char* prepared) const
+    {
+        return m_scan(*this, line, length, prepared);
+    }
 
 private:
-    using Scan = int (*)(const ShortLineScan&, const char*, qsizetype);
+    using Scan = int (*)(const ShortLineScan&, const char*, qsizetype, char*);
     friend struct ShortLineKernel;
 
     Scan m_scan = nullptr;

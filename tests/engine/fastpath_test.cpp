@@ -267,7 +267,8 @@ TEST(FastPath, ShortLineScanAnswersOnlyLinesWithoutAKeyPair)
     const auto scan = [](const ShortLineScan& s, const std::string& line,
                          const std::string& after = {}) {
         std::string buffer = line + after + std::string(ShortLineScan::kReadsPast, 'Z');
-        return s.scan(buffer.data(), qsizetype(line.size()));
+        std::string prepared(size_t(ShortLineScan::kPreparedRoom), '\0');
+        return s.scan(buffer.data(), qsizetype(line.size()), prepared.data());
     };
     using F = ShortLineScan::Facts;
     EXPECT_EQ(scan(plain, ""), F::kBlank);
