@@ -232,6 +232,11 @@ qsizetype leadingBlanks(std::string_view line)
  *
  * On bytes, the keywords matched against the whole line go through KeywordPrefilter first: one
  * pass over the line names the few that can match it.
+ *
+ * Before all that, when no sink needs the lines, ShortLineScan looks at a short line in
+ * registers: a line that holds no keyword's key pair goes straight to the steps with every
+ * keyword missing (decideWithoutKeywords), and an ASCII line that holds one is decided on the
+ * bytes the scan prepared.
  */
 class LineClassifier final {
 public:
@@ -632,8 +637,6 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             progress.processedBytes = read.total();
             host.progress(progress.processedBytes, progress.totalBytes);
         }
-        // A sink that wants UTF-16 text takes the general path; one that accepts ASCII bytes
-        // gets the line's own bytes with TABs and masks applied (the classifier's are folded).
         bool maybeAscii = true;
         if (shortLines) {
             const auto outcome = classifier.classifyShort(bytes.data(), bytes.size());
@@ -648,6 +651,8 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
                 continue;
             maybeAscii = outcome != LineClassifier::ShortLine::AboveAscii;
         }
+        // A sink that wants UTF-16 text takes the general path; one that accepts ASCII bytes
+        // gets the line's own bytes with TABs and masks applied (the classifier's are folded).
         if ((!sink || asciiSink) && maybeAscii &&
             classifier.classifyAscii(bytes.data(), bytes.size())) {
             if (asciiSink)

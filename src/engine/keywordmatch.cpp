@@ -616,16 +616,31 @@ qsizetype NarrowCp932(const char* bytes, qsizetype n, bool caseSensitive, char* 
         return f;
     }();
     const FoldedRows& folded = caseSensitive ? none : foldedRows();
+    const std::array<char, 256>* rows = folded.rows.data();
+    // Per byte: 1 for a lead byte, 2 for a trail byte.
+    static constexpr auto kind = [] {
+        std::array<quint8, 256> k{};
+        for (int b = 0; b < 256; ++b)
+            k[size_t(b)] = quint8((Cp932::isLeadByte(uchar(b)) ? 1 : 0) |
+                                  (Cp932::isTrailByte(uchar(b)) ? 2 : 0));
+        return k;
+    }();
     qsizetype o = 0;
-    for (qsizetype i = 0; i < n; ++i) {
+    qsizetype i = 0;
+    while (i < n) {
         const unsigned char b = p[i];
         if (b < 0x80) {
             out[o++] = char(b);
-        } else if (Cp932::isLeadByte(b) && i + 1 < n && Cp932::isTrailByte(p[i + 1])) {
-            out[o++] = folded.rows[folded.rowOf[b]][p[i + 1]];
             ++i;
+            continue;
+        }
+        const unsigned char trail = i + 1 < n ? p[i + 1] : 0;
+        if ((kind[b] & 1) != 0 && (kind[trail] & 2) != 0) {
+            out[o++] = rows[folded.rowOf[b]][trail];
+            i += 2;
         } else {
             out[o++] = kNarrowOther;
+            ++i;
         }
     }
     return o;
