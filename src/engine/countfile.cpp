@@ -317,6 +317,8 @@ private:
     void countLine(bool isComment, bool isPickupLine);
     template <typename View>
     bool soloMatches(View line, View trimmed) const;
+    // Kept out of soloMatches, which runs on every line.
+    [[noreturn]] Q_DECL_COLD_FUNCTION Q_NEVER_INLINE void throwNegativeColumn() const;
     bool remainderMatches(QStringView trimmed);
     bool remainderMatches(std::string_view trimmed);
     // The byte pass over `bytes` into m_ascii; false when a byte is not ASCII.
@@ -354,12 +356,16 @@ bool LineClassifier::soloMatches(View line, View trimmed) const
     if (m_mode.CommentColumn == 0)
         return m_rules.m_commentSolo.matchFolded(trimmed);
     if (m_mode.CommentColumn < 0 || m_mode.CommentLength < 0)
-        throw CountError(QStringLiteral("the comment column (%1) and length (%2) cannot be "
-                                        "negative")
-                             .arg(m_mode.CommentColumn)
-                             .arg(m_mode.CommentLength));
+        throwNegativeColumn();
     const int length = m_mode.CommentLength == 0 ? int(line.size()) : m_mode.CommentLength;
     return m_rules.m_commentSolo.matchFolded(piece(line, m_mode.CommentColumn, length));
+}
+
+void LineClassifier::throwNegativeColumn() const
+{
+    throw CountError(QStringLiteral("the comment column (%1) and length (%2) cannot be negative")
+                         .arg(m_mode.CommentColumn)
+                         .arg(m_mode.CommentLength));
 }
 
 bool LineClassifier::remainderMatches(QStringView trimmed)

@@ -266,6 +266,8 @@ KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
         k = e + 1;
     }
     m_kind = Kind::Starred;
+    m_contains = m_head.length == 0 && m_tail.length == 0 && m_middle.size() == 1 &&
+                 m_middle[0].literal && m_middle[0].length >= 2;
 }
 
 KeywordPattern::Run KeywordPattern::makeRun(qsizetype begin, qsizetype end) const
@@ -370,9 +372,10 @@ qsizetype findLiteral(const Char* text, qsizetype from, qsizetype last, const Ch
     constexpr qsizetype lanes = 16 / sizeof(Char);
     const __m128i v1 = sizeof(Char) == 1 ? _mm_set1_epi8(char(c1)) : _mm_set1_epi16(short(c1));
     const __m128i v2 = sizeof(Char) == 1 ? _mm_set1_epi8(char(c2)) : _mm_set1_epi16(short(c2));
-    for (; at + lanes <= last + 1; at += lanes) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + p1));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + p2));
+    // The first match among the positions [at, at + lanes).
+    const auto block = [&](qsizetype start) -> qsizetype {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + start + p1));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + start + p2));
         __m128i hits;
         if constexpr (sizeof(Char) == 1)
             hits = _mm_and_si128(_mm_cmpeq_epi8(a, v1), _mm_cmpeq_epi8(b, v2));
@@ -381,11 +384,21 @@ qsizetype findLiteral(const Char* text, qsizetype from, qsizetype last, const Ch
         unsigned mask = unsigned(_mm_movemask_epi8(hits));
         while (mask) {
             const int bit = __builtin_ctz(mask);
-            const qsizetype pos = at + bit / qsizetype(sizeof(Char));
+            const qsizetype pos = start + bit / qsizetype(sizeof(Char));
             if (std::memcmp(text + pos, needle, bytes) == 0)
                 return pos;
             mask &= ~((sizeof(Char) == 1 ? 1u : 3u) << bit);
         }
+        return -1;
+    };
+    if (last + 1 - from >= lanes) {
+        for (; at + lanes <= last + 1; at += lanes) {
+            if (const qsizetype pos = block(at); pos >= 0)
+                return pos;
+        }
+        // The rest as the last `lanes` positions, overlapping those done: they matched nowhere,
+        // so the first match found lies past them.
+        return at <= last ? block(last + 1 - lanes) : -1;
     }
 #endif
     for (; at <= last; ++at) {
@@ -478,6 +491,12 @@ bool KeywordPattern::matchAscii(std::string_view asciiText) const
     // A literal above ASCII can never meet an ASCII character, folded or not.
     if (m_asciiNever)
         return false;
+    if (m_contains) {
+        const Run& run = m_middle[0];
+        return findLiteral(asciiText.data(), 0, qsizetype(asciiText.size()) - run.length,
+                           m_asciiChars.data() + run.begin, run.length, run.probe1,
+                           run.probe2) >= 0;
+    }
     return matchText(asciiText.data(), qsizetype(asciiText.size()));
 }
 

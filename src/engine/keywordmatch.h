@@ -165,6 +165,7 @@ private:
     bool m_oneChar = false;
     std::array<quint64, 4> m_oneCharSet{};
     qsizetype m_minLength = 0; // characters any match needs: the elements other than stars
+    bool m_contains = false;   // *literal*, the commonest keyword: one search
     Run m_head;                // elements before the first star, anchored at the start
     Run m_tail;                // elements after the last star, anchored at the end
     std::vector<Run> m_middle; // runs between stars, left to right
