@@ -1,5 +1,6 @@
 #include "engine/keywordmatch.h"
 
+#include <cstring>
 #include <random>
 
 #include "testutil.h"
@@ -196,6 +197,30 @@ TEST(KeywordMatch, PathologicalPatternsFinish)
     EXPECT_TRUE(MatchKeyword(text, u"*a*a*a*a*a*a*a*a*b*", false));
 }
 
+// A literal between stars is searched for in blocks of positions, the last block overlapping
+// the one before: found at every position of every length of text, as text and as bytes.
+TEST(KeywordMatch, FindsALiteralWhereverItLies)
+{
+    for (const char* literal : {"ab", "a-b", "ab1ab", " ab "}) {
+        const KeywordPattern pattern(u8("*") + u8(literal) + u8("*"), false);
+        const qsizetype length = qsizetype(std::strlen(literal));
+        for (qsizetype n = 0; n <= 48; ++n) {
+            const QString blank(n, u'x');
+            EXPECT_FALSE(pattern.match(blank)) << n;
+            for (qsizetype at = 0; at + length <= n; ++at) {
+                QString text = blank;
+                text.replace(at, length, u8(literal).toUpper());
+                const std::string bytes = text.toLower().toStdString();
+                ASSERT_TRUE(pattern.match(text)) << text.toStdString();
+                ASSERT_TRUE(pattern.matchFolded(std::string_view(bytes))) << bytes;
+                // The literal cut short by the end of the text.
+                const std::string cut = bytes.substr(0, size_t(at + length - 1));
+                ASSERT_FALSE(pattern.matchFolded(std::string_view(cut))) << cut;
+            }
+        }
+    }
+}
+
 TEST(KeywordMatch, AgreesWithReferenceMatcher)
 {
     std::mt19937 rng(20240611);
@@ -226,8 +251,8 @@ TEST(KeywordMatch, AgreesWithReferenceMatcher)
     int matches = 0;
     for (int i = 0; i < 6000; ++i) {
         const bool cs = i % 2 == 0;
-        // Every third text is long enough for the vectorised search to run.
-        QString t(int(rng() % (i % 3 == 0 ? 40 : 9)), Qt::Uninitialized), p, folded;
+        // Some texts are long enough for the vectorised search to run, on bytes too.
+        QString t(int(rng() % (i % 3 == 0 || i % 4 == 1 ? 40 : 9)), Qt::Uninitialized), p, folded;
         for (QChar& c : t)
             c = pick(textChars);
         if (i % 3 == 0) {
@@ -242,6 +267,9 @@ TEST(KeywordMatch, AgreesWithReferenceMatcher)
         FoldText(t, folded);
         ASSERT_EQ(compiled.match(t), expected) << p.toStdString() << " ~ " << t.toStdString();
         ASSERT_EQ(compiled.matchFolded(cs ? t : folded), expected);
+        const std::string bytes = (cs ? t : folded).toStdString();
+        ASSERT_EQ(compiled.matchFolded(std::string_view(bytes)), expected)
+            << p.toStdString() << " ~ " << bytes;
         matches += expected;
     }
     EXPECT_GT(matches, 1500) << matches;
