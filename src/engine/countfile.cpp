@@ -620,6 +620,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
     std::vector<char16_t> raw(256);
     QByteArrayView bytes;
     qint64 lineNumber = 0;
+    int untilProgress = 20; // the host hears of every 20th line
     // Bytes are summed here and handed to `progress` when the host is told and on every way
     // out: adding to it on each line would chain each line's add to the last through memory.
     struct BytesRead {
@@ -639,7 +640,8 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             break;
         ++lineNumber;
         read.bytes += bytes.size() + 2;
-        if (lineNumber % 20 == 0) {
+        if (--untilProgress == 0) {
+            untilProgress = 20;
             progress.processedBytes = read.total();
             host.progress(progress.processedBytes, progress.totalBytes);
         }

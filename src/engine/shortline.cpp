@@ -71,7 +71,6 @@ int ShortLineKernel::scan(const ShortLineScan& s, const char* line, qsizetype n,
             _mm256_and_si256(buckets(c, first0, first1), buckets(next, second0, second1));
         return ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256())));
     };
-    unsigned above = 0;
     unsigned nonBlank = 0;
     unsigned pairs = 0;
     __m256i raw = load(line);
@@ -80,7 +79,9 @@ int ShortLineKernel::scan(const ShortLineScan& s, const char* line, qsizetype n,
         const qsizetype left = n - at;
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + at), c);
         const unsigned inLine = left >= 32 ? ~0u : (1u << left) - 1;
-        above |= unsigned(_mm256_movemask_epi8(raw)) & inLine;
+        // A line above ASCII goes the other way whatever else it holds.
+        if ((unsigned(_mm256_movemask_epi8(raw)) & inLine) != 0)
+            return ShortLineScan::kAboveAscii;
         nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
         if (left <= 32) {
             // The last block: its pairs end inside the line.
@@ -92,8 +93,6 @@ int ShortLineKernel::scan(const ShortLineScan& s, const char* line, qsizetype n,
         pairs |= pairsOf(c, shiftOne(c, following));
         c = following;
     }
-    if (above != 0)
-        return ShortLineScan::kAboveAscii;
     if (pairs != 0)
         return ShortLineScan::kFull;
     bool solo = false;
