@@ -269,24 +269,25 @@ public:
     // A CP932 line's bytes, when every keyword is narrowable: matched on NarrowCp932's bytes
     // without decoding.
     void classifyCp932(const char* bytes, qsizetype length);
-    // A short line through ShortLineScan: counted when it holds no keyword, and decided on the
-    // scan's prepared bytes when it is ASCII; else nothing is counted, and whether it holds a
-    // byte above ASCII is said.
+    // The line at the start of `data` (`available` bytes, see ShortLineScan::scan) through
+    // ShortLineScan: counted when it holds no keyword, and decided on the scan's prepared bytes
+    // when it is ASCII; else nothing is counted, and whether it holds a byte above ASCII is
+    // said. The line's length is -1 when the scan did not find its end.
     enum class ShortLine { Counted, AboveAscii, Other };
-    ShortLine classifyShort(const char* bytes, qsizetype length)
+    std::pair<ShortLine, qsizetype> classifyShort(const char* data, qsizetype available)
     {
-        const int facts = m_rules.m_shortLines.scan(bytes, length, m_ascii.data());
-        if (facts >= 0) {
-            decideWithoutKeywords((facts & ShortLineScan::kBlank) != 0,
-                                  (facts & ShortLineScan::kSolo) != 0);
-            return ShortLine::Counted;
+        const ShortLineScan::Line line = m_rules.m_shortLines.scan(data, available, m_ascii.data());
+        if (line.facts >= 0) {
+            decideWithoutKeywords((line.facts & ShortLineScan::kBlank) != 0,
+                                  (line.facts & ShortLineScan::kSolo) != 0);
+            return {ShortLine::Counted, line.length};
         }
-        if (facts == ShortLineScan::kAboveAscii)
-            return ShortLine::AboveAscii;
-        if (length > ShortLineScan::kMaxLength)
-            return ShortLine::Other;
-        decide(std::string_view(m_ascii.data(), size_t(length)));
-        return ShortLine::Counted;
+        if (line.facts == ShortLineScan::kAboveAscii)
+            return {ShortLine::AboveAscii, line.length};
+        if (line.length < 0)
+            return {ShortLine::Other, line.length};
+        decide(std::string_view(m_ascii.data(), size_t(line.length)));
+        return {ShortLine::Counted, line.length};
     }
     // An ASCII line as the rules saw it before folding: TABs replaced, masked columns blanked.
     // Valid until the next call.
@@ -636,7 +637,32 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             host.message(QString::fromUtf16(kStoppedMessage));
             return CountOutcome::Cancelled;
         }
-        if (!lines.next(bytes))
+        // The next line: found by the short-line scan in the reader's block when it can, which
+        // then counts most lines too; else from the reader.
+        auto shortLine = LineClassifier::ShortLine::Other;
+        bool found = false;
+        if (shortLines) {
+            const QByteArrayView rest = lines.rest();
+            if (!rest.isEmpty()) {
+                // A line longer than the reader allows is left to it, for its error.
+                const auto [outcome, length] = classifier.classifyShort(
+                    rest.data(), std::min(rest.size(), lines.maxLineLength() + 1));
+                if (length >= 0) {
+                    found = true;
+                    shortLine = outcome;
+                    bytes = rest.first(length);
+                    lines.advance(length);
+                }
+                // A file whose lines mostly take another way (Japanese text, long lines) is
+                // better off without the scan.
+                shortCounted += outcome == LineClassifier::ShortLine::Counted ? 1 : 0;
+                if (++shortTried == 1024) {
+                    shortLines = shortCounted * 4 >= shortTried;
+                    shortTried = shortCounted = 0;
+                }
+            }
+        }
+        if (!found && !lines.next(bytes))
             break;
         ++lineNumber;
         read.bytes += bytes.size() + 2;
@@ -645,20 +671,9 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             progress.processedBytes = read.total();
             host.progress(progress.processedBytes, progress.totalBytes);
         }
-        bool maybeAscii = true;
-        if (shortLines) {
-            const auto outcome = classifier.classifyShort(bytes.data(), bytes.size());
-            // A file whose lines mostly take another way (Japanese text, long lines) is better
-            // off without the scan.
-            shortCounted += outcome == LineClassifier::ShortLine::Counted ? 1 : 0;
-            if (++shortTried == 1024) {
-                shortLines = shortCounted * 4 >= shortTried;
-                shortTried = shortCounted = 0;
-            }
-            if (outcome == LineClassifier::ShortLine::Counted)
-                continue;
-            maybeAscii = outcome != LineClassifier::ShortLine::AboveAscii;
-        }
+        if (shortLine == LineClassifier::ShortLine::Counted)
+            continue;
+        const bool maybeAscii = shortLine != LineClassifier::ShortLine::AboveAscii;
         // A sink that wants UTF-16 text takes the general path; one that accepts ASCII bytes
         // gets the line's own bytes with TABs and masks applied (the classifier's are folded).
         if ((!sink || asciiSink) && maybeAscii &&

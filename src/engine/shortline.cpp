@@ -52,14 +52,20 @@ QUORVIX_AVX2 inline __m256i shiftOne(__m256i a, __m256i b)
 } // namespace
 
 struct ShortLineKernel {
-    QUORVIX_AVX2 static int scan(const ShortLineScan& s, const char* line, qsizetype n,
-                                 char* prepared);
+    QUORVIX_AVX2 static ShortLineScan::Line scan(const ShortLineScan& s, const char* data,
+                                                 qsizetype available, char* prepared);
 };
 
-int ShortLineKernel::scan(const ShortLineScan& s, const char* line, qsizetype n, char* prepared)
+ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* data,
+                                          qsizetype available, char* prepared)
 {
-    if (n > ShortLineScan::kMaxLength)
-        return ShortLineScan::kFull;
+    using Line = ShortLineScan::Line;
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    const auto endsIn = [&](__m256i c) QUORVIX_AVX2 {
+        return unsigned(_mm256_movemask_epi8(
+            _mm256_or_si256(_mm256_cmpeq_epi8(c, cr), _mm256_cmpeq_epi8(c, lf))));
+    };
     const __m256i first0 = load(s.m_nibbles[0].data());
     const __m256i first1 = load(s.m_nibbles[1].data());
     const __m256i second0 = load(s.m_nibbles[2].data());
@@ -73,32 +79,48 @@ int ShortLineKernel::scan(const ShortLineScan& s, const char* line, qsizetype n,
     };
     unsigned nonBlank = 0;
     unsigned pairs = 0;
-    __m256i raw = load(line);
+    __m256i raw = load(data);
     __m256i c = prepare(raw, s.m_masked.data());
+    qsizetype length = 0;
     for (qsizetype at = 0;; at += 32) {
-        const qsizetype left = n - at;
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + at), c);
-        const unsigned inLine = left >= 32 ? ~0u : (1u << left) - 1;
-        // A line above ASCII goes the other way whatever else it holds.
-        if ((unsigned(_mm256_movemask_epi8(raw)) & inLine) != 0)
-            return ShortLineScan::kAboveAscii;
+        unsigned ends = endsIn(raw);
+        const unsigned inLine = (ends & (0u - ends)) - 1; // the bytes before the first end
+        if ((unsigned(_mm256_movemask_epi8(raw)) & inLine) != 0) {
+            // Above ASCII: the other way, once the line's end is known (the padding after the
+            // block holds none).
+            for (; ends == 0; ends = endsIn(load(data + at))) {
+                at += 32;
+                if (at >= available)
+                    return Line{};
+            }
+            const qsizetype end = at + __builtin_ctz(ends);
+            return end < available ? Line{end, ShortLineScan::kAboveAscii} : Line{};
+        }
         nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
-        if (left <= 32) {
+        if (ends != 0) {
             // The last block: its pairs end inside the line.
             pairs |= pairsOf(c, shiftOne(c, _mm256_setzero_si256())) & (inLine >> 1);
+            length = at + __builtin_ctz(ends);
+            if (length >= available)
+                return Line{};
             break;
         }
-        raw = load(line + at + 32);
+        if (at + 32 >= ShortLineScan::kMaxLength || at + 32 >= available)
+            return Line{};
+        raw = load(data + at + 32);
         const __m256i following = prepare(raw, s.m_masked.data() + at + 32);
         pairs |= pairsOf(c, shiftOne(c, following));
         c = following;
     }
     if (pairs != 0)
-        return ShortLineScan::kFull;
+        return Line{length, ShortLineScan::kFull};
     bool solo = false;
     if (s.m_soloColumn >= 0)
-        solo = s.m_soloColumn < n ? s.m_soloByte[uchar(line[s.m_soloColumn])] : s.m_soloPastEnd;
-    return (nonBlank == 0 ? ShortLineScan::kBlank : 0) | (solo ? ShortLineScan::kSolo : 0);
+        solo =
+            s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])] : s.m_soloPastEnd;
+    return Line{length,
+                (nonBlank == 0 ? ShortLineScan::kBlank : 0) | (solo ? ShortLineScan::kSolo : 0)};
 }
 #endif
 

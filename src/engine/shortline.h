@@ -43,20 +43,25 @@ public:
     bool usable() const { return m_scan != nullptr; }
 
     enum Facts : int { kAboveAscii = -2, kFull = -1, kBlank = 1, kSolo = 2 };
-    // Negative when the line needs the full classifier: kAboveAscii when it holds a byte above
-    // ASCII, else kFull. Otherwise kBlank when it is blank after TABs and masks, or'ed with kSolo
-    // when the solo keyword matches. `line` must be followed by kReadsPast readable bytes.
-    // Unless the line holds a byte above ASCII or is too long, `prepared` then holds it as the
-    // classifier sees it (TABs replaced, masked columns blanked, folded); it has room for
-    // kPreparedRoom bytes.
+    struct Line {
+        qsizetype length = -1; // up to its CR or LF; -1 when not found
+        int facts = kFull;
+    };
     static constexpr qsizetype kPreparedRoom = kMaxLength + 32;
-    int scan(const char* line, qsizetype length, char* prepared) const
+    // The line at `data`, which ends at the first CR or LF among the `available` bytes (followed
+    // by kReadsPast readable bytes); its length is -1 when no line end comes within them, or
+    // within kMaxLength bytes for an ASCII line. Facts: negative when the line needs the full
+    // classifier (kAboveAscii when it holds a byte above ASCII, else kFull), otherwise kBlank
+    // when it is blank after TABs and masks, or'ed with kSolo when the solo keyword matches.
+    // For an ASCII line found, `prepared` (kPreparedRoom bytes) then holds it as the classifier
+    // sees it: TABs replaced, masked columns blanked, folded.
+    Line scan(const char* data, qsizetype available, char* prepared) const
     {
-        return m_scan(*this, line, length, prepared);
+        return m_scan(*this, data, available, prepared);
     }
 
 private:
-    using Scan = int (*)(const ShortLineScan&, const char*, qsizetype, char*);
+    using Scan = Line (*)(const ShortLineScan&, const char*, qsizetype, char*);
     friend struct ShortLineKernel;
 
     Scan m_scan = nullptr;

@@ -68,13 +68,14 @@ LineReader::LineReader(QIODevice& device, qsizetype blockSize, qsizetype maxLine
     , m_maxLineLength(maxLineLength)
 {
     m_block.resize(blockSize + kPadding);
+    m_data = m_block.data(); // the block is never resized or shared again
 }
 
 bool LineReader::refill()
 {
     if (m_eof)
         return false;
-    const qint64 n = m_device.read(m_block.data(), m_block.size() - kPadding);
+    const qint64 n = m_device.read(m_data, m_block.size() - kPadding);
     if (n < 0) {
         m_failed = true;
         m_eof = true;
@@ -86,7 +87,7 @@ bool LineReader::refill()
     }
     m_pos = 0;
     m_end = n;
-    std::memset(m_block.data() + n, 0, kPadding);
+    std::memset(m_data + n, 0, kPadding);
     return true;
 }
 
@@ -101,16 +102,10 @@ bool LineReader::next(QByteArrayView& line)
 {
     // Most lines end inside the block: found with one search and nothing else.
     if (!m_skipLf && m_pos < m_end) {
-        const char* begin = m_block.constData() + m_pos;
+        const char* begin = m_data + m_pos;
         const qsizetype found = findLineEndBest(begin, m_end - m_pos);
         if (found < m_end - m_pos && found <= m_maxLineLength && !m_tooLong) {
-            m_pos += found + 1;
-            if (begin[found] == '\r') {
-                if (m_pos == m_end)
-                    m_skipLf = true;
-                else if (m_block.constData()[m_pos] == '\n')
-                    ++m_pos;
-            }
+            advance(found);
             line = QByteArrayView(begin, found);
             return true;
         }
@@ -134,12 +129,12 @@ bool LineReader::nextSlowly(QByteArrayView& line)
         }
         if (m_skipLf) {
             m_skipLf = false;
-            if (m_block.constData()[m_pos] == '\n') {
+            if (m_data[m_pos] == '\n') {
                 ++m_pos;
                 continue;
             }
         }
-        const char* begin = m_block.constData() + m_pos;
+        const char* begin = m_data + m_pos;
         const qsizetype avail = m_end - m_pos;
         const qsizetype found = findLineEndBest(begin, avail);
         const char* stop = found < avail ? begin + found : nullptr;
@@ -159,7 +154,7 @@ bool LineReader::nextSlowly(QByteArrayView& line)
         m_pos += len + 1;
         if (*stop == '\r') {
             if (m_pos < m_end) {
-                if (m_block.constData()[m_pos] == '\n')
+                if (m_data[m_pos] == '\n')
                     ++m_pos;
             } else {
                 m_skipLf = true;

@@ -19,6 +19,7 @@ public:
 
     explicit LineReader(QIODevice& device, qsizetype blockSize = 1 << 20,
                         qsizetype maxLineLength = kMaxLineLength);
+    Q_DISABLE_COPY_MOVE(LineReader)
 
     // Bytes after every line that may be read (a vectorised scan may run past the line's end).
     static constexpr qsizetype kReadablePast = 32;
@@ -26,6 +27,27 @@ public:
     // The next line, valid until the next call, followed by kReadablePast readable bytes; false
     // at the end or on a read error.
     bool next(QByteArrayView& line);
+
+    // For a caller that finds line ends itself: the bytes from the next line's start to the end
+    // of the block (followed by kReadablePast readable bytes), or nothing when the next line
+    // must come from next() (the block is used up, or a CR ended it). After finding the line's
+    // end at rest()[length], advance(length) moves past the line as next() would have.
+    QByteArrayView rest() const
+    {
+        if (m_skipLf || m_tooLong)
+            return {};
+        return QByteArrayView(m_data + m_pos, m_end - m_pos);
+    }
+    void advance(qsizetype length)
+    {
+        m_pos += length + 1;
+        if (m_data[m_pos - 1] == '\r') {
+            if (m_pos == m_end)
+                m_skipLf = true;
+            else if (m_data[m_pos] == '\n')
+                ++m_pos;
+        }
+    }
 
     // Set when reading stopped because the device failed.
     bool failed() const { return m_failed; }
@@ -43,6 +65,7 @@ private:
 
     QIODevice& m_device;
     QByteArray m_block;
+    char* m_data = nullptr; // m_block's bytes
     qsizetype m_pos = 0;
     qsizetype m_end = 0;
     qsizetype m_maxLineLength;

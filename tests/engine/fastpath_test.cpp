@@ -263,17 +263,25 @@ TEST(FastPath, ShortLineScanAnswersOnlyLinesWithoutAKeyPair)
     if (!plain.usable())
         GTEST_SKIP() << "no AVX2 on this CPU";
 
-    // Each line is followed by `after` and then by the bytes a scan may read.
+    // Each line is followed by `end`, then by the zeros the reader keeps after its block. The
+    // facts, or kNotFound when the scan did not find the line's end.
+    constexpr int kNotFound = 100;
     const auto scan = [](const ShortLineScan& s, const std::string& line,
-                         const std::string& after = {}) {
-        std::string buffer = line + after + std::string(ShortLineScan::kReadsPast, 'Z');
+                         const std::string& end = "\n") {
+        const std::string buffer =
+            line + end + std::string(size_t(ShortLineScan::kReadsPast), '\0');
         std::string prepared(size_t(ShortLineScan::kPreparedRoom), '\0');
-        return s.scan(buffer.data(), qsizetype(line.size()), prepared.data());
+        const ShortLineScan::Line found =
+            s.scan(buffer.data(), qsizetype(line.size() + end.size()), prepared.data());
+        if (found.length < 0)
+            return kNotFound;
+        EXPECT_EQ(found.length, qsizetype(line.size())) << line;
+        return found.facts;
     };
     using F = ShortLineScan::Facts;
     EXPECT_EQ(scan(plain, ""), F::kBlank);
-    EXPECT_EQ(scan(plain, "  \t  "), F::kBlank);
-    EXPECT_EQ(scan(plain, "      * note"), F::kSolo);
+    EXPECT_EQ(scan(plain, "  \t  ", "\r\n"), F::kBlank);
+    EXPECT_EQ(scan(plain, "      * note", "\r"), F::kSolo);
     EXPECT_EQ(scan(plain, "     \t/"), F::kSolo);
     EXPECT_EQ(scan(plain, "      \t*"), 0); // the TAB is column 7
     EXPECT_EQ(scan(plain, "000100"), 0);
@@ -283,17 +291,22 @@ TEST(FastPath, ShortLineScanAnswersOnlyLinesWithoutAKeyPair)
     EXPECT_EQ(scan(plain, "       Perform"), F::kFull);
     EXPECT_EQ(scan(plain, "       MOVE A TO B."), 0);
     EXPECT_EQ(scan(plain, "       MOVE \xE9 TO B."), F::kAboveAscii);
-    EXPECT_EQ(scan(plain, "       Q", "Z"), 0);
+    EXPECT_EQ(scan(plain, std::string(100, ' ') + "\xE9" + std::string(100, 'x')), F::kAboveAscii);
+    EXPECT_EQ(scan(plain, "       Q", "\nZ"), 0);
     EXPECT_EQ(scan(plain, "       QZ"), F::kFull);
-    EXPECT_EQ(scan(plain, std::string(ShortLineScan::kMaxLength + 1, ' ')), F::kFull);
+    // Ends too far out, or none among the bytes available.
+    EXPECT_EQ(scan(plain, std::string(ShortLineScan::kMaxLength, ' ')), kNotFound);
+    EXPECT_EQ(scan(plain, "       MOVE", ""), kNotFound);
+    EXPECT_EQ(scan(plain, "\xE9", ""), kNotFound);
     // A keyword in masked columns is blanked away.
     EXPECT_EQ(scan(masked, std::string(72, ' ') + "PERFORM"), F::kBlank);
-    // A pair found wherever it lies, across every block boundary.
-    for (size_t at = 0; at + 2 <= size_t(ShortLineScan::kMaxLength); ++at) {
-        std::string line(size_t(ShortLineScan::kMaxLength), ' ');
+    // A pair and a line end found wherever they lie, across every block boundary.
+    for (size_t at = 0; at + 2 < size_t(ShortLineScan::kMaxLength); ++at) {
+        std::string line(size_t(ShortLineScan::kMaxLength) - 1, ' ');
         line.replace(at, 2, "qZ");
         ASSERT_EQ(scan(plain, line), F::kFull) << "at " << at;
-        ASSERT_EQ(scan(plain, line.substr(0, at + 1), "Z"), 0) << "at " << at;
+        ASSERT_EQ(scan(plain, line.substr(0, at + 1), "\rZ"), 0) << "at " << at;
+        ASSERT_EQ(scan(plain, std::string(at, ' ')), F::kBlank) << "at " << at;
     }
 }
 
