@@ -18,11 +18,15 @@ namespace {
 struct Prepare {
     __m256i space, tab, foldAdd;
 
-    QUORVIX_AVX2 __m256i operator()(__m256i c, const unsigned char* masked) const
+    // Folding only matters to keywords.
+    template <bool Fold>
+    QUORVIX_AVX2 __m256i apply(__m256i c, const unsigned char* masked) const
     {
         c = _mm256_blendv_epi8(c, space, _mm256_cmpeq_epi8(c, tab));
         c = _mm256_blendv_epi8(c, space,
                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masked)));
+        if constexpr (!Fold)
+            return c;
         const __m256i upper = _mm256_and_si256(_mm256_cmpgt_epi8(c, _mm256_set1_epi8('A' - 1)),
                                                _mm256_cmpgt_epi8(_mm256_set1_epi8('Z' + 1), c));
         return _mm256_add_epi8(c, _mm256_and_si256(upper, foldAdd));
@@ -52,10 +56,13 @@ QUORVIX_AVX2 inline __m256i shiftOne(__m256i a, __m256i b)
 } // namespace
 
 struct ShortLineKernel {
+    // Without keywords, only blanks and the solo keyword are looked at.
+    template <bool Keywords>
     QUORVIX_AVX2 static ShortLineScan::Line scan(const ShortLineScan& s, const char* data,
                                                  qsizetype available, char* prepared);
 };
 
+template <bool Keywords>
 ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* data,
                                           qsizetype available, char* prepared)
 {
@@ -80,10 +87,11 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
     unsigned nonBlank = 0;
     unsigned pairs = 0;
     __m256i raw = load(data);
-    __m256i c = prepare(raw, s.m_masked.data());
+    __m256i c = prepare.apply<Keywords>(raw, s.m_masked.data());
     qsizetype length = 0;
     for (qsizetype at = 0;; at += 32) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + at), c);
+        if constexpr (Keywords)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + at), c);
         unsigned ends = endsIn(raw);
         const unsigned inLine = (ends & (0u - ends)) - 1; // the bytes before the first end
         if ((unsigned(_mm256_movemask_epi8(raw)) & inLine) != 0) {
@@ -100,7 +108,8 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
         nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
         if (ends != 0) {
             // The last block: its pairs end inside the line.
-            pairs |= pairsOf(c, shiftOne(c, _mm256_setzero_si256())) & (inLine >> 1);
+            if constexpr (Keywords)
+                pairs |= pairsOf(c, shiftOne(c, _mm256_setzero_si256())) & (inLine >> 1);
             length = at + __builtin_ctz(ends);
             if (length >= available)
                 return Line{};
@@ -109,8 +118,9 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
         if (at + 32 >= ShortLineScan::kMaxLength || at + 32 >= available)
             return Line{};
         raw = load(data + at + 32);
-        const __m256i following = prepare(raw, s.m_masked.data() + at + 32);
-        pairs |= pairsOf(c, shiftOne(c, following));
+        const __m256i following = prepare.apply<Keywords>(raw, s.m_masked.data() + at + 32);
+        if constexpr (Keywords)
+            pairs |= pairsOf(c, shiftOne(c, following));
         c = following;
     }
     if (pairs != 0)
@@ -178,7 +188,7 @@ ShortLineScan::ShortLineScan(const Settings& settings)
             m_soloByte[size_t(b)] = settings.solo->matchFolded(std::string_view(&c, 1));
         }
     }
-    m_scan = ShortLineKernel::scan;
+    m_scan = keyed.empty() ? ShortLineKernel::scan<false> : ShortLineKernel::scan<true>;
 #else
     Q_UNUSED(settings);
 #endif

@@ -298,6 +298,13 @@ TEST(FastPath, ShortLineScanAnswersOnlyLinesWithoutAKeyPair)
     EXPECT_EQ(scan(plain, std::string(ShortLineScan::kMaxLength, ' ')), kNotFound);
     EXPECT_EQ(scan(plain, "       MOVE", ""), kNotFound);
     EXPECT_EQ(scan(plain, "\xE9", ""), kNotFound);
+    // Without keywords, only blanks and the solo keyword count.
+    settings.keywords.clear();
+    const ShortLineScan bare(settings);
+    EXPECT_EQ(scan(bare, "000100*", "\r\n"), F::kSolo);
+    EXPECT_EQ(scan(bare, "000100  QZ perform"), 0);
+    EXPECT_EQ(scan(bare, "000100" + std::string(66, ' ') + "PERFORM"), F::kBlank);
+    EXPECT_EQ(scan(bare, "       perform \xE9"), F::kAboveAscii);
     // A keyword in masked columns is blanked away.
     EXPECT_EQ(scan(masked, std::string(72, ' ') + "PERFORM"), F::kBlank);
     // A pair and a line end found wherever they lie, across every block boundary.
