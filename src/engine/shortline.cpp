@@ -84,6 +84,45 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
             _mm256_and_si256(buckets(c, first0, first1), buckets(next, second0, second1));
         return ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256())));
     };
+    // What the line is, from its length and the masks of its bytes.
+    const auto facts = [&](qsizetype length, bool nonBlank, bool pairs) {
+        if (pairs)
+            return Line{length, ShortLineScan::kFull};
+        bool solo = false;
+        if (s.m_soloColumn >= 0)
+            solo = s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])]
+                                           : s.m_soloPastEnd;
+        return Line{length,
+                    (nonBlank ? 0 : ShortLineScan::kBlank) | (solo ? ShortLineScan::kSolo : 0)};
+    };
+    if (available >= 64) {
+        // A line of up to 63 bytes, most lines, in two blocks and no branch on its length.
+        const __m256i raw0 = load(data);
+        const __m256i raw1 = load(data + 32);
+        const quint64 ends = endsIn(raw0) | quint64(endsIn(raw1)) << 32;
+        if (ends != 0) {
+            const quint64 inLine = (ends & (0 - ends)) - 1;
+            const quint64 above = unsigned(_mm256_movemask_epi8(raw0)) |
+                                  quint64(unsigned(_mm256_movemask_epi8(raw1))) << 32;
+            const qsizetype length = __builtin_ctzll(ends);
+            if ((above & inLine) != 0)
+                return Line{length, ShortLineScan::kAboveAscii};
+            const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
+            const __m256i c1 = prepare.apply<Keywords>(raw1, s.m_masked.data() + 32);
+            const quint64 blanks =
+                unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c0, prepare.space))) |
+                quint64(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c1, prepare.space)))) << 32;
+            quint64 pairs = 0;
+            if constexpr (Keywords) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared), c0);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + 32), c1);
+                pairs = (pairsOf(c0, shiftOne(c0, c1)) |
+                         quint64(pairsOf(c1, shiftOne(c1, _mm256_setzero_si256()))) << 32) &
+                        (inLine >> 1);
+            }
+            return facts(length, (~blanks & inLine) != 0, pairs != 0);
+        }
+    }
     unsigned nonBlank = 0;
     unsigned pairs = 0;
     __m256i raw = load(data);
@@ -123,14 +162,7 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
             pairs |= pairsOf(c, shiftOne(c, following));
         c = following;
     }
-    if (pairs != 0)
-        return Line{length, ShortLineScan::kFull};
-    bool solo = false;
-    if (s.m_soloColumn >= 0)
-        solo =
-            s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])] : s.m_soloPastEnd;
-    return Line{length,
-                (nonBlank == 0 ? ShortLineScan::kBlank : 0) | (solo ? ShortLineScan::kSolo : 0)};
+    return facts(length, nonBlank != 0, pairs != 0);
 }
 #endif
 
