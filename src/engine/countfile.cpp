@@ -257,6 +257,8 @@ public:
             tab ? (fold ? prepareAscii<true, true, true> : prepareAscii<true, false, true>)
                 : (fold ? prepareAscii<false, true, true> : prepareAscii<false, false, true>);
         m_ascii.resize(size_t(ShortLineScan::kPreparedRoom)); // only ever grows
+        static_assert(ShortLineScan::kPreparedRoom >=
+                      ShortLineScan::kMaxLength + KeywordPattern::kPadding);
     }
 
     // `raw` is the decoded line; TABs may be replaced and masked columns blanked in place.
@@ -312,6 +314,15 @@ private:
     // The steps after masking and folding; `line` is QStringView or std::string_view.
     template <typename View>
     void decide(View line);
+    // A keyword against a line in decide(): a byte line lies in m_ascii, padded for the search.
+    static bool matches(const KeywordPattern& pattern, QStringView trimmed)
+    {
+        return pattern.matchFolded(trimmed);
+    }
+    static bool matches(const KeywordPattern& pattern, std::string_view trimmed)
+    {
+        return pattern.matchPadded(trimmed);
+    }
     // decide() for a line that holds no keyword, except perhaps the solo one at its column.
     void decideWithoutKeywords(bool blank, bool solo);
     // The count step, the same for both.
@@ -337,7 +348,7 @@ private:
     Prepare m_prepareMasked = nullptr;
     QString m_folded;
     QString m_blankTrimmed;
-    std::vector<char> m_ascii;
+    std::vector<char> m_ascii; // a line's bytes as matched, KeywordPattern::kPadding past it
     std::vector<char> m_narrow;
     std::string m_asciiBlankTrimmed;
 
@@ -397,8 +408,8 @@ void LineClassifier::classify(char16_t* raw, qsizetype length, bool narrow)
     if (!m_masks.empty())
         ApplyMaskColumns(m_masks, raw, length);
     if (narrow && m_rules.m_narrowable) {
-        if (m_ascii.size() < size_t(length))
-            m_ascii.resize(size_t(length));
+        if (m_ascii.size() < size_t(length + KeywordPattern::kPadding))
+            m_ascii.resize(size_t(length + KeywordPattern::kPadding));
         NarrowText(raw, length, m_rules.m_caseSensitive, m_ascii.data());
         decide(std::string_view(m_ascii.data(), size_t(length)));
         return;
@@ -433,8 +444,8 @@ std::string_view LineClassifier::unfoldedAscii(const char* bytes, qsizetype leng
 
 inline bool LineClassifier::prepareBytes(const char* bytes, qsizetype length)
 {
-    if (m_ascii.size() < size_t(length))
-        m_ascii.resize(size_t(length));
+    if (m_ascii.size() < size_t(length + KeywordPattern::kPadding))
+        m_ascii.resize(size_t(length + KeywordPattern::kPadding));
     const auto* in = reinterpret_cast<const unsigned char*>(bytes);
     auto* out = reinterpret_cast<unsigned char*>(m_ascii.data());
     const bool masked = m_asciiMask.bounded > 0 || m_asciiMask.from < length;
@@ -472,7 +483,7 @@ void LineClassifier::decide(View line)
     }
     // Whether `pattern` matches the line without its leading blanks.
     auto hit = [&](const KeywordPattern& pattern, quint64 bit) {
-        return (bit & ~candidates) == 0 && pattern.matchFolded(trimmed);
+        return (bit & ~candidates) == 0 && matches(pattern, trimmed);
     };
 
     // Area step.
@@ -551,7 +562,7 @@ void LineClassifier::decide(View line)
     // Word step.
     if (!isComment) {
         const auto tryWord = [&](int i) {
-            if (m_rules.m_wordPatterns[size_t(i)].matchFolded(trimmed))
+            if (matches(m_rules.m_wordPatterns[size_t(i)], trimmed))
                 bump(m_result.WordCounts[size_t(i)]);
         };
         for (quint64 bits = candidates & m_rules.m_anyWordBit; bits; bits &= bits - 1) {

@@ -268,6 +268,17 @@ KeywordPattern::KeywordPattern(QStringView pattern, bool caseSensitive)
     m_kind = Kind::Starred;
     m_contains = m_head.length == 0 && m_tail.length == 0 && m_middle.size() == 1 &&
                  m_middle[0].literal && m_middle[0].length >= 2;
+    if (m_contains && !m_asciiNever && m_middle[0].length <= 16) {
+        const Run& run = m_middle[0];
+        m_shortContains = true;
+        std::copy_n(m_asciiChars.data() + run.begin, run.length, m_needle.begin());
+        m_needleMask = quint32((1u << run.length) - 1);
+        m_needleLength = run.length;
+        m_probeAt1 = run.probe1;
+        m_probeAt2 = run.probe2;
+        m_probe1.fill(m_needle[size_t(run.probe1)]);
+        m_probe2.fill(m_needle[size_t(run.probe2)]);
+    }
 }
 
 KeywordPattern::Run KeywordPattern::makeRun(qsizetype begin, qsizetype end) const

@@ -11,6 +11,10 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 // Folding for the text (not case-sensitive) comparison: Unicode simple case folding, full-width
 // ASCII U+FF01-FF5E to U+0021-007E, hiragana U+3041-3096 to katakana U+30A1-30F6, half-width
 // katakana U+FF66-FF9D to full-width katakana (U+FF9E/FF9F to U+309B/309C). Always one character
@@ -97,15 +101,36 @@ public:
         }
         return matchAscii(asciiText);
     }
+    // Readable bytes matchPadded needs after its text.
+    static constexpr qsizetype kPadding = 16;
+    // matchFolded for a text followed by kPadding readable bytes (the counting's line buffer): a
+    // *literal* keyword of up to 16 characters is then one masked block search, done in place.
+    bool matchPadded(std::string_view asciiText) const
+    {
+#ifdef __SSE2__
+        if (m_shortContains)
+            return containsPadded(asciiText.data(), qsizetype(asciiText.size()));
+#endif
+        return matchFolded(asciiText);
+    }
     // Two pairs of neighbouring literals (KeywordPrefilter::hash) any match holds, the rarest
     // in source text; -1 when there is none, the first twice when there is one.
-    std::array<int, 2> keyPairs() const { return m_keyPairs; }
+    std::array<int, 2> keyPairs() const
+    {
+        return m_keyPairs;
+    }
     // The two literals of the first key pair, as matched (folded unless case-sensitive); of use
     // only when keyPairs()[0] >= 0.
-    std::array<unsigned char, 2> keyBytes() const { return m_keyBytes; }
+    std::array<unsigned char, 2> keyBytes() const
+    {
+        return m_keyBytes;
+    }
     // Whether matchFolded on NarrowText's bytes answers as on the folded text: no literal or
     // list holds a character above ASCII.
-    bool narrowable() const { return m_narrowable; }
+    bool narrowable() const
+    {
+        return m_narrowable;
+    }
     // Whole-text match of a text as it stands; folds it first when needed.
     bool match(QStringView text) const;
 
@@ -139,6 +164,9 @@ private:
     };
 
     bool matchAscii(std::string_view asciiText) const;
+#ifdef __SSE2__
+    bool containsPadded(const char* text, qsizetype n) const;
+#endif
     bool matchElement(const Element& e, char16_t c) const;
     template <typename Char>
     bool matchRun(const Run& run, const Char* text) const;
@@ -169,7 +197,47 @@ private:
     Run m_head;                // elements before the first star, anchored at the start
     Run m_tail;                // elements after the last star, anchored at the end
     std::vector<Run> m_middle; // runs between stars, left to right
+    // A *literal* keyword of 2 to 16 ASCII characters, for matchPadded: the literal, its two
+    // probe characters (see findLiteral) each repeated 16 times, and where they lie in it.
+    bool m_shortContains = false;
+    std::array<char, 16> m_needle{};
+    std::array<char, 16> m_probe1{};
+    std::array<char, 16> m_probe2{};
+    quint32 m_needleMask = 0; // one bit per character of the literal
+    qsizetype m_needleLength = 0;
+    qsizetype m_probeAt1 = 0;
+    qsizetype m_probeAt2 = 0;
 };
+
+#ifdef __SSE2__
+inline bool KeywordPattern::containsPadded(const char* text, qsizetype n) const
+{
+    const auto load = [](const char* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    };
+    const __m128i needle = load(m_needle.data());
+    const __m128i probe1 = load(m_probe1.data());
+    const __m128i probe2 = load(m_probe2.data());
+    const qsizetype last = n - m_needleLength; // the last position a match may start at
+    // Each block of 16 positions reads at most 15 bytes past the last one's literal, and the
+    // compare of a candidate 16 - length: within the padding.
+    for (qsizetype at = 0; at <= last; at += 16) {
+        unsigned hits = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(load(text + at + m_probeAt1), probe1),
+                                            _mm_cmpeq_epi8(load(text + at + m_probeAt2), probe2))));
+        if (last - at < 15)
+            hits &= (2u << (last - at)) - 1;
+        for (; hits; hits &= hits - 1) {
+            const char* candidate = text + at + __builtin_ctz(hits);
+            const unsigned same =
+                unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(load(candidate), needle)));
+            if ((same & m_needleMask) == m_needleMask)
+                return true;
+        }
+    }
+    return false;
+}
+#endif
 
 // Whole-text wildcard match, compiling `pattern` for this one call; an invalid pattern matches
 // nothing.

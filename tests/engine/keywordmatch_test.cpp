@@ -201,9 +201,17 @@ TEST(KeywordMatch, PathologicalPatternsFinish)
 // the one before: found at every position of every length of text, as text and as bytes.
 TEST(KeywordMatch, FindsALiteralWhereverItLies)
 {
-    for (const char* literal : {"ab", "a-b", "ab1ab", " ab "}) {
+    for (const char* literal :
+         {"ab", "a-b", "ab1ab", " ab ", "abcdefghijklmnop", "abcdefghijklmnopq"}) {
         const KeywordPattern pattern(u8("*") + u8(literal) + u8("*"), false);
         const qsizetype length = qsizetype(std::strlen(literal));
+        // Bytes followed by padding that holds the literal: the search must end with the text.
+        const auto matchPadded = [&](const std::string& bytes) {
+            std::string padded = bytes;
+            while (padded.size() < bytes.size() + size_t(KeywordPattern::kPadding))
+                padded += QString::fromLatin1(literal).toLower().toStdString();
+            return pattern.matchPadded(std::string_view(padded).substr(0, bytes.size()));
+        };
         for (qsizetype n = 0; n <= 48; ++n) {
             const QString blank(n, u'x');
             EXPECT_FALSE(pattern.match(blank)) << n;
@@ -213,9 +221,11 @@ TEST(KeywordMatch, FindsALiteralWhereverItLies)
                 const std::string bytes = text.toLower().toStdString();
                 ASSERT_TRUE(pattern.match(text)) << text.toStdString();
                 ASSERT_TRUE(pattern.matchFolded(std::string_view(bytes))) << bytes;
+                ASSERT_TRUE(matchPadded(bytes)) << bytes;
                 // The literal cut short by the end of the text.
                 const std::string cut = bytes.substr(0, size_t(at + length - 1));
                 ASSERT_FALSE(pattern.matchFolded(std::string_view(cut))) << cut;
+                ASSERT_FALSE(matchPadded(cut)) << cut;
             }
         }
     }
@@ -269,6 +279,9 @@ TEST(KeywordMatch, AgreesWithReferenceMatcher)
         ASSERT_EQ(compiled.matchFolded(cs ? t : folded), expected);
         const std::string bytes = (cs ? t : folded).toStdString();
         ASSERT_EQ(compiled.matchFolded(std::string_view(bytes)), expected)
+            << p.toStdString() << " ~ " << bytes;
+        const std::string padded = bytes + std::string(KeywordPattern::kPadding, 'a');
+        ASSERT_EQ(compiled.matchPadded(std::string_view(padded).substr(0, bytes.size())), expected)
             << p.toStdString() << " ~ " << bytes;
         matches += expected;
     }
