@@ -117,6 +117,33 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
     }
     if (!m_invalidMasks)
         m_shortLines = ShortLineScan(scan);
+    // With no more keywords than the scan has buckets, a line's buckets name its candidates as
+    // the prefilter pass would (on one pair instead of two), and that pass is saved.
+    if (m_shortLines.usable() && m_prefilter.size() > 0 &&
+        scan.keywords.size() <= ShortLineScan::kBuckets) {
+        const auto bitOf = [&](const KeywordPattern* p) {
+            for (int k = 2; k <= 3; ++k) {
+                if (p == &m_startWord[k])
+                    return m_startBit[k];
+            }
+            if (p == &m_pickupStart)
+                return m_pickupStartBit;
+            if (p == &m_pickupEnd)
+                return m_pickupEndBit;
+            if (p == &m_commentStart)
+                return m_commentStartBit;
+            if (p == &m_commentEnd)
+                return m_commentEndBit;
+            return m_wordBits[size_t(p - m_wordPatterns.data())];
+        };
+        m_scanCandidates = true;
+        for (unsigned buckets = 0; buckets < m_bucketCandidates.size(); ++buckets) {
+            for (size_t i = 0; i < scan.keywords.size(); ++i) {
+                if ((buckets >> i) & 1)
+                    m_bucketCandidates[buckets] |= bitOf(scan.keywords[i]);
+            }
+        }
+    }
 
     const KeywordPattern* checked[] = {&m_startWord[2], &m_startWord[3], &m_pickupStart,
                                        &m_pickupEnd,    &m_commentStart, &m_commentEnd,
@@ -288,7 +315,11 @@ public:
             return {ShortLine::AboveAscii, line.length};
         if (line.length < 0)
             return {ShortLine::Other, line.length};
-        decide(std::string_view(m_ascii.data(), size_t(line.length)));
+        const std::string_view ascii(m_ascii.data(), size_t(line.length));
+        if (m_rules.m_scanCandidates)
+            decide(ascii, m_rules.m_bucketCandidates[line.buckets]);
+        else
+            decide(ascii);
         return {ShortLine::Counted, line.length};
     }
     // An ASCII line as the rules saw it before folding: TABs replaced, masked columns blanked.
@@ -314,6 +345,9 @@ private:
     // The steps after masking and folding; `line` is QStringView or std::string_view.
     template <typename View>
     void decide(View line);
+    // The same with the prefilter bits of the keywords the line may match already known.
+    template <typename View>
+    void decide(View line, quint64 candidates);
     // A keyword against a line in decide(): a byte line lies in m_ascii, padded for the search.
     static bool matches(const KeywordPattern& pattern, QStringView trimmed)
     {
@@ -474,13 +508,19 @@ void LineClassifier::classifyCp932(const char* bytes, qsizetype length)
 template <typename View>
 void LineClassifier::decide(View line)
 {
-    const View trimmed = sliced(line, leadingBlanks(line));
-    // The keywords whose key pair the line holds; a keyword with bit 0 is always tried.
+    // The keywords whose key pairs the line holds; a keyword with bit 0 is always tried.
     quint64 candidates = ~quint64(0);
     if constexpr (std::is_same_v<View, std::string_view>) {
         if (m_rules.m_prefilter.size() > 0)
-            candidates = m_rules.m_prefilter.candidates(trimmed);
+            candidates = m_rules.m_prefilter.candidates(sliced(line, leadingBlanks(line)));
     }
+    decide(line, candidates);
+}
+
+template <typename View>
+void LineClassifier::decide(View line, quint64 candidates)
+{
+    const View trimmed = sliced(line, leadingBlanks(line));
     // Whether `pattern` matches the line without its leading blanks.
     auto hit = [&](const KeywordPattern& pattern, quint64 bit) {
         return (bit & ~candidates) == 0 && matches(pattern, trimmed);

@@ -93,6 +93,10 @@ private:
     // are matched as bytes too.
     bool m_narrowable = false;
     ShortLineScan m_shortLines;
+    // The prefilter bits of the keywords in each set of the scan's buckets, when those tell a
+    // line's candidates.
+    bool m_scanCandidates = false;
+    std::array<quint64, 1 << ShortLineScan::kBuckets> m_bucketCandidates{};
     std::optional<QString> m_invalid;
     std::optional<QString> m_invalidEncoding;
 };

@@ -47,6 +47,30 @@ QUORVIX_AVX2 inline __m256i buckets(__m256i c, __m256i low, __m256i high)
         _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(c, 4), nibble)));
 }
 
+// 0xFF in the first `count` bytes of a load from kLeading + 64 - count (count -1 to 64).
+alignas(64) constexpr auto kLeading = [] {
+    std::array<unsigned char, 160> a{};
+    for (size_t i = 0; i < 64; ++i)
+        a[i] = 0xFF;
+    return a;
+}();
+
+QUORVIX_AVX2 inline __m256i leading(qsizetype count, qsizetype from = 0)
+{
+    return load(kLeading.data() + 64 - count + from);
+}
+
+// The OR of the bytes of `v`.
+QUORVIX_AVX2 inline unsigned orBytes(__m256i v)
+{
+    __m128i x = _mm_or_si128(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+    x = _mm_or_si128(x, _mm_srli_si128(x, 8));
+    x = _mm_or_si128(x, _mm_srli_si128(x, 4));
+    x = _mm_or_si128(x, _mm_srli_si128(x, 2));
+    x = _mm_or_si128(x, _mm_srli_si128(x, 1));
+    return unsigned(_mm_cvtsi128_si32(x)) & 0xFF;
+}
+
 // Bytes 1 to 32 of `a` followed by `b`.
 QUORVIX_AVX2 inline __m256i shiftOne(__m256i a, __m256i b)
 {
@@ -79,15 +103,18 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
     const __m256i second1 = load(s.m_nibbles[3].data());
     const Prepare prepare{_mm256_set1_epi8(' '), _mm256_set1_epi8(char(s.m_tab)),
                           _mm256_set1_epi8(char(s.m_foldAdd))};
-    const auto pairsOf = [&](__m256i c, __m256i next) QUORVIX_AVX2 {
-        const __m256i hit =
-            _mm256_and_si256(buckets(c, first0, first1), buckets(next, second0, second1));
+    // Per position of `c`: the buckets whose pair starts there (`next` is `c` one byte on).
+    const auto hitsOf = [&](__m256i c, __m256i next) QUORVIX_AVX2 {
+        return _mm256_and_si256(buckets(c, first0, first1), buckets(next, second0, second1));
+    };
+    const auto pairsOf = [&](__m256i hit) QUORVIX_AVX2 {
         return ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256())));
     };
-    // What the line is, from its length and the masks of its bytes.
-    const auto facts = [&](qsizetype length, bool nonBlank, bool pairs) {
+    // What the line is, from its length and the masks of its bytes; `seen` yields the buckets
+    // with a pair in the line.
+    const auto facts = [&](qsizetype length, bool nonBlank, bool pairs, auto seen) {
         if (pairs)
-            return Line{length, ShortLineScan::kFull};
+            return Line{length, ShortLineScan::kFull, seen()};
         bool solo = false;
         if (s.m_soloColumn >= 0)
             solo = s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])]
@@ -113,18 +140,25 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
                 unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c0, prepare.space))) |
                 quint64(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c1, prepare.space)))) << 32;
             quint64 pairs = 0;
+            __m256i hit0 = _mm256_setzero_si256();
+            __m256i hit1 = _mm256_setzero_si256();
             if constexpr (Keywords) {
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared), c0);
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + 32), c1);
-                pairs = (pairsOf(c0, shiftOne(c0, c1)) |
-                         quint64(pairsOf(c1, shiftOne(c1, _mm256_setzero_si256()))) << 32) &
-                        (inLine >> 1);
+                hit0 = hitsOf(c0, shiftOne(c0, c1));
+                hit1 = hitsOf(c1, shiftOne(c1, _mm256_setzero_si256()));
+                pairs = (pairsOf(hit0) | quint64(pairsOf(hit1)) << 32) & (inLine >> 1);
             }
-            return facts(length, (~blanks & inLine) != 0, pairs != 0);
+            // A pair ends inside the line, so it starts before its last byte.
+            return facts(length, (~blanks & inLine) != 0, pairs != 0, [&]() QUORVIX_AVX2 {
+                return orBytes(_mm256_or_si256(_mm256_and_si256(hit0, leading(length - 1)),
+                                               _mm256_and_si256(hit1, leading(length - 1, 32))));
+            });
         }
     }
     unsigned nonBlank = 0;
     unsigned pairs = 0;
+    __m256i seen = _mm256_setzero_si256(); // the pair hits of the line's blocks so far
     __m256i raw = load(data);
     __m256i c = prepare.apply<Keywords>(raw, s.m_masked.data());
     qsizetype length = 0;
@@ -147,9 +181,13 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
         nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
         if (ends != 0) {
             // The last block: its pairs end inside the line.
-            if constexpr (Keywords)
-                pairs |= pairsOf(c, shiftOne(c, _mm256_setzero_si256())) & (inLine >> 1);
             length = at + __builtin_ctz(ends);
+            if constexpr (Keywords) {
+                const __m256i hit = _mm256_and_si256(hitsOf(c, shiftOne(c, _mm256_setzero_si256())),
+                                                     leading(length - at - 1));
+                pairs |= pairsOf(hit);
+                seen = _mm256_or_si256(seen, hit);
+            }
             if (length >= available)
                 return Line{};
             break;
@@ -158,11 +196,14 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
             return Line{};
         raw = load(data + at + 32);
         const __m256i following = prepare.apply<Keywords>(raw, s.m_masked.data() + at + 32);
-        if constexpr (Keywords)
-            pairs |= pairsOf(c, shiftOne(c, following));
+        if constexpr (Keywords) {
+            const __m256i hit = hitsOf(c, shiftOne(c, following));
+            pairs |= pairsOf(hit);
+            seen = _mm256_or_si256(seen, hit);
+        }
         c = following;
     }
-    return facts(length, nonBlank != 0, pairs != 0);
+    return facts(length, nonBlank != 0, pairs != 0, [&]() QUORVIX_AVX2 { return orBytes(seen); });
 }
 #endif
 
@@ -185,7 +226,7 @@ ShortLineScan::ShortLineScan(const Settings& settings)
         if (keyed[i]->keyPairs()[0] < 0)
             return;
         // Eight buckets: keywords beyond the eighth share one, which lets more lines through.
-        const unsigned char bit = static_cast<unsigned char>(1u << (i % 8));
+        const unsigned char bit = static_cast<unsigned char>(1u << (i % kBuckets));
         const auto [a, b] = keyed[i]->keyBytes();
         for (const size_t lane : {size_t(0), size_t(16)}) {
             m_nibbles[0][lane + (a & 15)] |= bit;

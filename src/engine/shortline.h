@@ -20,6 +20,7 @@ class KeywordPattern;
 class ShortLineScan {
 public:
     static constexpr qsizetype kMaxLength = 128;
+    static constexpr size_t kBuckets = 8; // of keywords, by their index in Settings::keywords
     // How far past a line's end scan() reads.
     static constexpr qsizetype kReadsPast = 32;
 
@@ -46,6 +47,10 @@ public:
     struct Line {
         qsizetype length = -1; // up to its CR or LF; -1 when not found
         int facts = kFull;
+        // For kFull: a bit per bucket of keywords whose pair the line holds. A keyword's
+        // bucket is its index in Settings::keywords modulo kBuckets (the solo keyword, when it
+        // is not asked of one column, comes last).
+        unsigned buckets = 0;
     };
     static constexpr qsizetype kPreparedRoom = kMaxLength + 32;
     // The line at `data`, which ends at the first CR or LF among the `available` bytes (followed
