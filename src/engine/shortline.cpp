@@ -122,6 +122,16 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
         return Line{length,
                     (nonBlank ? 0 : ShortLineScan::kBlank) | (solo ? ShortLineScan::kSolo : 0)};
     };
+    // A line with a byte above ASCII goes the classifier's way, but without keywords all it is
+    // asked is known when that byte's column (the columns before it are its bytes) is not
+    // masked and the solo keyword's column comes before it: such a character is never blank.
+    const auto aboveAscii = [&](qsizetype length, qsizetype firstAbove) {
+        if constexpr (!Keywords) {
+            if (s.m_masked[size_t(firstAbove)] == 0 && s.m_soloColumn < firstAbove)
+                return facts(length, true, false, [] { return 0u; });
+        }
+        return Line{length, ShortLineScan::kAboveAscii};
+    };
     if (available >= 64) {
         // A line of up to 63 bytes, most lines, in two blocks and no branch on its length.
         const __m256i raw0 = load(data);
@@ -133,7 +143,7 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
                                   quint64(unsigned(_mm256_movemask_epi8(raw1))) << 32;
             const qsizetype length = __builtin_ctzll(ends);
             if ((above & inLine) != 0)
-                return Line{length, ShortLineScan::kAboveAscii};
+                return aboveAscii(length, __builtin_ctzll(above));
             const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
             const __m256i c1 = prepare.apply<Keywords>(raw1, s.m_masked.data() + 32);
             const quint64 blanks =
@@ -167,16 +177,17 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + at), c);
         unsigned ends = endsIn(raw);
         const unsigned inLine = (ends & (0u - ends)) - 1; // the bytes before the first end
-        if ((unsigned(_mm256_movemask_epi8(raw)) & inLine) != 0) {
+        if (const unsigned above = unsigned(_mm256_movemask_epi8(raw)) & inLine; above != 0) {
             // Above ASCII: the other way, once the line's end is known (the padding after the
             // block holds none).
+            const qsizetype firstAbove = at + __builtin_ctz(above);
             for (; ends == 0; ends = endsIn(load(data + at))) {
                 at += 32;
                 if (at >= available)
                     return Line{};
             }
             const qsizetype end = at + __builtin_ctz(ends);
-            return end < available ? Line{end, ShortLineScan::kAboveAscii} : Line{};
+            return end < available ? aboveAscii(end, firstAbove) : Line{};
         }
         nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
         if (ends != 0) {

@@ -315,7 +315,17 @@ TEST(FastPath, ShortLineScanAnswersOnlyLinesWithoutAKeyPair)
     EXPECT_EQ(scan(bare, "000100*", "\r\n"), F::kSolo);
     EXPECT_EQ(scan(bare, "000100  QZ perform"), 0);
     EXPECT_EQ(scan(bare, "000100" + std::string(66, ' ') + "PERFORM"), F::kBlank);
-    EXPECT_EQ(scan(bare, "       perform \xE9"), F::kAboveAscii);
+    // A byte above ASCII is a character that is not blank: enough, unless masked or at or
+    // before the solo column.
+    EXPECT_EQ(scan(bare, "       perform \xE9"), 0);
+    EXPECT_EQ(scan(bare, "000100*\x82\xA0", "\r\n"), F::kSolo);
+    EXPECT_EQ(scan(bare, "000100\xE9"), F::kAboveAscii);
+    EXPECT_EQ(scan(bare, "00\xE9"), F::kAboveAscii);
+    EXPECT_EQ(scan(bare, std::string(80, ' ') + "\xE9"), F::kAboveAscii);
+    settings.masks = nullptr;
+    const ShortLineScan bareUnmasked(settings);
+    EXPECT_EQ(scan(bareUnmasked, std::string(80, ' ') + "\xE9 " + std::string(20, ' ')), 0);
+    EXPECT_EQ(scan(bareUnmasked, "      *" + std::string(90, ' ') + "\xE9"), F::kSolo);
     // A keyword in masked columns is blanked away.
     EXPECT_EQ(scan(masked, std::string(72, ' ') + "PERFORM"), F::kBlank);
     // A pair and a line end found wherever they lie, across every block boundary.
