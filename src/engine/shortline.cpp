@@ -114,7 +114,7 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
     // with a pair in the line.
     const auto facts = [&](qsizetype length, bool nonBlank, bool pairs, auto seen) {
         if (pairs)
-            return Line{length, ShortLineScan::kFull, seen()};
+            return Line{length, ShortLineScan::kFull, s.m_tellsBuckets ? seen() : 0u};
         bool solo = false;
         if (s.m_soloColumn >= 0)
             solo = s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])]
@@ -272,6 +272,7 @@ ShortLineScan::ShortLineScan(const Settings& settings)
             m_soloByte[size_t(b)] = settings.solo->matchFolded(std::string_view(&c, 1));
         }
     }
+    m_tellsBuckets = keyed.size() <= kBuckets;
     m_scan = keyed.empty() ? ShortLineKernel::scan<false> : ShortLineKernel::scan<true>;
 #else
     Q_UNUSED(settings);

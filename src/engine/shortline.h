@@ -42,14 +42,16 @@ public:
     explicit ShortLineScan(const Settings& settings);
 
     bool usable() const { return m_scan != nullptr; }
+    // Whether Line::buckets is told: each bucket then holds one keyword.
+    bool tellsBuckets() const { return m_tellsBuckets; }
 
     enum Facts : int { kAboveAscii = -2, kFull = -1, kBlank = 1, kSolo = 2 };
     struct Line {
         qsizetype length = -1; // up to its CR or LF; -1 when not found
         int facts = kFull;
-        // For kFull: a bit per bucket of keywords whose pair the line holds. A keyword's
-        // bucket is its index in Settings::keywords modulo kBuckets (the solo keyword, when it
-        // is not asked of one column, comes last).
+        // For kFull, when tellsBuckets(): a bit per bucket of keywords whose pair the line
+        // holds. A keyword's bucket is its index in Settings::keywords (the solo keyword, when
+        // it is not asked of one column, comes last).
         unsigned buckets = 0;
     };
     static constexpr qsizetype kPreparedRoom = kMaxLength + 32;
@@ -70,6 +72,7 @@ private:
     friend struct ShortLineKernel;
 
     Scan m_scan = nullptr;
+    bool m_tellsBuckets = false;
     // Nibble tables of the first and the second byte of the key pairs, each 16 bytes twice (one
     // per 128-bit lane): a bit per bucket of keywords.
     alignas(32) std::array<std::array<unsigned char, 32>, 4> m_nibbles{};
