@@ -302,9 +302,10 @@ public:
     // when it is ASCII; else nothing is counted, and whether it holds a byte above ASCII is
     // said. The line's length is -1 when the scan did not find its end.
     enum class ShortLine { Counted, AboveAscii, Other };
-    std::pair<ShortLine, qsizetype> classifyShort(const char* data, qsizetype available)
+    std::pair<ShortLine, qsizetype> classifyShort(const char* data, qsizetype available, bool cp932)
     {
-        const ShortLineScan::Line line = m_rules.m_shortLines.scan(data, available, m_ascii.data());
+        const ShortLineScan::Line line =
+            m_rules.m_shortLines.scan(data, available, m_ascii.data(), cp932);
         if (line.facts >= 0) {
             decideWithoutKeywords((line.facts & ShortLineScan::kBlank) != 0,
                                   (line.facts & ShortLineScan::kSolo) != 0);
@@ -706,7 +707,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             if (!rest.isEmpty()) {
                 // A line longer than the reader allows is left to it, for its error.
                 const auto [outcome, length] = classifier.classifyShort(
-                    rest.data(), std::min(rest.size(), lines.maxLineLength() + 1));
+                    rest.data(), std::min(rest.size(), lines.maxLineLength() + 1), cp932);
                 if (length >= 0) {
                     found = true;
                     shortLine = outcome;

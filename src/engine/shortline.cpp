@@ -71,24 +71,118 @@ QUORVIX_AVX2 inline unsigned orBytes(__m256i v)
     return unsigned(_mm_cvtsi128_si32(x)) & 0xFF;
 }
 
+// The CP932 characters that fold to ASCII other than letters and digits (full-width forms, and
+// IBM duplicates of two of them): lead, trail and what they fold to. A test holds them to
+// decoding every pair.
+constexpr struct {
+    unsigned char lead, trail;
+    char folded;
+} kFoldingSymbols[] = {
+    {0x81, 0x43, ','},  {0x81, 0x44, '.'}, {0x81, 0x46, ':'},  {0x81, 0x47, ';'}, {0x81, 0x48, '?'},
+    {0x81, 0x49, '!'},  {0x81, 0x4D, '`'}, {0x81, 0x4F, '^'},  {0x81, 0x51, '_'}, {0x81, 0x5E, '/'},
+    {0x81, 0x5F, '\\'}, {0x81, 0x60, '~'}, {0x81, 0x62, '|'},  {0x81, 0x69, '('}, {0x81, 0x6A, ')'},
+    {0x81, 0x6D, '['},  {0x81, 0x6E, ']'}, {0x81, 0x6F, '{'},  {0x81, 0x70, '}'}, {0x81, 0x7B, '+'},
+    {0x81, 0x7C, '-'},  {0x81, 0x81, '='}, {0x81, 0x83, '<'},  {0x81, 0x84, '>'}, {0x81, 0x90, '$'},
+    {0x81, 0x93, '%'},  {0x81, 0x94, '#'}, {0x81, 0x95, '&'},  {0x81, 0x96, '*'}, {0x81, 0x97, '@'},
+    {0xEE, 0xFB, '\''}, {0xEE, 0xFC, '"'}, {0xFA, 0x56, '\''}, {0xFA, 0x57, '"'},
+};
+
 // Bytes 1 to 32 of `a` followed by `b`.
 QUORVIX_AVX2 inline __m256i shiftOne(__m256i a, __m256i b)
 {
     return _mm256_alignr_epi8(_mm256_permute2x128_si256(a, b, 0x21), a, 1);
 }
 
+// 0xFF per byte of `x` in `set`.
+QUORVIX_AVX2 inline __m256i member(__m256i x, const ShortLineScan::ByteSet& set)
+{
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i low = _mm256_and_si256(x, nibble);
+    // The byte's high nibble picks a row of eight (blendv reads the top bit) and a bit in it.
+    const __m256i row = _mm256_blendv_epi8(_mm256_shuffle_epi8(load(set.lower.data()), low),
+                                           _mm256_shuffle_epi8(load(set.upper.data()), low), x);
+    const __m256i bit = _mm256_shuffle_epi8(
+        _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16,
+                         32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128),
+        _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble));
+    return _mm256_xor_si256(_mm256_cmpeq_epi8(_mm256_and_si256(row, bit), _mm256_setzero_si256()),
+                            _mm256_set1_epi8(-1));
+}
+
 } // namespace
+
+char ShortLineScan::cp932FoldsTo(unsigned char lead, unsigned char trail)
+{
+    if (lead == 0x82) { // full-width digits and letters
+        if (trail >= 0x4F && trail <= 0x58)
+            return char('0' + (trail - 0x4F));
+        if (trail >= 0x60 && trail <= 0x79)
+            return char('a' + (trail - 0x60));
+        if (trail >= 0x81 && trail <= 0x9A)
+            return char('a' + (trail - 0x81));
+    }
+    for (const auto& f : kFoldingSymbols) {
+        if (f.lead == lead && f.trail == trail)
+            return f.folded;
+    }
+    return 0;
+}
+
+void ShortLineScan::ByteSet::add(unsigned char b)
+{
+    auto& rows = b < 0x80 ? lower : upper;
+    for (const size_t lane : {size_t(0), size_t(16)})
+        rows[lane + (b & 15)] |= static_cast<unsigned char>(1u << ((b >> 4) & 7));
+}
 
 struct ShortLineKernel {
     // Without keywords, only blanks and the solo keyword are looked at.
+    // For a CP932 line of up to 63 bytes at `data`, before its end (`inLine`, a bit per byte):
+    // whether no keyword can match it (see scan). Kept out of the scan's way.
+    QUORVIX_AVX2 Q_NEVER_INLINE static bool keywordFreeCp932(const ShortLineScan& s,
+                                                             const char* data, quint64 inLine);
     template <bool Keywords>
     QUORVIX_AVX2 static ShortLineScan::Line scan(const ShortLineScan& s, const char* data,
-                                                 qsizetype available, char* prepared);
+                                                 qsizetype available, char* prepared, bool cp932);
 };
+
+bool ShortLineKernel::keywordFreeCp932(const ShortLineScan& s, const char* data, quint64 inLine)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i raw0 = load(data);
+    const __m256i raw1 = load(data + 32);
+    const __m256i next0 = shiftOne(raw0, raw1);
+    const __m256i next1 = shiftOne(raw1, zero);
+    // Where a lead byte that begins a folding character is followed by one of its trail bytes.
+    const auto folds = [&](__m256i c, __m256i next) QUORVIX_AVX2 {
+        const auto after = [&](char lead, const ShortLineScan::ByteSet& trails) QUORVIX_AVX2 {
+            return _mm256_and_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(lead)),
+                                    member(next, trails));
+        };
+        return unsigned(_mm256_movemask_epi8(_mm256_or_si256(
+            _mm256_or_si256(after(char(0x81), s.m_fold81), after(char(0x82), s.m_fold82)),
+            _mm256_or_si256(after(char(0xEE), s.m_foldIbm), after(char(0xFA), s.m_foldIbm)))));
+    };
+    const quint64 inPairs = inLine >> 1;
+    if (((folds(raw0, next0) | quint64(folds(raw1, next1)) << 32) & inPairs) != 0)
+        return false;
+    const Prepare prepare{_mm256_set1_epi8(' '), _mm256_set1_epi8(char(s.m_tab)),
+                          _mm256_set1_epi8(char(s.m_foldAdd))};
+    const __m256i c0 = prepare.apply<true>(raw0, kLeading.data() + 64); // no mask
+    const __m256i c1 = prepare.apply<true>(raw1, kLeading.data() + 64);
+    const auto pairs = [&](__m256i c, __m256i next) QUORVIX_AVX2 {
+        const __m256i hit = _mm256_and_si256(
+            buckets(c, load(s.m_nibbles[0].data()), load(s.m_nibbles[1].data())),
+            buckets(next, load(s.m_nibbles[2].data()), load(s.m_nibbles[3].data())));
+        return ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, zero)));
+    };
+    return ((pairs(c0, shiftOne(c0, c1)) | quint64(pairs(c1, shiftOne(c1, zero))) << 32) &
+            inPairs) == 0;
+}
 
 template <bool Keywords>
 ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* data,
-                                          qsizetype available, char* prepared)
+                                          qsizetype available, char* prepared, bool cp932)
 {
     using Line = ShortLineScan::Line;
     const __m256i cr = _mm256_set1_epi8('\r');
@@ -122,14 +216,13 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
         return Line{length,
                     (nonBlank ? 0 : ShortLineScan::kBlank) | (solo ? ShortLineScan::kSolo : 0)};
     };
-    // A line with a byte above ASCII goes the classifier's way, but without keywords all it is
-    // asked is known when that byte's column (the columns before it are its bytes) is not
-    // masked and the solo keyword's column comes before it: such a character is never blank.
-    const auto aboveAscii = [&](qsizetype length, qsizetype firstAbove) {
-        if constexpr (!Keywords) {
-            if (s.m_masked[size_t(firstAbove)] == 0 && s.m_soloColumn < firstAbove)
-                return facts(length, true, false, [] { return 0u; });
-        }
+    // A line with a byte above ASCII goes the classifier's way, but all it is asked is known
+    // when that byte's column (the columns before it are its bytes) is not masked, the solo
+    // keyword's column comes before it (such a character is never blank) and `keywordFree`
+    // finds that no keyword can match.
+    const auto aboveAscii = [&](qsizetype length, qsizetype firstAbove, auto keywordFree) {
+        if (s.m_masked[size_t(firstAbove)] == 0 && s.m_soloColumn < firstAbove && keywordFree())
+            return facts(length, true, false, [] { return 0u; });
         return Line{length, ShortLineScan::kAboveAscii};
     };
     if (available >= 64) {
@@ -142,8 +235,18 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
             const quint64 above = unsigned(_mm256_movemask_epi8(raw0)) |
                                   quint64(unsigned(_mm256_movemask_epi8(raw1))) << 32;
             const qsizetype length = __builtin_ctzll(ends);
-            if ((above & inLine) != 0)
-                return aboveAscii(length, __builtin_ctzll(above));
+            if ((above & inLine) != 0) {
+                // A CP932 line holds a keyword's pair among its own bytes, TABs replaced and
+                // folded (a byte of a double-byte character only adds pairs), unless a
+                // character folds to ASCII, such as a full-width letter. Masks are left out:
+                // past the first such character, columns are no longer bytes; blanking only
+                // adds pairs with a blank, which no key pair may then hold.
+                return aboveAscii(length, __builtin_ctzll(above), [&] {
+                    if constexpr (!Keywords)
+                        return true;
+                    return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, inLine);
+                });
+            }
             const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
             const __m256i c1 = prepare.apply<Keywords>(raw1, s.m_masked.data() + 32);
             const quint64 blanks =
@@ -187,7 +290,7 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
                     return Line{};
             }
             const qsizetype end = at + __builtin_ctz(ends);
-            return end < available ? aboveAscii(end, firstAbove) : Line{};
+            return end < available ? aboveAscii(end, firstAbove, [] { return !Keywords; }) : Line{};
         }
         nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
         if (ends != 0) {
@@ -273,6 +376,31 @@ ShortLineScan::ShortLineScan(const Settings& settings)
         }
     }
     m_tellsBuckets = keyed.size() <= kBuckets;
+    bool blankInPair = false;
+    for (const KeywordPattern* k : keyed) {
+        const auto [a, b] = k->keyBytes();
+        blankInPair = blankInPair || a == ' ' || b == ' ';
+    }
+    m_aboveAsciiKeywords = !blankInPair || !settings.masks || settings.masks->empty();
+    // The characters that fold to a byte of a key pair: only they can make a pair the line's own
+    // bytes do not hold.
+    if (!settings.caseSensitive) {
+        std::array<bool, 128> inPair{};
+        for (const KeywordPattern* k : keyed) {
+            for (const unsigned char b : k->keyBytes())
+                inPair[b & 127] = true;
+        }
+        for (const int lead : {0x81, 0x82, 0xEE, 0xFA}) {
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                const char folded = cp932FoldsTo(uchar(lead), uchar(trail));
+                if (folded != 0 && inPair[uchar(folded)])
+                    (lead == 0x81   ? m_fold81
+                     : lead == 0x82 ? m_fold82
+                                    : m_foldIbm)
+                        .add(uchar(trail));
+            }
+        }
+    }
     m_scan = keyed.empty() ? ShortLineKernel::scan<false> : ShortLineKernel::scan<true>;
 #else
     Q_UNUSED(settings);

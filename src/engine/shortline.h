@@ -62,17 +62,38 @@ public:
     // when it is blank after TABs and masks, or'ed with kSolo when the solo keyword matches.
     // For an ASCII line found, `prepared` (kPreparedRoom bytes) then holds it as the classifier
     // sees it: TABs replaced, masked columns blanked, folded.
-    Line scan(const char* data, qsizetype available, char* prepared) const
+    // `cp932`: the line is CP932, so that one above ASCII may be answered too.
+    Line scan(const char* data, qsizetype available, char* prepared, bool cp932 = false) const
     {
-        return m_scan(*this, data, available, prepared);
+        return m_scan(*this, data, available, prepared, cp932);
     }
 
+    // What the CP932 character of these two bytes folds to when that is ASCII (see FoldChar),
+    // else 0.
+    static char cp932FoldsTo(unsigned char lead, unsigned char trail);
+
+    // A set of bytes as two tables of a bit per high nibble (0-7, 8-15) for each low nibble,
+    // each 16 bytes twice (one per 128-bit lane).
+    struct ByteSet {
+        alignas(32) std::array<unsigned char, 32> lower{};
+        alignas(32) std::array<unsigned char, 32> upper{};
+        void add(unsigned char b);
+    };
+
 private:
-    using Scan = Line (*)(const ShortLineScan&, const char*, qsizetype, char*);
+    using Scan = Line (*)(const ShortLineScan&, const char*, qsizetype, char*, bool);
     friend struct ShortLineKernel;
 
     Scan m_scan = nullptr;
     bool m_tellsBuckets = false;
+    // Whether a CP932 line above ASCII may be answered in a mode with keywords: no mask, or no
+    // key pair with a blank (blanking a column could make one).
+    bool m_aboveAsciiKeywords = false;
+    // After the lead bytes 0x81, 0x82, and 0xEE or 0xFA, the trail bytes of the characters that
+    // fold to a byte of a key pair.
+    ByteSet m_fold81;
+    ByteSet m_fold82;
+    ByteSet m_foldIbm;
     // Nibble tables of the first and the second byte of the key pairs, each 16 bytes twice (one
     // per 128-bit lane): a bit per bucket of keywords.
     alignas(32) std::array<std::array<unsigned char, 32>, 4> m_nibbles{};

@@ -98,6 +98,8 @@ const char* const kPieces[] = {
     "\u212A",
     "０９ＳＱＬ",
     "\u00C9",
+    "／／＊",
+    "＇",
 };
 
 const char* const kMasks[] = {"", "1-6,73-", "1-6", "3", "8-", "2-4, 10-12", "1-"};
@@ -336,6 +338,65 @@ TEST(FastPath, ShortLineScanAnswersOnlyLinesWithoutAKeyPair)
         ASSERT_EQ(scan(plain, line.substr(0, at + 1), "\rZ"), 0) << "at " << at;
         ASSERT_EQ(scan(plain, std::string(at, ' ')), F::kBlank) << "at " << at;
     }
+}
+
+// A CP932 line above ASCII is answered when it holds no key pair among its bytes and no
+// character that folds to a byte of one; every character that folds to ASCII is known.
+TEST(FastPath, ShortLineScanAnswersCp932LinesWithoutAKeyPair)
+{
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char pair[2] = {char(lead), char(trail)};
+            char narrow[2];
+            const bool ascii = NarrowCp932(pair, 2, false, narrow) == 1 && uchar(narrow[0]) < 0x80;
+            ASSERT_EQ(ShortLineScan::cp932FoldsTo(uchar(lead), uchar(trail)), ascii ? narrow[0] : 0)
+                << lead << " " << trail;
+        }
+    }
+
+    const KeywordPattern perform(u"*PERFORM*", false);
+    const KeywordPattern solo(u"[*/]", false);
+    ShortLineScan::Settings settings;
+    settings.keywords = {&perform};
+    settings.solo = &solo;
+    settings.soloColumn = 7;
+    settings.soloLength = 1;
+    const ShortLineScan plain(settings);
+    if (!plain.usable())
+        GTEST_SKIP() << "no AVX2 on this CPU";
+    const auto scan = [](const ShortLineScan& s, const QString& line, bool cp932 = true) {
+        const QByteArray bytes = Cp932::encode(line) + "\n" + QByteArray(100, '\0');
+        std::string prepared(size_t(ShortLineScan::kPreparedRoom), '\0');
+        return s
+            .scan(bytes.constData(), bytes.size() - ShortLineScan::kReadsPast, prepared.data(),
+                  cp932)
+            .facts;
+    };
+    using F = ShortLineScan::Facts;
+    EXPECT_EQ(scan(plain, u8("      * 顧客マスタを読み込み、残高を更新する")), F::kSolo);
+    EXPECT_EQ(scan(plain, u8("      * 顧客マスタを読み込み、残高を更新する"), false),
+              F::kAboveAscii);
+    EXPECT_EQ(scan(plain, u8("       顧客 PERFORM")), F::kAboveAscii);
+    EXPECT_EQ(scan(plain, u8("       顧客 ＰＥＲＦＯＲＭ")), F::kAboveAscii); // folds to perform
+    EXPECT_EQ(scan(plain, u8("       顧客：（１）")), 0); // ':', '(', '1': in no key pair
+    EXPECT_EQ(scan(plain, u8("       顧客ｆ")), F::kAboveAscii);
+    EXPECT_EQ(scan(plain, u8("      顧客")), F::kAboveAscii); // in the solo column
+    // Masks blank columns, which past the first such character are not bytes: a key pair
+    // with a blank could be made.
+    const KeywordPattern blanks(u"*A  *", false);
+    const std::vector<MaskRange> masks{{30, 0}};
+    settings.keywords = {&blanks};
+    settings.solo = nullptr;
+    settings.masks = &masks;
+    EXPECT_EQ(scan(ShortLineScan(settings), u8("顧客 A")), F::kAboveAscii);
+    settings.masks = nullptr;
+    EXPECT_EQ(scan(ShortLineScan(settings), u8("顧客 A")), 0);
+    // Full-width symbols fold too.
+    const KeywordPattern assign(u"*:=*", false);
+    settings.keywords = {&assign};
+    EXPECT_EQ(scan(ShortLineScan(settings), u8("顧客：＝")), F::kAboveAscii);
+    EXPECT_EQ(scan(ShortLineScan(settings), u8("顧客（：")), F::kAboveAscii);
+    EXPECT_EQ(scan(ShortLineScan(settings), u8("顧客（")), 0);
 }
 
 // Every pattern on random ASCII texts: bytes and UTF-16 give the same answer, folded or not,
