@@ -1,5 +1,6 @@
 #include "shortline.h"
 
+#include <algorithm>
 #include <string_view>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -136,48 +137,43 @@ void ShortLineScan::ByteSet::add(unsigned char b)
 }
 
 struct ShortLineKernel {
-    // Without keywords, only blanks and the solo keyword are looked at.
-    // For a CP932 line of up to 63 bytes at `data`, before its end (`inLine`, a bit per byte):
+    // For a CP932 line of `length` bytes at `data`, followed by kReadsPast readable ones:
     // whether no keyword can match it (see scan). Kept out of the scan's way.
     QUORVIX_AVX2 Q_NEVER_INLINE static bool keywordFreeCp932(const ShortLineScan& s,
-                                                             const char* data, quint64 inLine);
+                                                             const char* data, qsizetype length);
+    // Without keywords, only blanks and the solo keyword are looked at.
     template <bool Keywords>
     QUORVIX_AVX2 static ShortLineScan::Line scan(const ShortLineScan& s, const char* data,
                                                  qsizetype available, char* prepared, bool cp932);
 };
 
-bool ShortLineKernel::keywordFreeCp932(const ShortLineScan& s, const char* data, quint64 inLine)
+bool ShortLineKernel::keywordFreeCp932(const ShortLineScan& s, const char* data, qsizetype length)
 {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i raw0 = load(data);
-    const __m256i raw1 = load(data + 32);
-    const __m256i next0 = shiftOne(raw0, raw1);
-    const __m256i next1 = shiftOne(raw1, zero);
-    // Where a lead byte that begins a folding character is followed by one of its trail bytes.
-    const auto folds = [&](__m256i c, __m256i next) QUORVIX_AVX2 {
-        const auto after = [&](char lead, const ShortLineScan::ByteSet& trails) QUORVIX_AVX2 {
-            return _mm256_and_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(lead)),
-                                    member(next, trails));
-        };
-        return unsigned(_mm256_movemask_epi8(_mm256_or_si256(
-            _mm256_or_si256(after(char(0x81), s.m_fold81), after(char(0x82), s.m_fold82)),
-            _mm256_or_si256(after(char(0xEE), s.m_foldIbm), after(char(0xFA), s.m_foldIbm)))));
-    };
-    const quint64 inPairs = inLine >> 1;
-    if (((folds(raw0, next0) | quint64(folds(raw1, next1)) << 32) & inPairs) != 0)
-        return false;
     const Prepare prepare{_mm256_set1_epi8(' '), _mm256_set1_epi8(char(s.m_tab)),
                           _mm256_set1_epi8(char(s.m_foldAdd))};
-    const __m256i c0 = prepare.apply<true>(raw0, kLeading.data() + 64); // no mask
-    const __m256i c1 = prepare.apply<true>(raw1, kLeading.data() + 64);
-    const auto pairs = [&](__m256i c, __m256i next) QUORVIX_AVX2 {
-        const __m256i hit = _mm256_and_si256(
-            buckets(c, load(s.m_nibbles[0].data()), load(s.m_nibbles[1].data())),
-            buckets(next, load(s.m_nibbles[2].data()), load(s.m_nibbles[3].data())));
-        return ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hit, zero)));
-    };
-    return ((pairs(c0, shiftOne(c0, c1)) | quint64(pairs(c1, shiftOne(c1, zero))) << 32) &
-            inPairs) == 0;
+    const auto* noMask = kLeading.data() + 64;
+    for (qsizetype at = 0; at < length; at += 32) {
+        // The positions of the block where a pair inside the line starts.
+        const __m256i inPairs = leading(std::min<qsizetype>(length - at - 1, 64));
+        const __m256i raw = load(data + at);
+        const __m256i next = load(data + at + 1);
+        // A lead byte of a character that folds to a byte of a key pair, with its trail byte.
+        const auto after = [&](char lead, const ShortLineScan::ByteSet& trails) QUORVIX_AVX2 {
+            return _mm256_and_si256(_mm256_cmpeq_epi8(raw, _mm256_set1_epi8(lead)),
+                                    member(next, trails));
+        };
+        const __m256i folds = _mm256_or_si256(
+            _mm256_or_si256(after(char(0x81), s.m_fold81), after(char(0x82), s.m_fold82)),
+            _mm256_or_si256(after(char(0xEE), s.m_foldIbm), after(char(0xFA), s.m_foldIbm)));
+        const __m256i pairs =
+            _mm256_and_si256(buckets(prepare.apply<true>(raw, noMask), load(s.m_nibbles[0].data()),
+                                     load(s.m_nibbles[1].data())),
+                             buckets(prepare.apply<true>(next, noMask), load(s.m_nibbles[2].data()),
+                                     load(s.m_nibbles[3].data())));
+        if (!_mm256_testz_si256(_mm256_or_si256(folds, pairs), inPairs))
+            return false;
+    }
+    return true;
 }
 
 template <bool Keywords>
@@ -244,7 +240,7 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
                 return aboveAscii(length, __builtin_ctzll(above), [&] {
                     if constexpr (!Keywords)
                         return true;
-                    return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, inLine);
+                    return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, length);
                 });
             }
             const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
@@ -290,7 +286,13 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
                     return Line{};
             }
             const qsizetype end = at + __builtin_ctz(ends);
-            return end < available ? aboveAscii(end, firstAbove, [] { return !Keywords; }) : Line{};
+            if (end >= available)
+                return Line{};
+            return aboveAscii(end, firstAbove, [&] {
+                if constexpr (!Keywords)
+                    return true;
+                return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, end);
+            });
         }
         nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
         if (ends != 0) {

@@ -381,6 +381,14 @@ TEST(FastPath, ShortLineScanAnswersCp932LinesWithoutAKeyPair)
     EXPECT_EQ(scan(plain, u8("       顧客：（１）")), 0); // ':', '(', '1': in no key pair
     EXPECT_EQ(scan(plain, u8("       顧客ｆ")), F::kAboveAscii);
     EXPECT_EQ(scan(plain, u8("      顧客")), F::kAboveAscii); // in the solo column
+    // Longer lines, with a pair wherever it lies.
+    const QString kanji(40, QChar(u'顧'));
+    EXPECT_EQ(scan(plain, u8("      *") + kanji), F::kSolo);
+    for (qsizetype at = 0; at <= kanji.size(); ++at) {
+        ASSERT_EQ(scan(plain, u8("       ") + QString(kanji).insert(at, u8("perform"))),
+                  F::kAboveAscii)
+            << at;
+    }
     // Masks blank columns, which past the first such character are not bytes: a key pair
     // with a blank could be made.
     const KeywordPattern blanks(u"*A  *", false);
