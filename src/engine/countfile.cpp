@@ -262,7 +262,9 @@ qsizetype leadingBlanks(std::string_view line)
  * Before all that, when no sink needs the lines, ShortLineScan looks at a short line in
  * registers: a line that holds no keyword's key pair goes straight to the steps with every
  * keyword missing (decideWithoutKeywords), and an ASCII line that holds one is decided on the
- * bytes the scan prepared.
+ * bytes the scan prepared, with the candidates its buckets name when it has one per keyword. A
+ * CP932 line above ASCII is passed over the same way when its own bytes prove that no keyword
+ * can match (see ShortLineScan::scan).
  */
 class LineClassifier final {
 public:

@@ -5,8 +5,8 @@
 // and whether the solo comment keyword matches at its column) without copying, folding or
 // matching it: the pass replaces TABs, blanks masked columns and folds case in registers, and
 // looks for every keyword's rarest pair of literals at once with nibble tables (Teddy, as in
-// Hyperscan and Rust's regex). A line with such a pair, a byte above ASCII or over kMaxLength
-// bytes goes the classifier's full way.
+// Hyperscan and Rust's regex). A line with such a pair or over kMaxLength bytes goes the
+// classifier's full way, as does one above ASCII unless its bytes prove that no keyword matches.
 
 #include <array>
 #include <vector>
@@ -62,7 +62,10 @@ public:
     // when it is blank after TABs and masks, or'ed with kSolo when the solo keyword matches.
     // For an ASCII line found, `prepared` (kPreparedRoom bytes) then holds it as the classifier
     // sees it: TABs replaced, masked columns blanked, folded.
-    // `cp932`: the line is CP932, so that one above ASCII may be answered too.
+    // A line above ASCII is answered (never blank) when the column of its first such byte is not
+    // masked, the solo column comes before it, and the mode has no keywords or, with `cp932`,
+    // the line's own bytes (TABs replaced, folded, not masked) hold no key pair and none of its
+    // characters folds to a byte of one.
     Line scan(const char* data, qsizetype available, char* prepared, bool cp932 = false) const
     {
         return m_scan(*this, data, available, prepared, cp932);
