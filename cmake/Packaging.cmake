@@ -55,10 +55,12 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries the programs link are found by dpkg-shlibdeps; Qt's platform plugins are
-# loaded at run time, so the desktop program names them itself.
+# The libraries the programs link are found by dpkg-shlibdeps; Qt's platform plugins and
+# libgit2 are loaded at run time, so the package names them itself (libgit2.so.1.5 comes in
+# Debian's libgit2-1.5).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+string(REGEX REPLACE "^libgit2\\.so\\.(.+)$" "libgit2-\\1" libgit2_package "${LIBGIT2_SONAME}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, ${libgit2_package}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -88,15 +88,11 @@ QString SingleFileTree::displayName(const QByteArray&) const
 
 namespace {
 
-template <typename T, void (*Free)(T*)>
-struct GitDeleter {
-    void operator()(T* p) const { Free(p); }
-};
-using RepoPtr = std::unique_ptr<git_repository, GitDeleter<git_repository, git_repository_free>>;
-using TreePtr = std::unique_ptr<git_tree, GitDeleter<git_tree, git_tree_free>>;
-using ObjectPtr = std::unique_ptr<git_object, GitDeleter<git_object, git_object_free>>;
-using BlobPtr = std::unique_ptr<git_blob, GitDeleter<git_blob, git_blob_free>>;
-using OdbPtr = std::unique_ptr<git_odb, GitDeleter<git_odb, git_odb_free>>;
+using RepoPtr = std::unique_ptr<git_repository, LibGit::Free>;
+using TreePtr = std::unique_ptr<git_tree, LibGit::Free>;
+using ObjectPtr = std::unique_ptr<git_object, LibGit::Free>;
+using BlobPtr = std::unique_ptr<git_blob, LibGit::Free>;
+using OdbPtr = std::unique_ptr<git_odb, LibGit::Free>;
 
 struct WalkState {
     const TreeFilter* keep = nullptr;
@@ -106,13 +102,14 @@ struct WalkState {
 int visit(const char* root, const git_tree_entry* entry, void* payload)
 {
     auto* state = static_cast<WalkState*>(payload);
-    const QByteArray relative = QByteArray(root) + git_tree_entry_name(entry);
-    const git_filemode_t mode = git_tree_entry_filemode(entry);
+    const LibGit::Api& git = LibGit::api();
+    const QByteArray relative = QByteArray(root) + git.git_tree_entry_name(entry);
+    const git_filemode_t mode = git.git_tree_entry_filemode(entry);
     if (mode == GIT_FILEMODE_TREE)
         return (*state->keep)(relative, true) ? 0 : 1; // 1 skips the folder
     if ((mode == GIT_FILEMODE_BLOB || mode == GIT_FILEMODE_BLOB_EXECUTABLE) &&
         (*state->keep)(relative, false))
-        state->blobs.emplace_back(relative, *git_tree_entry_id(entry));
+        state->blobs.emplace_back(relative, *git.git_tree_entry_id(entry));
     return 0;
 }
 
@@ -131,22 +128,28 @@ GitTree::~GitTree() = default;
 std::unique_ptr<GitTree> GitTree::open(const QString& repository, const QString& revision,
                                        const TreeFilter& keep, QString& why)
 {
-    LibGit::init();
+    QString unloaded;
+    const LibGit::Api* loaded = LibGit::load(unloaded);
+    if (!loaded) {
+        why = repository + QStringLiteral(": ") + unloaded;
+        return nullptr;
+    }
+    const LibGit::Api& git = *loaded;
     git_repository* rawRepo = nullptr;
-    if (git_repository_open_ext(&rawRepo, EncodePath(repository).constData(),
-                                GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr) != 0) {
+    if (git.git_repository_open_ext(&rawRepo, EncodePath(repository).constData(),
+                                    GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr) != 0) {
         why = repository + QStringLiteral(": not a git repository");
         return nullptr;
     }
     RepoPtr repo(rawRepo);
     git_object* rawObject = nullptr;
-    if (git_revparse_single(&rawObject, repo.get(), revision.toUtf8().constData()) != 0) {
+    if (git.git_revparse_single(&rawObject, repo.get(), revision.toUtf8().constData()) != 0) {
         why = revision + QStringLiteral(": no such revision in ") + repository;
         return nullptr;
     }
     ObjectPtr object(rawObject);
     git_object* rawTree = nullptr;
-    if (git_object_peel(&rawTree, object.get(), GIT_OBJECT_TREE) != 0) {
+    if (git.git_object_peel(&rawTree, object.get(), GIT_OBJECT_TREE) != 0) {
         why = revision + QStringLiteral(": not a revision with a tree");
         return nullptr;
     }
@@ -154,12 +157,12 @@ std::unique_ptr<GitTree> GitTree::open(const QString& repository, const QString&
 
     WalkState state;
     state.keep = &keep;
-    if (git_tree_walk(tree.get(), GIT_TREEWALK_PRE, visit, &state) != 0) {
+    if (git.git_tree_walk(tree.get(), GIT_TREEWALK_PRE, visit, &state) != 0) {
         why = repository + QStringLiteral(": ") + LibGit::lastError();
         return nullptr;
     }
     git_odb* rawOdb = nullptr;
-    if (git_repository_odb(&rawOdb, repo.get()) != 0) {
+    if (git.git_repository_odb(&rawOdb, repo.get()) != 0) {
         why = repository + QStringLiteral(": ") + LibGit::lastError();
         return nullptr;
     }
@@ -172,7 +175,7 @@ std::unique_ptr<GitTree> GitTree::open(const QString& repository, const QString&
     for (const auto& [relative, oid] : state.blobs) {
         size_t size = 0;
         git_object_t type{};
-        if (git_odb_read_header(&size, &type, odb.get(), &oid) != 0)
+        if (git.git_odb_read_header(&size, &type, odb.get(), &oid) != 0)
             size = 0;
         result->m_files.push_back(relative);
         result->d->blobs.insert(relative, std::make_pair(oid, qint64(size)));
@@ -198,14 +201,15 @@ std::unique_ptr<QIODevice> GitTree::open(const QByteArray& relative, QString& er
     QByteArray content;
     {
         const std::lock_guard lock(d->mutex);
+        const LibGit::Api& git = LibGit::api();
         git_blob* rawBlob = nullptr;
-        if (git_blob_lookup(&rawBlob, d->repo.get(), &it->first) != 0) {
+        if (git.git_blob_lookup(&rawBlob, d->repo.get(), &it->first) != 0) {
             error = LibGit::lastError();
             return nullptr;
         }
         const BlobPtr blob(rawBlob);
-        content = QByteArray(static_cast<const char*>(git_blob_rawcontent(blob.get())),
-                             qsizetype(git_blob_rawsize(blob.get())));
+        content = QByteArray(static_cast<const char*>(git.git_blob_rawcontent(blob.get())),
+                             qsizetype(git.git_blob_rawsize(blob.get())));
     }
     auto buffer = std::make_unique<QBuffer>();
     buffer->setData(content);

@@ -99,16 +99,19 @@ StepDelta DiffSteps(const StepText& oldSteps, const StepText& newSteps)
         delta.unchanged = oldSteps.count;
         return delta;
     }
-    LibGit::init();
+    QString unloaded;
+    const LibGit::Api* git = LibGit::load(unloaded);
+    if (!git)
+        throw std::runtime_error(unloaded.toStdString());
     const QByteArray& oldText = oldSteps.text;
     const QByteArray& newText = newSteps.text;
     git_diff_options options = GIT_DIFF_OPTIONS_INIT;
     options.flags = GIT_DIFF_MINIMAL | GIT_DIFF_FORCE_TEXT;
     options.context_lines = 0;
     options.interhunk_lines = 0;
-    if (git_diff_buffers(oldText.constData(), size_t(oldText.size()), nullptr, newText.constData(),
-                         size_t(newText.size()), nullptr, &options, nullptr, nullptr, onHunk,
-                         nullptr, &delta) != 0)
+    if (git->git_diff_buffers(oldText.constData(), size_t(oldText.size()), nullptr,
+                              newText.constData(), size_t(newText.size()), nullptr, &options,
+                              nullptr, nullptr, onHunk, nullptr, &delta) != 0)
         throw std::runtime_error(LibGit::lastError().toStdString());
     delta.unchanged = oldSteps.count - delta.changed - delta.deleted;
     return delta;

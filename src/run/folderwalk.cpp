@@ -10,40 +10,19 @@
 #include <fnmatch.h>
 #include <sys/stat.h>
 
-#include <git2.h>
+#include "diff/libgit.h"
 
 #include <QFile>
 #include <QRegularExpression>
 
 namespace {
 
-void initLibgit2()
-{
-    static const bool initialised = [] {
-        git_libgit2_init();
-        // Only ignore rules are read, no hook or program of the repository runs, so a work
-        // tree owned by another user (a CI checkout) is read as git would for its owner.
-        git_libgit2_opts(GIT_OPT_SET_OWNER_VALIDATION, 0);
-        return true;
-    }();
-    (void)initialised;
-}
-
 QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString gitReason()
-{
-    const git_error* e = git_error_last();
-    return e && e->message ? QString::fromUtf8(e->message) : QStringLiteral("git error");
-}
-
-struct RepoDeleter {
-    void operator()(git_repository* repo) const { git_repository_free(repo); }
-};
-using Repo = std::unique_ptr<git_repository, RepoDeleter>;
+using Repo = std::unique_ptr<git_repository, LibGit::Free>;
 
 // Whether `folder` or a folder above it holds a ".git" entry: without one there is no work tree,
 // and libgit2 (whose start-up loads the system's certificates) is not needed.
@@ -74,17 +53,22 @@ public:
     {
         if (!mayLieInWorkTree(folder))
             return true;
-        initLibgit2();
+        QString unloaded;
+        const LibGit::Api* git = LibGit::load(unloaded);
+        if (!git) {
+            reason = QStringLiteral("cannot read git's ignore rules: ") + unloaded;
+            return false;
+        }
         git_repository* raw = nullptr;
-        const int rc = git_repository_open_ext(&raw, folder.constData(), 0, nullptr);
+        const int rc = git->git_repository_open_ext(&raw, folder.constData(), 0, nullptr);
         if (rc == GIT_ENOTFOUND)
             return true;
         if (rc < 0) {
-            reason = QStringLiteral("cannot read git's ignore rules: ") + gitReason();
+            reason = QStringLiteral("cannot read git's ignore rules: ") + LibGit::lastError();
             return false;
         }
         m_repo.reset(raw);
-        const char* workdir = git_repository_workdir(raw);
+        const char* workdir = git->git_repository_workdir(raw);
         char* real = realpath(folder.constData(), nullptr);
         if (!workdir || !real) {
             std::free(real);
@@ -112,7 +96,7 @@ public:
         if (folder)
             path += '/';
         int ignored = 0;
-        if (git_ignore_path_is_ignored(&ignored, m_repo.get(), path.constData()) < 0)
+        if (LibGit::api().git_ignore_path_is_ignored(&ignored, m_repo.get(), path.constData()) < 0)
             return false;
         return ignored == 1;
     }
