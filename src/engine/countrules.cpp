@@ -1,6 +1,6 @@
 // CountRules: a mode made ready for counting, once per run.
 
-#include <algorithm>
+#include <utility>
 #include <bit>
 
 #include "engine/countfile.h"

@@ -73,8 +73,9 @@ QUORVIX_AVX2 inline unsigned orBytes(__m256i v)
 }
 
 // The CP932 characters that fold to ASCII other than letters and digits (full-width forms, and
-// IBM duplicates of two of them): lead, trail and what they fold to. A test holds them to
-// decoding every pair.
+// IBM duplicates of two of them): lead, trail and what they fold to. Written out rather than
+// found by decoding every pair as NarrowCp932 does, which would add a third of a millisecond to
+// every run's start; a test holds the two to each other.
 constexpr struct {
     unsigned char lead, trail;
     char folded;
