@@ -529,8 +529,20 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
     const bool narrowCp932 = cp932 && !sink && classifier.narrowable();
     static_assert(LineReader::kReadablePast >= ShortLineScan::kReadsPast);
     bool shortLines = !sink && classifier.shortLinesUsable();
-    int shortTried = 0;
-    int shortCounted = 0;
+    // A file whose lines mostly take another way (Japanese text, long lines) is better off
+    // without the scan: it is dropped when 1,024 lines in a row hold fewer than 256 it counts.
+    constexpr int kShortWindow = 1024;
+    constexpr int kShortMissesAllowed = kShortWindow - kShortWindow / 4;
+    int shortLeft = kShortWindow;
+    int shortMisses = 0;
+    const auto shortTried = [&](bool counted) {
+        shortMisses += counted ? 0 : 1;
+        if (--shortLeft == 0) {
+            shortLines = shortMisses <= kShortMissesAllowed;
+            shortLeft = kShortWindow;
+            shortMisses = 0;
+        }
+    };
     std::vector<char16_t> raw(256);
     QByteArrayView bytes;
     qint64 lineNumber = 0;
@@ -544,48 +556,74 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         double total() const { return start + double(bytes); }
         ~BytesRead() { progress.processedBytes = total(); }
     } read{progress};
-    for (;;) {
-        host.yield();
-        if (host.cancelled()) {
-            host.message(QString::fromUtf16(kStoppedMessage));
-            return CountOutcome::Cancelled;
-        }
-        // The next line: found by the short-line scan in the reader's block when it can, which
-        // then counts most lines too; else from the reader.
-        auto shortLine = LineClassifier::ShortLine::Other;
-        bool found = false;
-        if (shortLines) {
-            const QByteArrayView rest = lines.rest();
-            if (!rest.isEmpty()) {
-                // A line longer than the reader allows is left to it, for its error.
-                const auto [outcome, length] = classifier.classifyShort(
-                    rest.data(), std::min(rest.size(), lines.maxLineLength() + 1), cp932);
-                if (length >= 0) {
-                    found = true;
-                    shortLine = outcome;
-                    bytes = rest.first(length);
-                    lines.advance(length);
-                }
-                // A file whose lines mostly take another way (Japanese text, long lines) is
-                // better off without the scan.
-                shortCounted += outcome == LineClassifier::ShortLine::Counted ? 1 : 0;
-                if (++shortTried == 1024) {
-                    shortLines = shortCounted * 4 >= shortTried;
-                    shortTried = shortCounted = 0;
-                }
-            }
-        }
-        if (!found && !lines.next(bytes))
-            break;
+    const auto lineRead = [&](qsizetype length) {
         ++lineNumber;
-        read.bytes += bytes.size() + 2;
+        read.bytes += length + 2;
         if (--untilProgress == 0) {
             untilProgress = 20;
             progress.processedBytes = read.total();
             host.progress(progress.processedBytes, progress.totalBytes);
         }
-        if (shortLine == LineClassifier::ShortLine::Counted)
-            continue;
+    };
+    const auto stopped = [&] {
+        host.message(QString::fromUtf16(kStoppedMessage));
+        return CountOutcome::Cancelled;
+    };
+    for (;;) {
+        host.yield();
+        if (host.cancelled())
+            return stopped();
+        // The short-line scan takes the lines of the reader's block in a run, counting most of
+        // them itself, until one needs the classifier's other ways (taken below) or the reader.
+        // Each line is yielded for before it is looked at, as every line is.
+        auto shortLine = LineClassifier::ShortLine::Other;
+        bool found = false;
+        if (const QByteArrayView rest = shortLines ? lines.rest() : QByteArrayView();
+            !rest.isEmpty()) {
+            const char* next = rest.data();
+            const char* const end = next + rest.size();
+            // A line longer than the reader allows is left to it, for its error.
+            const qsizetype longest = lines.maxLineLength() + 1;
+            bool yielded = true;
+            do {
+                if (!yielded) {
+                    host.yield();
+                    if (host.cancelled()) {
+                        lines.skipTo(next);
+                        return stopped();
+                    }
+                    yielded = true;
+                }
+                const auto [outcome, length] =
+                    classifier.classifyShort(next, std::min<qsizetype>(end - next, longest), cp932);
+                if (length < 0) {
+                    shortTried(false);
+                    break;
+                }
+                const char* const line = next;
+                // The block's data is followed by zeros, never an LF.
+                next += length + 1;
+                if (next[-1] == '\r' && *next == '\n')
+                    ++next;
+                lineRead(length);
+                shortTried(outcome == LineClassifier::ShortLine::Counted);
+                if (outcome != LineClassifier::ShortLine::Counted) {
+                    found = true;
+                    shortLine = outcome;
+                    bytes = QByteArrayView(line, length);
+                    break;
+                }
+                yielded = false;
+            } while (next != end && shortLines);
+            lines.skipTo(next);
+            if (!found && !yielded)
+                continue; // the next line is yielded for at the top
+        }
+        if (!found) {
+            if (!lines.next(bytes))
+                break;
+            lineRead(bytes.size());
+        }
         const bool maybeAscii = shortLine != LineClassifier::ShortLine::AboveAscii;
         // A sink that wants UTF-16 text takes the general path; one that accepts ASCII bytes
         // gets the line's own bytes with TABs and masks applied (the classifier's are folded).

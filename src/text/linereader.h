@@ -29,15 +29,24 @@ public:
     bool next(QByteArrayView& line);
 
     // For a caller that finds line ends itself: the bytes from the next line's start to the end
-    // of the block (followed by kReadablePast readable bytes), or nothing when the next line
-    // must come from next() (the block is used up, or a CR ended it). After finding the line's
-    // end at rest()[length], advance(length) moves past the line as next() would have.
+    // of the block (followed by kReadablePast readable bytes, zeros past the block's data), or
+    // nothing when the next line must come from next() (the block is used up, or a CR ended
+    // it). Having taken lines from rest(), skipTo(next) moves to where the next line starts:
+    // past the last line's CR, LF or CR LF.
     QByteArrayView rest() const
     {
         if (m_skipLf || m_tooLong)
             return {};
         return QByteArrayView(m_data + m_pos, m_end - m_pos);
     }
+    void skipTo(const char* next)
+    {
+        m_pos = next - m_data;
+        // A CR that ends the block may have its LF in the next one.
+        m_skipLf = m_pos == m_end && m_pos > 0 && m_data[m_pos - 1] == '\r';
+    }
+
+private:
     void advance(qsizetype length)
     {
         m_pos += length + 1;
@@ -49,6 +58,7 @@ public:
         }
     }
 
+public:
     // Set when reading stopped because the device failed.
     bool failed() const { return m_failed; }
     // Set when reading stopped at a line longer than maxLineLength(); that line is not returned.
