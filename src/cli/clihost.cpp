@@ -49,6 +49,11 @@ bool CliHost::cancelled() const
     return g_interrupted.load(std::memory_order_relaxed);
 }
 
+const std::atomic<bool>* CliHost::stopFlag() const
+{
+    return &g_interrupted;
+}
+
 void CliHost::currentFile(int position, int count, const QString&)
 {
     m_position = position;

@@ -17,6 +17,7 @@ public:
     static void catchInterrupt();
 
     bool cancelled() const override;
+    const std::atomic<bool>* stopFlag() const override;
     void progress(double processedBytes, double totalBytes) override;
     void message(const QString& text) override;
     void currentFile(int position, int count, const QString& name) override;

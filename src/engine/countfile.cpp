@@ -565,13 +565,20 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             host.progress(progress.processedBytes, progress.totalBytes);
         }
     };
+    // Before each line: whether the user stopped.
+    const std::atomic<bool>* const stopFlag = host.stopFlag();
+    const auto stopAsked = [&] {
+        if (stopFlag)
+            return stopFlag->load(std::memory_order_relaxed);
+        host.yield();
+        return host.cancelled();
+    };
     const auto stopped = [&] {
         host.message(QString::fromUtf16(kStoppedMessage));
         return CountOutcome::Cancelled;
     };
     for (;;) {
-        host.yield();
-        if (host.cancelled())
+        if (stopAsked())
             return stopped();
         // The short-line scan takes the lines of the reader's block in a run, counting most of
         // them itself, until one needs the classifier's other ways (taken below) or the reader.
@@ -587,8 +594,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             bool yielded = true;
             do {
                 if (!yielded) {
-                    host.yield();
-                    if (host.cancelled()) {
+                    if (stopAsked()) {
                         lines.skipTo(next);
                         return stopped();
                     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <QString>
 
 // What a run needs from whoever hosts it (the run dialog, the CLI, a test): the engine and the
@@ -13,6 +15,10 @@ public:
 
     // True once the user has confirmed a stop.
     virtual bool cancelled() const { return false; }
+
+    // A host whose yield() does nothing and whose cancelled() reads a flag may give the flag:
+    // the line loop then reads it before each line instead of making the two calls.
+    virtual const std::atomic<bool>* stopFlag() const { return nullptr; }
 
     // Bytes of the batch read so far, against the batch's total; every 20 lines.
     virtual void progress(double processedBytes, double totalBytes)

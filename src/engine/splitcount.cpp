@@ -186,6 +186,10 @@ public:
             m_shared.stop = true;
         return m_shared.stop.load(std::memory_order_relaxed);
     }
+    const std::atomic<bool>* stopFlag() const override
+    {
+        return m_onCaller ? nullptr : &m_shared.stop;
+    }
     void progress(double processedBytes, double) override
     {
         add(processedBytes);

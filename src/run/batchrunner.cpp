@@ -65,6 +65,7 @@ public:
         m_outer.currentFile(position, count, name);
     }
     bool cancelled() const override { return m_outer.cancelled(); }
+    const std::atomic<bool>* stopFlag() const override { return m_outer.stopFlag(); }
     void progress(double processedBytes, double) override
     {
         const double sum =

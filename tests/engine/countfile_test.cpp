@@ -276,6 +276,40 @@ TEST(CountFile, StopsBeforeTheNextLineWithoutTuning)
     EXPECT_EQ(full.progressCalls, (std::vector<double>{20 * 6, 40 * 6}));
 }
 
+// A host that gives its stop flag is asked through it alone; it stops at the progress after
+// line 20, whichever way the lines are counted.
+TEST(CountFile, StopFlagStopsBeforeTheNextLine)
+{
+    class FlagHost final : public RunHost {
+    public:
+        void yield() override { ++calls; }
+        bool cancelled() const override { return ++calls, flag.load(); }
+        const std::atomic<bool>* stopFlag() const override { return &flag; }
+        void progress(double, double) override { flag = true; }
+        mutable int calls = 0;
+        std::atomic<bool> flag{false};
+    };
+    ModeDefinition keyed = BareMode();
+    keyed.WordCount = QStringLiteral("*CALL*");
+    for (const ModeDefinition& m : {BareMode(), keyed}) {
+        for (const QByteArray& line :
+             {QByteArray("       MOVE A TO B.\r\n"), QByteArray("      * \x82\xa0\n"),
+              QByteArray("       CALL 'X'.\n")}) {
+            QByteArray data = line.repeated(45);
+            QBuffer buffer(&data);
+            buffer.open(QIODevice::ReadOnly);
+            LineReader reader(buffer);
+            FlagHost host;
+            FileCountResult result;
+            CountProgress progress;
+            EXPECT_EQ(CountFile(CountRules(m, AreaCount(m)), reader, host, result, progress),
+                      CountOutcome::Cancelled);
+            EXPECT_EQ(result.AreaCounts[1][TT_AREA], 20) << line.toStdString();
+            EXPECT_EQ(host.calls, 0);
+        }
+    }
+}
+
 TEST(CountFile, ErrorsNameTheFileAndTheCause)
 {
     RecordingHost host;
