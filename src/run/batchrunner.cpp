@@ -47,7 +47,10 @@ QString FileErrorMessage(const QString& description)
 namespace {
 
 // The host as the counting threads see it: a stop reaches them all, progress is summed over
-// the threads, and the stop message is left to the batch, which shows it once.
+// the threads, and the stop message is left to the batch, which shows it once. A thread adds its
+// bytes to the sum and tells the host in steps of kProgressStep and at the end of each file:
+// doing so every 20 lines made the threads wait on each other (two threads counted 1.3 times
+// as fast as one, where two processes count 1.8 times as fast).
 class WorkerHost final : public RunHost {
 public:
     WorkerHost(RunHost& outer, std::mutex& mutex, std::atomic<double>& processed, double total)
@@ -68,19 +71,36 @@ public:
     const std::atomic<bool>* stopFlag() const override { return m_outer.stopFlag(); }
     void progress(double processedBytes, double) override
     {
-        const double sum =
-            m_processed.fetch_add(processedBytes - m_fileBytes) + (processedBytes - m_fileBytes);
+        m_unsaid += processedBytes - m_fileBytes;
         m_fileBytes = processedBytes;
+        if (m_unsaid >= kProgressStep)
+            tell();
+    }
+    // The file's last progress, always told.
+    void fileDone(double processedBytes)
+    {
+        m_unsaid += processedBytes - m_fileBytes;
+        m_fileBytes = processedBytes;
+        tell();
+    }
+
+private:
+    static constexpr double kProgressStep = 256 * 1024;
+
+    void tell()
+    {
+        const double sum = m_processed.fetch_add(m_unsaid) + m_unsaid;
+        m_unsaid = 0;
         const std::lock_guard lock(m_mutex);
         m_outer.progress(sum, m_total);
     }
 
-private:
     RunHost& m_outer;
     std::mutex& m_mutex;
     std::atomic<double>& m_processed;
     double m_total;
-    double m_fileBytes = 0;
+    double m_fileBytes = 0; // of the file being counted, as last told by the engine
+    double m_unsaid = 0;    // bytes not yet added to m_processed
 };
 
 // `name` with "_number" before its extension; the name itself for number 1.
@@ -307,7 +327,7 @@ void BatchRunner::countAhead(const CountRules& rules)
         }
         o.countedBytes = progress.processedBytes;
         try {
-            host.progress(progress.processedBytes, 0);
+            host.fileDone(progress.processedBytes);
         } catch (const std::bad_alloc&) {
             // Only the progress display missed an update.
         }

@@ -1,5 +1,6 @@
 #include "run/batchrunner.h"
 
+#include <algorithm>
 #include <thread>
 
 #include <unistd.h>
@@ -270,6 +271,9 @@ TEST_F(BatchRunnerTest, ParallelCountingGivesTheSameResultsInOrder)
 {
     const QStringList names{QStringLiteral("A.CBL"), QStringLiteral("GONE.CBL"),
                             QStringLiteral("B.CBL"), QStringLiteral("C.CBL")};
+    // Enough lines for the threads' progress to be told in steps as well as per file.
+    writeBytes(m_src + QStringLiteral("B.CBL"),
+               QByteArray("       PERFORM X.\r\n\r\n").repeated(30000));
     run(names);
     const auto sequential = m_outcomes;
     const QStringList sequentialEntries = EntryTexts(m_outputs);
@@ -277,6 +281,9 @@ TEST_F(BatchRunnerTest, ParallelCountingGivesTheSameResultsInOrder)
     m_settings.jobs = 2;
     run(names);
     EXPECT_EQ(EntryTexts(m_outputs), sequentialEntries);
+    // Every line's bytes and 2 for its end; the threads may tell out of order.
+    EXPECT_EQ(*std::max_element(m_host.progressCalls.begin(), m_host.progressCalls.end()),
+              (19 + 2) + (9 + 2) + 30000 * (17 + 2 + 2) + (16 + 2));
     for (size_t i = 0; i < m_outcomes.size(); ++i) {
         SCOPED_TRACE(names[qsizetype(i)].toStdString());
         EXPECT_EQ(m_outcomes[i].state, sequential[i].state);
