@@ -143,7 +143,9 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
     std::vector<BatchFile> files;
     for (const QString& path : paths) {
         const QFileInfo info(absolute(path));
-        const bool isDir = FileIo::isFolder(path);
+        // One stat for a file: its size tells that it is one.
+        const std::optional<qint64> size = FileIo::regularFileSize(path);
+        const bool isDir = !size && FileIo::isFolder(path);
         if (recursive && isDir) {
             const FolderWalkResult walk = WalkFolder(EncodePath(path), rules);
             for (const WalkError& e : walk.errors)
@@ -168,8 +170,7 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
         files.push_back(isDir ? BatchFile{AddBackslash(info.absoluteFilePath()), {}}
                               : BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
         given << path;
-        if (totalBytes && !isDir)
-            total += double(FileIo::regularFileSize(path).value_or(0));
+        total += double(size.value_or(0));
     }
     if (totalBytes)
         *totalBytes = total;
