@@ -216,7 +216,8 @@ private:
     // decide() for a line that holds no keyword, except perhaps the solo one at its column.
     void decideWithoutKeywords(bool blank, bool solo);
     // The count step, the same for both.
-    void countLine(bool isComment, bool isPickupLine);
+    // `blankApart`: a blank line counted apart (NULLLINE).
+    void countLine(bool isComment, bool isPickupLine, bool blankApart);
     template <typename View>
     Q_ALWAYS_INLINE bool soloMatches(View line, View trimmed) const;
     // Kept out of soloMatches, which runs on every line.
@@ -247,7 +248,6 @@ private:
     bool inCommentBlock = false;
     bool inPickupRegion = false;
     bool skipPickupStartLine = false;
-    bool blankSeparate = false;
     int m_lastArea = 1;
     Counter m_lastCounter = TT_AREA;
 };
@@ -430,11 +430,12 @@ void LineClassifier::decideSteps(View line, View trimmed, quint64 candidates)
     }
 
     // Blank step.
+    bool blankApart = false;
     if (trimmed.empty()) {
         if (m_mode.NullLineMode == 1)
             isComment = true;
         else if (m_mode.NullLineMode != 2)
-            blankSeparate = true;
+            blankApart = true;
     }
 
     // Pickup step.
@@ -459,7 +460,7 @@ void LineClassifier::decideSteps(View line, View trimmed, quint64 candidates)
         }
     }
 
-    countLine(isComment, isPickupLine);
+    countLine(isComment, isPickupLine, blankApart);
 
     // Word step.
     if (!isComment) {
@@ -476,11 +477,10 @@ void LineClassifier::decideSteps(View line, View trimmed, quint64 candidates)
     }
 }
 
-inline void LineClassifier::countLine(bool isComment, bool isPickupLine)
+inline void LineClassifier::countLine(bool isComment, bool isPickupLine, bool blankApart)
 {
     CounterSet& area = m_result.AreaCounts[currentArea];
-    if (blankSeparate) {
-        blankSeparate = false;
+    if (blankApart) {
         m_lastCounter = TT_NULLLINE;
     } else if (isPickupLine) {
         m_lastCounter = isComment ? TT_PICKUPCOM : TT_PICKUP;
@@ -494,16 +494,17 @@ inline void LineClassifier::countLine(bool isComment, bool isPickupLine)
 // Each step of decide() with every keyword missing; no word is counted.
 inline void LineClassifier::decideWithoutKeywords(bool blank, bool solo)
 {
-    if (currentArea < m_rules.m_areaCount && pendingAreaStart) {
+    if (pendingAreaStart) { // only ever set below the last area
         pendingAreaStart = false;
         ++currentArea;
     }
     bool isComment = inCommentBlock || solo;
+    bool blankApart = false;
     if (blank) {
         if (m_mode.NullLineMode == 1)
             isComment = true;
         else if (m_mode.NullLineMode != 2)
-            blankSeparate = true;
+            blankApart = true;
     }
     bool isPickupLine = false;
     if (inPickupRegion) {
@@ -512,7 +513,7 @@ inline void LineClassifier::decideWithoutKeywords(bool blank, bool solo)
         else
             skipPickupStartLine = false;
     }
-    countLine(isComment, isPickupLine);
+    countLine(isComment, isPickupLine, blankApart);
 }
 
 namespace {

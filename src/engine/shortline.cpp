@@ -15,6 +15,23 @@
 
 namespace {
 
+QUORVIX_AVX2 inline __m256i load(const void* at)
+{
+    return _mm256_loadu_si256(static_cast<const __m256i*>(at));
+}
+
+// 32 bytes of `c` in one load: the compiler builds a constant of one byte repeated with three
+// instructions, in every call, unless the load cannot be seen through.
+template <char c>
+QUORVIX_AVX2 inline __m256i splat()
+{
+    alignas(32) static volatile const char bytes[32] = {c, c, c, c, c, c, c, c, c, c, c,
+                                                        c, c, c, c, c, c, c, c, c, c, c,
+                                                        c, c, c, c, c, c, c, c, c, c};
+    return _mm256_load_si256(
+        const_cast<const __m256i*>(reinterpret_cast<const volatile __m256i*>(bytes)));
+}
+
 // Bytes as the classifier sees them: TABs replaced, masked columns blanked, folded.
 struct Prepare {
     __m256i space, tab, foldAdd;
@@ -28,21 +45,17 @@ struct Prepare {
                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masked)));
         if constexpr (!Fold)
             return c;
-        const __m256i upper = _mm256_and_si256(_mm256_cmpgt_epi8(c, _mm256_set1_epi8('A' - 1)),
-                                               _mm256_cmpgt_epi8(_mm256_set1_epi8('Z' + 1), c));
+        // 'A' to 'Z' moved to the 26 lowest signed bytes, so one compare finds them.
+        const __m256i upper = _mm256_cmpgt_epi8(splat<char(-128 + 26)>(),
+                                                _mm256_add_epi8(c, splat<char(0x80 - 'A')>()));
         return _mm256_add_epi8(c, _mm256_and_si256(upper, foldAdd));
     }
 };
 
-QUORVIX_AVX2 inline __m256i load(const void* at)
-{
-    return _mm256_loadu_si256(static_cast<const __m256i*>(at));
-}
-
 // The buckets whose byte the nibble tables `low` and `high` hold, per byte of `c`.
 QUORVIX_AVX2 inline __m256i buckets(__m256i c, __m256i low, __m256i high)
 {
-    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i nibble = splat<0x0F>();
     return _mm256_and_si256(
         _mm256_shuffle_epi8(low, _mm256_and_si256(c, nibble)),
         _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(c, 4), nibble)));
@@ -98,7 +111,7 @@ QUORVIX_AVX2 inline __m256i shiftOne(__m256i a, __m256i b)
 // 0xFF per byte of `x` in `set`.
 QUORVIX_AVX2 inline __m256i member(__m256i x, const ShortLineScan::ByteSet& set)
 {
-    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i nibble = splat<0x0F>();
     const __m256i low = _mm256_and_si256(x, nibble);
     // The byte's high nibble picks a row of eight (blendv reads the top bit) and a bit in it.
     const __m256i row = _mm256_blendv_epi8(_mm256_shuffle_epi8(load(set.lower.data()), low),
@@ -150,7 +163,7 @@ struct ShortLineKernel {
 
 bool ShortLineKernel::keywordFreeCp932(const ShortLineScan& s, const char* data, qsizetype length)
 {
-    const Prepare prepare{_mm256_set1_epi8(' '), _mm256_set1_epi8(char(s.m_tab)),
+    const Prepare prepare{splat<' '>(), _mm256_set1_epi8(char(s.m_tab)),
                           _mm256_set1_epi8(char(s.m_foldAdd))};
     const auto* noMask = kLeading.data() + 64;
     for (qsizetype at = 0; at < length; at += 32) {
@@ -182,8 +195,8 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
                                           qsizetype available, char* prepared, bool cp932)
 {
     using Line = ShortLineScan::Line;
-    const __m256i cr = _mm256_set1_epi8('\r');
-    const __m256i lf = _mm256_set1_epi8('\n');
+    const __m256i cr = splat<'\r'>();
+    const __m256i lf = splat<'\n'>();
     const auto endsIn = [&](__m256i c) QUORVIX_AVX2 {
         return unsigned(_mm256_movemask_epi8(
             _mm256_or_si256(_mm256_cmpeq_epi8(c, cr), _mm256_cmpeq_epi8(c, lf))));
@@ -192,7 +205,7 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
     const __m256i first1 = load(s.m_nibbles[1].data());
     const __m256i second0 = load(s.m_nibbles[2].data());
     const __m256i second1 = load(s.m_nibbles[3].data());
-    const Prepare prepare{_mm256_set1_epi8(' '), _mm256_set1_epi8(char(s.m_tab)),
+    const Prepare prepare{splat<' '>(), _mm256_set1_epi8(char(s.m_tab)),
                           _mm256_set1_epi8(char(s.m_foldAdd))};
     // Per position of `c`: the buckets whose pair starts there (`next` is `c` one byte on).
     const auto hitsOf = [&](__m256i c, __m256i next) QUORVIX_AVX2 {
