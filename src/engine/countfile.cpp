@@ -1,6 +1,7 @@
 #include "countfile.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -135,6 +136,13 @@ public:
             tab ? (fold ? prepareAscii<true, true, true> : prepareAscii<true, false, true>)
                 : (fold ? prepareAscii<false, true, true> : prepareAscii<false, false, true>);
         m_ascii.resize(size_t(ShortLineScan::kPreparedRoom)); // only ever grows
+        for (int facts = 0; facts < 4; ++facts) {
+            const bool blank = (facts & ShortLineScan::kBlank) != 0;
+            const bool comment =
+                (facts & ShortLineScan::kSolo) != 0 || (blank && m_mode.NullLineMode == 1);
+            const bool apart = blank && m_mode.NullLineMode != 1 && m_mode.NullLineMode != 2;
+            m_plainCounters[size_t(facts)] = apart ? TT_NULLLINE : comment ? TT_AREACOM : TT_AREA;
+        }
         static_assert(ShortLineScan::kPreparedRoom >=
                       ShortLineScan::kMaxLength + KeywordPattern::kPadding);
     }
@@ -159,8 +167,11 @@ public:
         const ShortLineScan::Line line =
             m_rules.m_shortLines.scan(data, available, m_ascii.data(), cp932);
         if (line.facts >= 0) {
-            decideWithoutKeywords((line.facts & ShortLineScan::kBlank) != 0,
-                                  (line.facts & ShortLineScan::kSolo) != 0);
+            if (!pendingAreaStart && !inCommentBlock && !inPickupRegion)
+                countPlain(m_plainCounters[size_t(line.facts)]);
+            else
+                decideWithoutKeywords((line.facts & ShortLineScan::kBlank) != 0,
+                                      (line.facts & ShortLineScan::kSolo) != 0);
             return {ShortLine::Counted, line.length};
         }
         if (line.facts == ShortLineScan::kAboveAscii)
@@ -215,6 +226,14 @@ private:
     }
     // decide() for a line that holds no keyword, except perhaps the solo one at its column.
     void decideWithoutKeywords(bool blank, bool solo);
+    // decideWithoutKeywords() when no area start is pending and the line is in no comment block
+    // or pickup region, with the counter m_plainCounters gives for its facts.
+    void countPlain(Counter counter)
+    {
+        m_lastCounter = counter;
+        m_lastArea = currentArea;
+        bump(m_result.AreaCounts[currentArea][counter]);
+    }
     // The count step, the same for both.
     // `blankApart`: a blank line counted apart (NULLLINE).
     void countLine(bool isComment, bool isPickupLine, bool blankApart);
@@ -250,6 +269,8 @@ private:
     bool skipPickupStartLine = false;
     int m_lastArea = 1;
     Counter m_lastCounter = TT_AREA;
+    // Per ShortLineScan facts (blank, solo), the counter of a line counted by countPlain().
+    std::array<Counter, 4> m_plainCounters{};
 };
 
 template <typename View>
