@@ -244,7 +244,7 @@ CountRun runCount(const CountOptions& opt, ModeDefinition mode, QTextStream& err
     host.finish();
 
     run.areaCount = runner.fields().AreaCount;
-    run.outcomes = runner.outcomes();
+    run.outcomes = runner.takeOutcomes();
     for (qsizetype k = 1; k <= request.OutputCount; ++k)
         run.outputPaths << request.OutputPaths[k];
     return run;

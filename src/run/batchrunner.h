@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include <QDateTime>
@@ -61,6 +62,9 @@ public:
              const BatchSettings& settings);
 
     const std::vector<FileOutcome>& outcomes() const { return m_outcomes; }
+    // The outcomes moved out, for a caller that keeps them past the runner (one copy of a
+    // run over many files is enough).
+    std::vector<FileOutcome> takeOutcomes() { return std::move(m_outcomes); }
     const BatchFields& fields() const { return m_fields; }
 
 private:
