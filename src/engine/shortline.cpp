@@ -278,6 +278,56 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
                                                _mm256_and_si256(hit1, leading(length - 1, 32))));
             });
         }
+        // A line of 64 to 95 bytes (fixed-format sources with sequence numbers: 72 or 80) in
+        // three blocks; its end is in the third.
+        const __m256i raw2 = load(data + 64);
+        if (const unsigned ends2 = endsIn(raw2); ends2 != 0) {
+            const qsizetype length = 64 + __builtin_ctz(ends2);
+            if (length >= available)
+                return Line{};
+            const unsigned inLine2 = (ends2 & (0u - ends2)) - 1;
+            const unsigned above0 = unsigned(_mm256_movemask_epi8(raw0));
+            const unsigned above1 = unsigned(_mm256_movemask_epi8(raw1));
+            const unsigned above2 = unsigned(_mm256_movemask_epi8(raw2)) & inLine2;
+            if ((above0 | above1 | above2) != 0) {
+                const qsizetype firstAbove = above0   ? __builtin_ctz(above0)
+                                             : above1 ? 32 + __builtin_ctz(above1)
+                                                      : 64 + __builtin_ctz(above2);
+                return aboveAscii(length, firstAbove, [&] {
+                    if constexpr (!Keywords)
+                        return true;
+                    return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, length);
+                });
+            }
+            const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
+            const __m256i c1 = prepare.apply<Keywords>(raw1, s.m_masked.data() + 32);
+            const __m256i c2 = prepare.apply<Keywords>(raw2, s.m_masked.data() + 64);
+            const auto blanks = [&](__m256i c) QUORVIX_AVX2 {
+                return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space)));
+            };
+            const bool nonBlank = (~blanks(c0) | ~blanks(c1) | (~blanks(c2) & inLine2)) != 0;
+            bool pairs = false;
+            __m256i hit0 = _mm256_setzero_si256();
+            __m256i hit1 = _mm256_setzero_si256();
+            __m256i hit2 = _mm256_setzero_si256();
+            if constexpr (Keywords) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared), c0);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + 32), c1);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(prepared + 64), c2);
+                hit0 = hitsOf(c0, shiftOne(c0, c1));
+                hit1 = hitsOf(c1, shiftOne(c1, c2));
+                hit2 = hitsOf(c2, shiftOne(c2, _mm256_setzero_si256()));
+                // Pairs start before the line's last byte: byte 63 is it when the line has 64.
+                const unsigned last1 = (ends2 & 1) != 0 ? 0x7FFFFFFFu : ~0u;
+                pairs = (pairsOf(hit0) | (pairsOf(hit1) & last1) |
+                         (pairsOf(hit2) & (inLine2 >> 1))) != 0;
+            }
+            return facts(length, nonBlank, pairs, [&]() QUORVIX_AVX2 {
+                return orBytes(_mm256_or_si256(
+                    hit0, _mm256_or_si256(_mm256_and_si256(hit1, leading(length - 33)),
+                                          _mm256_and_si256(hit2, leading(length - 65)))));
+            });
+        }
     }
     unsigned nonBlank = 0;
     unsigned pairs = 0;

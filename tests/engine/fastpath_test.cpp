@@ -338,6 +338,29 @@ TEST(FastPath, ShortLineScanAnswersOnlyLinesWithoutAKeyPair)
         ASSERT_EQ(scan(plain, line.substr(0, at + 1), "\rZ"), 0) << "at " << at;
         ASSERT_EQ(scan(plain, std::string(at, ' ')), F::kBlank) << "at " << at;
     }
+    // Lines of 64 to 95 bytes (three blocks) name the buckets a longer line with the same pairs
+    // names (the block loop).
+    const auto buckets = [&](const std::string& line) {
+        // Pairs after the line end must not count.
+        const std::string buffer = line + "\nqzperform" + std::string(128, '\0');
+        std::string prepared(size_t(ShortLineScan::kPreparedRoom), '\0');
+        const ShortLineScan::Line l =
+            plain.scan(buffer.data(), qsizetype(line.size()) + 1, prepared.data());
+        EXPECT_EQ(l.length, qsizetype(line.size()));
+        EXPECT_EQ(prepared.substr(0, line.size()), line); // folded: the line is lower case
+        return l.facts == F::kFull ? int(l.buckets) : -1;
+    };
+    for (size_t length = 64; length < 96; ++length) {
+        ASSERT_EQ(buckets(std::string(length - 1, ' ') + "q"), -1) << length;
+        for (size_t at = 0; at + 7 <= length; at += 3) {
+            std::string line(length, ' ');
+            line.replace(at, 7, at % 2 ? "xxxxxqz" : "perform");
+            const int found = buckets(line);
+            ASSERT_GT(found, 0) << length << " at " << at;
+            ASSERT_EQ(found, buckets(line + std::string(100 - length, ' ')))
+                << length << " at " << at;
+        }
+    }
 }
 
 // A CP932 line above ASCII is answered when it holds no key pair among its bytes and no
