@@ -104,7 +104,8 @@ template <bool Tab, bool Fold, bool Mask>
 bool prepareAscii(const unsigned char* in, qsizetype n, unsigned char* out, const AsciiMask& mask)
 {
 #ifdef __SSE2__
-    auto prepare = [&mask](__m128i c, qsizetype at) {
+    // Captured by default: without Mask, a named capture of `mask` would go unused.
+    auto prepare = [&](__m128i c, qsizetype at) {
         c = prepare16<Tab, Fold>(c);
         if constexpr (Mask)
             c = mask16(c, at, mask);

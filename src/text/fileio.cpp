@@ -172,7 +172,7 @@ SequentialFile::~SequentialFile()
     close();
 }
 
-bool SequentialFile::open(const QString& path, QString* reason)
+bool SequentialFile::openPath(const QString& path, QString* reason)
 {
     close();
     m_fd = ::open(EncodePath(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -197,7 +197,7 @@ bool SequentialFile::openRegular(const QString& path, QString* reason)
             *reason = problem;
         return false;
     }
-    if (!open(path, reason))
+    if (!openPath(path, reason))
         return false;
     m_size = size;
     return true;

@@ -65,8 +65,8 @@ public:
     SequentialFile& operator=(const SequentialFile&) = delete;
 
     // Opens `path` by its own bytes (see DecodePath) for reading; false with `reason` set to the
-    // system's reason when it cannot.
-    bool open(const QString& path, QString* reason = nullptr);
+    // system's reason when it cannot. (Not an overload of QIODevice::open, which it would hide.)
+    bool openPath(const QString& path, QString* reason = nullptr);
     // The same for a regular file only: anything else is refused before it is opened, with
     // `reason` as regularFileProblem gives it. The size it has then spares the read that would
     // find its end.

@@ -54,7 +54,7 @@ TEST(FileIo, SequentialFileReadsFrontToBackByTheNameBytes)
 
     FileIo::SequentialFile file;
     QString reason;
-    ASSERT_TRUE(file.open(path, &reason)) << reason.toStdString();
+    ASSERT_TRUE(file.openPath(path, &reason)) << reason.toStdString();
     EXPECT_TRUE(file.isSequential());
     QByteArray read;
     char block[1000];
@@ -65,7 +65,7 @@ TEST(FileIo, SequentialFileReadsFrontToBackByTheNameBytes)
     file.close();
     EXPECT_EQ(::unlink(bytes.constData()), 0);
 
-    EXPECT_FALSE(file.open(path, &reason));
+    EXPECT_FALSE(file.openPath(path, &reason));
     EXPECT_EQ(reason, QStringLiteral("No such file or directory"));
 }
 
