@@ -1,0 +1,299 @@
+#include "lineclassifier.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <type_traits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// CommentPiece for a line of ASCII bytes, where characters are bytes.
+std::string_view asciiPiece(std::string_view line, int column, int length)
+{
+    if (column < 1 || length <= 0 || column > qsizetype(line.size()))
+        return {};
+    const size_t begin = size_t(column - 1);
+    return line.substr(begin, std::min<size_t>(size_t(length), line.size() - begin));
+}
+
+QStringView piece(QStringView line, int column, int length)
+{
+    return CommentPiece(line, column, length);
+}
+
+std::string_view piece(std::string_view line, int column, int length)
+{
+    return asciiPiece(line, column, length);
+}
+
+QStringView sliced(QStringView v, qsizetype from)
+{
+    return v.sliced(from);
+}
+
+std::string_view sliced(std::string_view v, qsizetype from)
+{
+    return v.substr(size_t(from));
+}
+
+// Leading blanks (U+0020 only) of a line.
+qsizetype leadingBlanks(QStringView line)
+{
+    qsizetype lead = 0;
+    while (lead < line.size() && line[lead] == u' ')
+        ++lead;
+    return lead;
+}
+
+qsizetype leadingBlanks(std::string_view line)
+{
+    const qsizetype n = qsizetype(line.size());
+    qsizetype lead = 0;
+#ifdef __SSE2__
+    for (; lead + 16 <= n; lead += 16) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + lead));
+        const unsigned other =
+            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(c, _mm_set1_epi8(' ')))) ^ 0xFFFFu;
+        if (other)
+            return lead + __builtin_ctz(other);
+    }
+#endif
+    while (lead < n && line[size_t(lead)] == ' ')
+        ++lead;
+    return lead;
+}
+
+} // namespace
+
+template <typename View>
+bool LineClassifier::soloMatches(View line, View trimmed) const
+{
+    if (m_mode.CommentColumn == 0)
+        return m_rules.m_commentSolo.matchFolded(trimmed);
+    if (m_mode.CommentColumn < 0 || m_mode.CommentLength < 0)
+        throwNegativeColumn();
+    const int length = m_mode.CommentLength == 0 ? int(line.size()) : m_mode.CommentLength;
+    return m_rules.m_commentSolo.matchFolded(piece(line, m_mode.CommentColumn, length));
+}
+
+void LineClassifier::throwNegativeColumn() const
+{
+    throw CountError(QStringLiteral("the comment column (%1) and length (%2) cannot be negative")
+                         .arg(m_mode.CommentColumn)
+                         .arg(m_mode.CommentLength));
+}
+
+bool LineClassifier::remainderMatches(QStringView trimmed)
+{
+    m_blankTrimmed = BlankTrim(trimmed);
+    return m_rules.m_commentRemainder.matchFolded(m_blankTrimmed);
+}
+
+bool LineClassifier::remainderMatches(std::string_view trimmed)
+{
+    // BlankTrim on bytes: leading blanks and TABs go, the other TABs become spaces.
+    size_t lead = 0;
+    while (lead < trimmed.size() && (trimmed[lead] == ' ' || trimmed[lead] == '\t'))
+        ++lead;
+    m_asciiBlankTrimmed.assign(trimmed.substr(lead));
+    std::replace(m_asciiBlankTrimmed.begin(), m_asciiBlankTrimmed.end(), '\t', ' ');
+    return m_rules.m_commentRemainder.matchFolded(std::string_view(m_asciiBlankTrimmed));
+}
+
+void LineClassifier::classify(char16_t* raw, qsizetype length, bool narrow)
+{
+    if (m_mode.TABtoSpace == 1) {
+        for (qsizetype i = 0; i < length; ++i) {
+            if (raw[i] == u'\t')
+                raw[i] = u' ';
+        }
+    }
+    if (!m_masks.empty())
+        ApplyMaskColumns(m_masks, raw, length);
+    if (narrow && m_rules.m_narrowable) {
+        if (m_ascii.size() < size_t(length + KeywordPattern::kPadding))
+            m_ascii.resize(size_t(length + KeywordPattern::kPadding));
+        NarrowText(raw, length, m_rules.m_caseSensitive, m_ascii.data());
+        decide(std::string_view(m_ascii.data(), size_t(length)));
+        return;
+    }
+    QStringView line(raw, length);
+    if (!m_rules.m_caseSensitive) {
+        FoldText(line, m_folded);
+        line = m_folded;
+    }
+    decide(line);
+}
+
+std::string_view LineClassifier::unfoldedAscii(const char* bytes, qsizetype length)
+{
+    m_unfolded.assign(bytes, size_t(length));
+    if (m_mode.TABtoSpace == 1) {
+        // Most lines hold no TAB: memchr finds that at vector speed.
+        char* const begin = m_unfolded.data();
+        char* const end = begin + length;
+        for (char* tab = static_cast<char*>(std::memchr(begin, '\t', size_t(length))); tab;
+             tab = static_cast<char*>(std::memchr(tab + 1, '\t', size_t(end - tab - 1))))
+            *tab = ' ';
+    }
+    for (const MaskRange& m : m_masks) {
+        if (m.first > length)
+            continue;
+        const qsizetype end = m.last == 0 ? length : std::min<qsizetype>(m.last, length);
+        std::fill(m_unfolded.begin() + (m.first - 1), m_unfolded.begin() + end, ' ');
+    }
+    return m_unfolded;
+}
+
+inline bool LineClassifier::prepareBytes(const char* bytes, qsizetype length)
+{
+    if (m_ascii.size() < size_t(length + KeywordPattern::kPadding))
+        m_ascii.resize(size_t(length + KeywordPattern::kPadding));
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes);
+    auto* out = reinterpret_cast<unsigned char*>(m_ascii.data());
+    const bool masked = m_asciiMask.bounded > 0 || m_asciiMask.from < length;
+    return (masked ? m_prepareMasked : m_prepare)(in, length, out, m_asciiMask);
+}
+
+bool LineClassifier::classifyAscii(const char* bytes, qsizetype length)
+{
+    if (!prepareBytes(bytes, length))
+        return false;
+    decide(std::string_view(m_ascii.data(), size_t(length)));
+    return true;
+}
+
+void LineClassifier::classifyCp932(const char* bytes, qsizetype length)
+{
+    if (m_narrow.size() < size_t(length))
+        m_narrow.resize(size_t(length));
+    const qsizetype n = NarrowCp932(bytes, length, m_rules.m_caseSensitive, m_narrow.data());
+    // The byte pass replaces TABs, folds and masks narrowed bytes as it does ASCII ones (a byte
+    // above ASCII stays); whether all were ASCII is of no use here.
+    prepareBytes(m_narrow.data(), n);
+    decide(std::string_view(m_ascii.data(), size_t(n)));
+}
+
+template <typename View>
+void LineClassifier::decide(View line)
+{
+    const View trimmed = sliced(line, leadingBlanks(line));
+    // The keywords whose key pairs the line holds; a keyword with bit 0 is always tried.
+    quint64 candidates = ~quint64(0);
+    if constexpr (std::is_same_v<View, std::string_view>) {
+        if (m_rules.m_prefilter.size() > 0)
+            candidates = m_rules.m_prefilter.candidates(trimmed);
+    }
+    decideSteps(line, trimmed, candidates);
+}
+
+template <typename View>
+void LineClassifier::decide(View line, quint64 candidates)
+{
+    decideSteps(line, sliced(line, leadingBlanks(line)), candidates);
+}
+
+template <typename View>
+void LineClassifier::decideSteps(View line, View trimmed, quint64 candidates)
+{
+    // Whether `pattern` matches the line without its leading blanks.
+    auto hit = [&](const KeywordPattern& pattern, quint64 bit) {
+        return (bit & ~candidates) == 0 && matches(pattern, trimmed);
+    };
+
+    // Area step.
+    if (currentArea < m_rules.m_areaCount) {
+        const int k = currentArea + 1;
+        if (hit(m_rules.m_startWord[k], m_rules.m_startBit[k])) {
+            if (m_mode.StartAfter[k] == 1)
+                pendingAreaStart = true;
+            else
+                currentArea = k;
+        } else if (pendingAreaStart) {
+            pendingAreaStart = false;
+            currentArea = k;
+        }
+    }
+
+    // Comment step.
+    bool isComment = false;
+    if (!m_mode.CommentStart.isEmpty() || !m_mode.CommentSolo.isEmpty()) {
+        isComment = inCommentBlock;
+        if (!m_mode.CommentStart.isEmpty()) {
+            bool startedHere = false;
+            if (hit(m_rules.m_commentStart, m_rules.m_commentStartBit)) {
+                inCommentBlock = true;
+                if (m_rules.m_hasRemainder) {
+                    if (remainderMatches(trimmed))
+                        isComment = true;
+                } else {
+                    isComment = true;
+                }
+                startedHere = true;
+            }
+            if (!m_mode.CommentEnd.isEmpty() && inCommentBlock &&
+                hit(m_rules.m_commentEnd, m_rules.m_commentEndBit)) {
+                inCommentBlock = false;
+                if (!startedHere)
+                    isComment = true;
+            }
+        }
+        if (!m_mode.CommentSolo.isEmpty() && soloMatches(line, trimmed))
+            isComment = true;
+    }
+
+    // Blank step.
+    bool blankApart = false;
+    if (trimmed.empty()) {
+        if (m_mode.NullLineMode == 1)
+            isComment = true;
+        else if (m_mode.NullLineMode != 2)
+            blankApart = true;
+    }
+
+    // Pickup step.
+    bool isPickupLine = false;
+    if (!m_mode.PickupStart.isEmpty()) {
+        if (hit(m_rules.m_pickupStart, m_rules.m_pickupStartBit)) {
+            inPickupRegion = true;
+            if (m_mode.PickupToPickup == 1)
+                isPickupLine = true;
+            else
+                skipPickupStartLine = true;
+        }
+        if (inPickupRegion) {
+            if (!skipPickupStartLine)
+                isPickupLine = true;
+            else
+                skipPickupStartLine = false;
+        }
+        if (!m_mode.PickupEnd.isEmpty() && hit(m_rules.m_pickupEnd, m_rules.m_pickupEndBit)) {
+            inPickupRegion = false;
+            isPickupLine = m_mode.PickupToPickup == 1;
+        }
+    }
+
+    countLine(isComment, isPickupLine, blankApart);
+
+    // Word step.
+    if (!isComment) {
+        const auto tryWord = [&](int i) {
+            if (matches(m_rules.m_wordPatterns[size_t(i)], trimmed))
+                bump(m_result.WordCounts[size_t(i)]);
+        };
+        for (quint64 bits = candidates & m_rules.m_anyWordBit; bits; bits &= bits - 1) {
+            for (const int i : m_rules.m_wordsOfBit[size_t(std::countr_zero(bits))])
+                tryWord(i);
+        }
+        for (const int i : m_rules.m_wordsAlways)
+            tryWord(i);
+    }
+}
+
+// The instances the line loop calls.
+template void LineClassifier::decide(std::string_view line);
+template void LineClassifier::decide(std::string_view line, quint64 candidates);

@@ -1,0 +1,246 @@
+#pragma once
+
+#include <array>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include <QString>
+#include <QStringView>
+
+#include "engine/asciipass.h"
+#include "engine/countfile.h"
+#include "engine/shortline.h"
+
+/*
+ * The line classifier. Each line goes through the steps below in this order, and lands in
+ * exactly one counter of the current area:
+ *
+ *   mask     after TAB replacement, masked columns become spaces (a line of sequence numbers
+ *            only turns blank)
+ *   area     while currentArea < AreaCount, the next area's start keyword moves the file on
+ *            (at once, or from the next non-keyword line when StartAfter is 1)
+ *   comment  block start/end keywords (with the leading-asterisk rule) and the solo keyword
+ *   blank    NullLineMode 1: comment, 2: as any other line, else counted apart
+ *   pickup   region start/end keywords; PickupToPickup decides whether those lines belong
+ *   count    NULLLINE / PICKUP / PICKUPCOM / AREA / AREACOM, first that applies
+ *   word     every word pattern on every line that is not a comment
+ *
+ * In text mode the line is folded once and every pattern is matched against the folded text;
+ * folding maps one character to one, so columns stay where they were.
+ *
+ * A line of ASCII bytes (most source lines) takes a fast path: one pass over its bytes replaces
+ * TABs and folds case into a reused byte buffer, and the steps run on those bytes. Decoding
+ * such a line gives one character per byte, the same character, and folding an ASCII character
+ * gives an ASCII character, so both paths see the same text and count alike. Other lines are
+ * decoded, and when no keyword holds a character above ASCII the steps run on NarrowText's
+ * bytes of the decoded line (one byte per character) as well.
+ *
+ * On bytes, the keywords matched against the whole line go through KeywordPrefilter first: one
+ * pass over the line names the few that can match it.
+ *
+ * Before all that, when no sink needs the lines, ShortLineScan looks at a short line in
+ * registers: a line that holds no keyword's key pair goes straight to the steps with every
+ * keyword missing (decideWithoutKeywords), and an ASCII line that holds one is decided on the
+ * bytes the scan prepared, with the candidates its buckets name when it has one per keyword. A
+ * CP932 line above ASCII is passed over the same way when its own bytes prove that no keyword
+ * can match (see ShortLineScan::scan).
+ */
+class LineClassifier final {
+public:
+    LineClassifier(const CountRules& rules, FileCountResult& result)
+        : m_rules(rules)
+        , m_mode(rules.m_mode)
+        , m_result(result)
+    {
+        // Checked as each file starts, after the keywords, so every file fails alike.
+        if (m_rules.m_invalidMasks)
+            throw CountError(QStringLiteral("invalid mask columns: ") + m_mode.MaskColumns);
+        using AsciiPass::prepareAscii;
+        const bool tab = m_mode.TABtoSpace == 1;
+        const bool fold = !m_rules.m_caseSensitive;
+        m_prepare =
+            tab ? (fold ? prepareAscii<true, true, false> : prepareAscii<true, false, false>)
+                : (fold ? prepareAscii<false, true, false> : prepareAscii<false, false, false>);
+        m_prepareMasked =
+            tab ? (fold ? prepareAscii<true, true, true> : prepareAscii<true, false, true>)
+                : (fold ? prepareAscii<false, true, true> : prepareAscii<false, false, true>);
+        m_ascii.resize(size_t(ShortLineScan::kPreparedRoom)); // only ever grows
+        for (int facts = 0; facts < 4; ++facts) {
+            const bool blank = (facts & ShortLineScan::kBlank) != 0;
+            const bool comment =
+                (facts & ShortLineScan::kSolo) != 0 || (blank && m_mode.NullLineMode == 1);
+            const bool apart = blank && m_mode.NullLineMode != 1 && m_mode.NullLineMode != 2;
+            m_plainCounters[size_t(facts)] = apart ? TT_NULLLINE : comment ? TT_AREACOM : TT_AREA;
+        }
+        static_assert(ShortLineScan::kPreparedRoom >=
+                      ShortLineScan::kMaxLength + KeywordPattern::kPadding);
+    }
+
+    // `raw` is the decoded line; TABs may be replaced and masked columns blanked in place.
+    // `narrow`: the keywords may be matched on the line's NarrowText bytes when the mode allows.
+    void classify(char16_t* raw, qsizetype length, bool narrow);
+
+    // The same for a line's bytes when they are all ASCII (in every source encoding such a line
+    // decodes byte for byte); false, with nothing counted, when one is not.
+    bool classifyAscii(const char* bytes, qsizetype length);
+    // A CP932 line's bytes, when every keyword is narrowable: matched on NarrowCp932's bytes
+    // without decoding.
+    void classifyCp932(const char* bytes, qsizetype length);
+    // The line at the start of `data` (`available` bytes, see ShortLineScan::scan) through
+    // ShortLineScan: counted when it holds no keyword, and decided on the scan's prepared bytes
+    // when it is ASCII; else nothing is counted, and whether it holds a byte above ASCII is
+    // said. The line's length is -1 when the scan did not find its end.
+    enum class ShortLine { Counted, AboveAscii, Other };
+    std::pair<ShortLine, qsizetype> classifyShort(const char* data, qsizetype available, bool cp932)
+    {
+        const ShortLineScan::Line line =
+            m_rules.m_shortLines.scan(data, available, m_ascii.data(), cp932);
+        if (line.facts >= 0) {
+            if (!pendingAreaStart && !inCommentBlock && !inPickupRegion)
+                countPlain(m_plainCounters[size_t(line.facts)]);
+            else
+                decideWithoutKeywords((line.facts & ShortLineScan::kBlank) != 0,
+                                      (line.facts & ShortLineScan::kSolo) != 0);
+            return {ShortLine::Counted, line.length};
+        }
+        if (line.facts == ShortLineScan::kAboveAscii)
+            return {ShortLine::AboveAscii, line.length};
+        if (line.length < 0)
+            return {ShortLine::Other, line.length};
+        const std::string_view ascii(m_ascii.data(), size_t(line.length));
+        if (m_rules.m_scanCandidates)
+            decide(ascii, m_rules.m_bucketCandidates[line.buckets]);
+        else
+            decide(ascii);
+        return {ShortLine::Counted, line.length};
+    }
+    // An ASCII line as the rules saw it before folding: TABs replaced, masked columns blanked.
+    // Valid until the next call.
+    std::string_view unfoldedAscii(const char* bytes, qsizetype length);
+
+    bool shortLinesUsable() const { return m_rules.m_shortLines.usable(); }
+    // Whether every keyword is narrowable (see NarrowText).
+    bool narrowable() const { return m_rules.m_narrowable; }
+
+    // Where the last classified line was counted.
+    int lastArea() const { return m_lastArea; }
+    Counter lastCounter() const { return m_lastCounter; }
+
+private:
+    static void bump(qint32& counter)
+    {
+        if (counter == std::numeric_limits<qint32>::max())
+            throw CountError(QStringLiteral("a line counter passed 2,147,483,647"));
+        ++counter;
+    }
+
+    // The steps after masking and folding; `line` is QStringView or std::string_view.
+    template <typename View>
+    void decide(View line);
+    // The same with the prefilter bits of the keywords the line may match already known.
+    template <typename View>
+    void decide(View line, quint64 candidates);
+    // Both, with the line's leading blanks cut off as `trimmed`; inlined into each, as a call
+    // would cost a tenth of a matched line.
+    template <typename View>
+    Q_ALWAYS_INLINE void decideSteps(View line, View trimmed, quint64 candidates);
+    // A keyword against a line in decide(): a byte line lies in m_ascii, padded for the search.
+    static bool matches(const KeywordPattern& pattern, QStringView trimmed)
+    {
+        return pattern.matchFolded(trimmed);
+    }
+    static bool matches(const KeywordPattern& pattern, std::string_view trimmed)
+    {
+        return pattern.matchPadded(trimmed);
+    }
+    // decide() for a line that holds no keyword, except perhaps the solo one at its column.
+    void decideWithoutKeywords(bool blank, bool solo);
+    // decideWithoutKeywords() when no area start is pending and the line is in no comment block
+    // or pickup region, with the counter m_plainCounters gives for its facts.
+    void countPlain(Counter counter)
+    {
+        m_lastCounter = counter;
+        m_lastArea = currentArea;
+        bump(m_result.AreaCounts[currentArea][counter]);
+    }
+    // The count step, the same for both.
+    // `blankApart`: a blank line counted apart (NULLLINE).
+    void countLine(bool isComment, bool isPickupLine, bool blankApart);
+    template <typename View>
+    Q_ALWAYS_INLINE bool soloMatches(View line, View trimmed) const;
+    // Kept out of soloMatches, which runs on every line.
+    [[noreturn]] Q_DECL_COLD_FUNCTION Q_NEVER_INLINE void throwNegativeColumn() const;
+    bool remainderMatches(QStringView trimmed);
+    bool remainderMatches(std::string_view trimmed);
+    // The byte pass over `bytes` into m_ascii; false when a byte is not ASCII.
+    bool prepareBytes(const char* bytes, qsizetype length);
+
+    const CountRules& m_rules;
+    const ModeDefinition& m_mode;
+    FileCountResult& m_result;
+    const std::vector<MaskRange>& m_masks{m_rules.m_masks};
+    std::string m_unfolded; // see unfoldedAscii
+    const AsciiPass::AsciiMask& m_asciiMask{m_rules.m_asciiMask};
+    // The byte pass for this mode's TAB and case settings, without and with masks.
+    using Prepare = bool (*)(const unsigned char*, qsizetype, unsigned char*,
+                             const AsciiPass::AsciiMask&);
+    Prepare m_prepare = nullptr;
+    Prepare m_prepareMasked = nullptr;
+    QString m_folded;
+    QString m_blankTrimmed;
+    std::vector<char> m_ascii; // a line's bytes as matched, KeywordPattern::kPadding past it
+    std::vector<char> m_narrow;
+    std::string m_asciiBlankTrimmed;
+
+    int currentArea = 1;
+    bool pendingAreaStart = false;
+    bool inCommentBlock = false;
+    bool inPickupRegion = false;
+    bool skipPickupStartLine = false;
+    int m_lastArea = 1;
+    Counter m_lastCounter = TT_AREA;
+    // Per ShortLineScan facts (blank, solo), the counter of a line counted by countPlain().
+    std::array<Counter, 4> m_plainCounters{};
+};
+
+inline void LineClassifier::countLine(bool isComment, bool isPickupLine, bool blankApart)
+{
+    CounterSet& area = m_result.AreaCounts[currentArea];
+    if (blankApart) {
+        m_lastCounter = TT_NULLLINE;
+    } else if (isPickupLine) {
+        m_lastCounter = isComment ? TT_PICKUPCOM : TT_PICKUP;
+    } else {
+        m_lastCounter = isComment ? TT_AREACOM : TT_AREA;
+    }
+    m_lastArea = currentArea;
+    bump(area[m_lastCounter]);
+}
+
+// Each step of decide() with every keyword missing; no word is counted.
+inline void LineClassifier::decideWithoutKeywords(bool blank, bool solo)
+{
+    if (pendingAreaStart) { // only ever set below the last area
+        pendingAreaStart = false;
+        ++currentArea;
+    }
+    bool isComment = inCommentBlock || solo;
+    bool blankApart = false;
+    if (blank) {
+        if (m_mode.NullLineMode == 1)
+            isComment = true;
+        else if (m_mode.NullLineMode != 2)
+            blankApart = true;
+    }
+    bool isPickupLine = false;
+    if (inPickupRegion) {
+        if (!skipPickupStartLine)
+            isPickupLine = true;
+        else
+            skipPickupStartLine = false;
+    }
+    countLine(isComment, isPickupLine, blankApart);
+}
