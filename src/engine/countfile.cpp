@@ -77,10 +77,9 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         if (stopAsked())
             return stopped();
         // The short-line scan takes the lines of the reader's block in a run, counting most of
-        // them itself, until one needs the classifier's other ways (taken below) or the reader.
-        // Each line is yielded for before it is looked at, as every line is.
-        auto shortLine = LineClassifier::ShortLine::Other;
-        bool found = false;
+        // them itself, until one holds a byte above ASCII (taken below) or must come from the
+        // reader. Each line is yielded for before it is looked at, as every line is.
+        bool aboveAscii = false;
         if (const QByteArrayView rest = shortLines ? lines.rest() : QByteArrayView();
             !rest.isEmpty()) {
             const char* next = rest.data();
@@ -109,27 +108,25 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
                     ++next;
                 lineRead(length);
                 shortTried(outcome == LineClassifier::ShortLine::Counted);
-                if (outcome != LineClassifier::ShortLine::Counted) {
-                    found = true;
-                    shortLine = outcome;
+                if (outcome == LineClassifier::ShortLine::AboveAscii) {
+                    aboveAscii = true;
                     bytes = QByteArrayView(line, length);
                     break;
                 }
                 yielded = false;
             } while (next != end && shortLines);
             lines.skipTo(next);
-            if (!found && !yielded)
+            if (!aboveAscii && !yielded)
                 continue; // the next line is yielded for at the top
         }
-        if (!found) {
+        if (!aboveAscii) {
             if (!lines.next(bytes))
                 break;
             lineRead(bytes.size());
         }
-        const bool maybeAscii = shortLine != LineClassifier::ShortLine::AboveAscii;
         // A sink that wants UTF-16 text takes the general path; one that accepts ASCII bytes
         // gets the line's own bytes with TABs and masks applied (the classifier's are folded).
-        if ((!sink || asciiSink) && maybeAscii &&
+        if ((!sink || asciiSink) && !aboveAscii &&
             classifier.classifyAscii(bytes.data(), bytes.size())) {
             if (asciiSink)
                 sink->asciiLine(classifier.lastArea(), classifier.lastCounter(),

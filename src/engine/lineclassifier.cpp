@@ -247,13 +247,7 @@ void LineClassifier::decideSteps(View line, View trimmed, quint64 candidates)
     }
 
     // Blank step.
-    bool blankApart = false;
-    if (trimmed.empty()) {
-        if (m_mode.NullLineMode == 1)
-            isComment = true;
-        else if (m_mode.NullLineMode != 2)
-            blankApart = true;
-    }
+    const bool blankApart = blankStep(trimmed.empty(), isComment);
 
     // Pickup step.
     bool isPickupLine = false;

@@ -69,11 +69,9 @@ public:
                 : (fold ? prepareAscii<false, true, true> : prepareAscii<false, false, true>);
         m_ascii.resize(size_t(ShortLineScan::kPreparedRoom)); // only ever grows
         for (int facts = 0; facts < 4; ++facts) {
-            const bool blank = (facts & ShortLineScan::kBlank) != 0;
-            const bool comment =
-                (facts & ShortLineScan::kSolo) != 0 || (blank && m_mode.NullLineMode == 1);
-            const bool apart = blank && m_mode.NullLineMode != 1 && m_mode.NullLineMode != 2;
-            m_plainCounters[size_t(facts)] = apart ? TT_NULLLINE : comment ? TT_AREACOM : TT_AREA;
+            bool isComment = (facts & ShortLineScan::kSolo) != 0;
+            const bool apart = blankStep((facts & ShortLineScan::kBlank) != 0, isComment);
+            m_plainCounters[size_t(facts)] = counterOf(isComment, false, apart);
         }
         static_assert(ShortLineScan::kPreparedRoom >=
                       ShortLineScan::kMaxLength + KeywordPattern::kPadding);
@@ -93,7 +91,7 @@ public:
     // ShortLineScan: counted when it holds no keyword, and decided on the scan's prepared bytes
     // when it is ASCII; else nothing is counted, and whether it holds a byte above ASCII is
     // said. The line's length is -1 when the scan did not find its end.
-    enum class ShortLine { Counted, AboveAscii, Other };
+    enum class ShortLine { Counted, AboveAscii, NotFound };
     std::pair<ShortLine, qsizetype> classifyShort(const char* data, qsizetype available, bool cp932)
     {
         const ShortLineScan::Line line =
@@ -109,7 +107,7 @@ public:
         if (line.facts == ShortLineScan::kAboveAscii)
             return {ShortLine::AboveAscii, line.length};
         if (line.length < 0)
-            return {ShortLine::Other, line.length};
+            return {ShortLine::NotFound, line.length};
         const std::string_view ascii(m_ascii.data(), size_t(line.length));
         if (m_rules.m_scanCandidates)
             decide(ascii, m_rules.m_bucketCandidates[line.buckets]);
@@ -158,16 +156,37 @@ private:
     }
     // decide() for a line that holds no keyword, except perhaps the solo one at its column.
     void decideWithoutKeywords(bool blank, bool solo);
-    // decideWithoutKeywords() when no area start is pending and the line is in no comment block
-    // or pickup region, with the counter m_plainCounters gives for its facts.
+    // Counts the line in `counter` of the current area. A keyword-free line with no area start
+    // pending, in no comment block or pickup region, comes here straight, with the counter
+    // m_plainCounters gives for its facts.
     void countPlain(Counter counter)
     {
         m_lastCounter = counter;
         m_lastArea = currentArea;
         bump(m_result.AreaCounts[currentArea][counter]);
     }
+    // The blank step: a blank line is a comment (NullLineMode 1), a line as any other (2), or
+    // counted apart (then true).
+    bool blankStep(bool blank, bool& isComment) const
+    {
+        if (!blank)
+            return false;
+        if (m_mode.NullLineMode == 1) {
+            isComment = true;
+            return false;
+        }
+        return m_mode.NullLineMode != 2;
+    }
+    // The count step's counter; `blankApart` as blankStep() says.
+    static Counter counterOf(bool isComment, bool isPickupLine, bool blankApart)
+    {
+        if (blankApart)
+            return TT_NULLLINE;
+        if (isPickupLine)
+            return isComment ? TT_PICKUPCOM : TT_PICKUP;
+        return isComment ? TT_AREACOM : TT_AREA;
+    }
     // The count step, the same for both.
-    // `blankApart`: a blank line counted apart (NULLLINE).
     void countLine(bool isComment, bool isPickupLine, bool blankApart);
     template <typename View>
     Q_ALWAYS_INLINE bool soloMatches(View line, View trimmed) const;
@@ -208,16 +227,7 @@ private:
 
 inline void LineClassifier::countLine(bool isComment, bool isPickupLine, bool blankApart)
 {
-    CounterSet& area = m_result.AreaCounts[currentArea];
-    if (blankApart) {
-        m_lastCounter = TT_NULLLINE;
-    } else if (isPickupLine) {
-        m_lastCounter = isComment ? TT_PICKUPCOM : TT_PICKUP;
-    } else {
-        m_lastCounter = isComment ? TT_AREACOM : TT_AREA;
-    }
-    m_lastArea = currentArea;
-    bump(area[m_lastCounter]);
+    countPlain(counterOf(isComment, isPickupLine, blankApart));
 }
 
 // Each step of decide() with every keyword missing; no word is counted.
@@ -228,13 +238,7 @@ inline void LineClassifier::decideWithoutKeywords(bool blank, bool solo)
         ++currentArea;
     }
     bool isComment = inCommentBlock || solo;
-    bool blankApart = false;
-    if (blank) {
-        if (m_mode.NullLineMode == 1)
-            isComment = true;
-        else if (m_mode.NullLineMode != 2)
-            blankApart = true;
-    }
+    const bool blankApart = blankStep(blank, isComment);
     bool isPickupLine = false;
     if (inPickupRegion) {
         if (!skipPickupStartLine)

@@ -228,9 +228,17 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
     };
     // A line with a byte above ASCII goes the classifier's way, but all it is asked is known
     // when that byte's column (the columns before it are its bytes) is not masked, the solo
-    // keyword's column comes before it (such a character is never blank) and `keywordFree`
-    // finds that no keyword can match.
-    const auto aboveAscii = [&](qsizetype length, qsizetype firstAbove, auto keywordFree) {
+    // keyword's column comes before it (such a character is never blank) and no keyword can
+    // match: in a CP932 line, its own bytes, TABs replaced and folded, hold no keyword's pair (a
+    // byte of a double-byte character only adds pairs) and no character folds to ASCII, such as
+    // a full-width letter. Masks are left out: past the first such character, columns are no
+    // longer bytes; blanking only adds pairs with a blank, which no key pair may then hold.
+    const auto aboveAscii = [&](qsizetype length, qsizetype firstAbove) {
+        const auto keywordFree = [&] {
+            if constexpr (!Keywords)
+                return true;
+            return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, length);
+        };
         if (s.m_masked[size_t(firstAbove)] == 0 && s.m_soloColumn < firstAbove && keywordFree())
             return facts(length, true, false, [] { return 0u; });
         return Line{length, ShortLineScan::kAboveAscii};
@@ -245,18 +253,8 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
             const quint64 above = unsigned(_mm256_movemask_epi8(raw0)) |
                                   quint64(unsigned(_mm256_movemask_epi8(raw1))) << 32;
             const qsizetype length = __builtin_ctzll(ends);
-            if ((above & inLine) != 0) {
-                // A CP932 line holds a keyword's pair among its own bytes, TABs replaced and
-                // folded (a byte of a double-byte character only adds pairs), unless a
-                // character folds to ASCII, such as a full-width letter. Masks are left out:
-                // past the first such character, columns are no longer bytes; blanking only
-                // adds pairs with a blank, which no key pair may then hold.
-                return aboveAscii(length, __builtin_ctzll(above), [&] {
-                    if constexpr (!Keywords)
-                        return true;
-                    return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, length);
-                });
-            }
+            if ((above & inLine) != 0)
+                return aboveAscii(length, __builtin_ctzll(above));
             const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
             const __m256i c1 = prepare.apply<Keywords>(raw1, s.m_masked.data() + 32);
             const quint64 blanks =
@@ -293,11 +291,7 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
                 const qsizetype firstAbove = above0   ? __builtin_ctz(above0)
                                              : above1 ? 32 + __builtin_ctz(above1)
                                                       : 64 + __builtin_ctz(above2);
-                return aboveAscii(length, firstAbove, [&] {
-                    if constexpr (!Keywords)
-                        return true;
-                    return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, length);
-                });
+                return aboveAscii(length, firstAbove);
             }
             const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
             const __m256i c1 = prepare.apply<Keywords>(raw1, s.m_masked.data() + 32);
@@ -352,11 +346,7 @@ ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* da
             const qsizetype end = at + __builtin_ctz(ends);
             if (end >= available)
                 return Line{};
-            return aboveAscii(end, firstAbove, [&] {
-                if constexpr (!Keywords)
-                    return true;
-                return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, end);
-            });
+            return aboveAscii(end, firstAbove);
         }
         nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
         if (ends != 0) {

@@ -100,8 +100,7 @@ private:
     // Nibble tables of the first and the second byte of the key pairs, each 16 bytes twice (one
     // per 128-bit lane): a bit per bucket of keywords.
     alignas(32) std::array<std::array<unsigned char, 32>, 4> m_nibbles{};
-    // 0xFF for each masked column, far enough for the last block's one-byte-on load.
-    // 0xFF for each masked column.
+    // 0xFF for each masked column, as far as a line's last block reaches.
     alignas(32) std::array<unsigned char, kMaxLength + 32> m_masked{};
     unsigned char m_tab = 0x80;  // the byte replaced by a space (none in an ASCII line: 0x80)
     unsigned char m_foldAdd = 0; // 32 when folding
