@@ -23,7 +23,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
     LineClassifier classifier(rules, result);
     const bool asciiSink = sink && sink->acceptsAscii();
     const bool narrowCp932 = cp932 && !sink && classifier.narrowable();
-    static_assert(LineReader::kReadablePast >= ShortLineScan::kReadsPast);
+    static_assert(LineReader::kReadablePast >= ShortLineScan::kRunReadsPast);
     bool shortLines = !sink && classifier.shortLinesUsable();
     // A file whose lines mostly take another way (Japanese text, long lines) is better off
     // without the scan: it is dropped when 1,024 lines in a row hold fewer than 256 it counts.
@@ -31,9 +31,10 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
     constexpr int kShortMissesAllowed = kShortWindow - kShortWindow / 4;
     int shortLeft = kShortWindow;
     int shortMisses = 0;
-    const auto shortTried = [&](bool counted) {
-        shortMisses += counted ? 0 : 1;
-        if (--shortLeft == 0) {
+    const auto shortTried = [&](int counted, bool missed) {
+        shortMisses += missed ? 1 : 0;
+        shortLeft -= counted + (missed ? 1 : 0);
+        if (shortLeft <= 0) {
             shortLines = shortMisses <= kShortMissesAllowed;
             shortLeft = kShortWindow;
             shortMisses = 0;
@@ -42,7 +43,10 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
     std::vector<char16_t> raw(256);
     QByteArrayView bytes;
     qint64 lineNumber = 0;
-    int untilProgress = 20; // the host hears of every 20th line
+    // The host hears of every 20th line once it is counted; one that gives a stop flag, of the
+    // 20th line or the first after it that ends a run of the short-line scan (at most a
+    // block's lines).
+    int untilProgress = 20;
     // Bytes are summed here and handed to `progress` when the host is told and on every way
     // out: adding to it on each line would chain each line's add to the last through memory.
     struct BytesRead {
@@ -52,14 +56,11 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         double total() const { return start + double(bytes); }
         ~BytesRead() { progress.processedBytes = total(); }
     } read{progress};
-    const auto lineRead = [&](qsizetype length) {
-        ++lineNumber;
-        read.bytes += length + 2;
-        if (--untilProgress == 0) {
-            untilProgress = 20;
-            progress.processedBytes = read.total();
-            host.progress(progress.processedBytes, progress.totalBytes);
-        }
+    // `count` lines of `lengths` bytes, line ends left out.
+    const auto linesRead = [&](int count, qint64 lengths) {
+        lineNumber += count;
+        read.bytes += lengths + 2 * qint64(count);
+        untilProgress -= count;
     };
     // Before each line: whether the user stopped.
     const std::atomic<bool>* const stopFlag = host.stopFlag();
@@ -73,56 +74,41 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         host.message(QString::fromUtf16(kStoppedMessage));
         return CountOutcome::Cancelled;
     };
+    static const std::atomic<bool> kNeverStopped{false};
     for (;;) {
+        if (untilProgress <= 0) {
+            untilProgress = 20;
+            progress.processedBytes = read.total();
+            host.progress(progress.processedBytes, progress.totalBytes);
+        }
         if (stopAsked())
             return stopped();
         // The short-line scan takes the lines of the reader's block in a run, counting most of
         // them itself, until one holds a byte above ASCII (taken below) or must come from the
-        // reader. Each line is yielded for before it is looked at, as every line is.
+        // reader. It reads a host's stop flag before each line; a host without one is yielded
+        // for above, before each run of one line.
         bool aboveAscii = false;
         if (const QByteArrayView rest = shortLines ? lines.rest() : QByteArrayView();
             !rest.isEmpty()) {
-            const char* next = rest.data();
-            const char* const end = next + rest.size();
+            using End = LineClassifier::ShortRun::End;
             // A line longer than the reader allows is left to it, for its error.
-            const qsizetype longest = lines.maxLineLength() + 1;
-            bool yielded = true;
-            do {
-                if (!yielded) {
-                    if (stopAsked()) {
-                        lines.skipTo(next);
-                        return stopped();
-                    }
-                    yielded = true;
-                }
-                const auto [outcome, length] =
-                    classifier.classifyShort(next, std::min<qsizetype>(end - next, longest), cp932);
-                if (length < 0) {
-                    shortTried(false);
-                    break;
-                }
-                const char* const line = next;
-                // The block's data is followed by zeros, never an LF.
-                next += length + 1;
-                if (next[-1] == '\r' && *next == '\n')
-                    ++next;
-                lineRead(length);
-                shortTried(outcome == LineClassifier::ShortLine::Counted);
-                if (outcome == LineClassifier::ShortLine::AboveAscii) {
-                    aboveAscii = true;
-                    bytes = QByteArrayView(line, length);
-                    break;
-                }
-                yielded = false;
-            } while (next != end && shortLines);
-            lines.skipTo(next);
-            if (!aboveAscii && !yielded)
+            const LineClassifier::ShortRun run = classifier.classifyShortRun(
+                rest.data(), rest.data() + rest.size(), lines.maxLineLength() + 1, cp932,
+                stopFlag ? shortLeft : 1, stopFlag ? *stopFlag : kNeverStopped);
+            lines.skipTo(run.next);
+            linesRead(run.lines, run.lengths);
+            aboveAscii = run.end == End::AboveAscii;
+            shortTried(run.lines - (aboveAscii ? 1 : 0), aboveAscii || run.end == End::NotFound);
+            if (run.end == End::Stopped)
+                return stopped();
+            if (run.end == End::More)
                 continue; // the next line is yielded for at the top
+            bytes = run.aboveAscii;
         }
         if (!aboveAscii) {
             if (!lines.next(bytes))
                 break;
-            lineRead(bytes.size());
+            linesRead(1, bytes.size());
         }
         // A sink that wants UTF-16 text takes the general path; one that accepts ASCII bytes
         // gets the line's own bytes with TABs and masks applied (the classifier's are folded).

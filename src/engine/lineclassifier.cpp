@@ -178,6 +178,88 @@ void LineClassifier::classifyCp932(const char* bytes, qsizetype length)
     decide(std::string_view(m_ascii.data(), size_t(n)));
 }
 
+LineClassifier::ShortRun LineClassifier::classifyShortRun(const char* data, const char* end,
+                                                          qsizetype longest, bool cp932,
+                                                          int maxLines,
+                                                          const std::atomic<bool>& stop)
+{
+    ShortRun taken;
+    taken.next = data;
+    while (taken.lines < maxLines && taken.next != end) {
+        // A pending area start or a pickup start line to pass over is the next line's alone.
+        const bool oneLine = pendingAreaStart || skipPickupStartLine;
+        std::array<int, 4> byFacts{};
+        const ShortLineScan::Run run =
+            m_rules.m_shortLines.run(taken.next, end, longest, m_ascii.data(), cp932,
+                                     oneLine ? 1 : maxLines - taken.lines, stop, byFacts, *this);
+        taken.next = run.next;
+        taken.lines += run.lines;
+        taken.lengths += run.lengths;
+        if (oneLine) {
+            for (int facts = 0; facts < 4; ++facts) {
+                if (byFacts[size_t(facts)] != 0)
+                    decideWithoutKeywords((facts & ShortLineScan::kBlank) != 0,
+                                          (facts & ShortLineScan::kSolo) != 0);
+            }
+        } else {
+            countKeywordFree(byFacts, currentArea, keywordFreeState());
+        }
+        using End = ShortLineScan::Run::End;
+        if (run.end == End::Limit)
+            continue;
+        if (run.end == End::Stopped) {
+            taken.end = ShortRun::End::Stopped;
+            break;
+        }
+        const ShortLineScan::Line& line = run.last;
+        if (line.length < 0) {
+            taken.end = ShortRun::End::NotFound;
+            break;
+        }
+        // Above ASCII: taken, for the caller to count.
+        const char* const start = taken.next;
+        // The block's data is followed by zeros, never an LF.
+        taken.next += line.length + 1;
+        if (taken.next[-1] == '\r' && *taken.next == '\n')
+            ++taken.next;
+        ++taken.lines;
+        taken.lengths += line.length;
+        taken.end = ShortRun::End::AboveAscii;
+        taken.aboveAscii = QByteArrayView(start, line.length);
+        break;
+    }
+    return taken;
+}
+
+bool LineClassifier::take(const ShortLineScan::Line& line, std::array<int, 4>& byFacts)
+{
+    const int area = currentArea;
+    const size_t state = keywordFreeState();
+    // decide(), inlined: most lines of a mode with many keywords come here.
+    const std::string_view ascii(m_ascii.data(), size_t(line.length));
+    const std::string_view trimmed = sliced(ascii, leadingBlanks(ascii));
+    quint64 candidates = ~quint64(0);
+    if (m_rules.m_scanCandidates)
+        candidates = m_rules.m_bucketCandidates[line.buckets];
+    else if (m_rules.m_prefilter.size() > 0)
+        candidates = m_rules.m_prefilter.candidates(trimmed);
+    decideSteps(ascii, trimmed, candidates);
+    const bool oneLine = pendingAreaStart || skipPickupStartLine;
+    if (area != currentArea || state != keywordFreeState() || oneLine)
+        countKeywordFree(byFacts, area, state);
+    return oneLine;
+}
+
+void LineClassifier::countKeywordFree(std::array<int, 4>& byFacts, int area, size_t state)
+{
+    const auto& counters = m_keywordFreeCounters[state];
+    auto& counts = m_result.AreaCounts[area];
+    for (size_t facts = 0; facts < 4; ++facts) {
+        bump(counts[counters[facts]], byFacts[facts]);
+        byFacts[facts] = 0;
+    }
+}
+
 template <typename View>
 void LineClassifier::decide(View line)
 {

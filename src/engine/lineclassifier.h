@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -48,7 +49,7 @@
  * CP932 line above ASCII is passed over the same way when its own bytes prove that no keyword
  * can match (see ShortLineScan::scan).
  */
-class LineClassifier final {
+class LineClassifier final : private ShortLineScan::PairedLines {
 public:
     LineClassifier(const CountRules& rules, FileCountResult& result)
         : m_rules(rules)
@@ -68,10 +69,13 @@ public:
             tab ? (fold ? prepareAscii<true, true, true> : prepareAscii<true, false, true>)
                 : (fold ? prepareAscii<false, true, true> : prepareAscii<false, false, true>);
         m_ascii.resize(size_t(ShortLineScan::kPreparedRoom)); // only ever grows
-        for (int facts = 0; facts < 4; ++facts) {
-            bool isComment = (facts & ShortLineScan::kSolo) != 0;
-            const bool apart = blankStep((facts & ShortLineScan::kBlank) != 0, isComment);
-            m_plainCounters[size_t(facts)] = counterOf(isComment, false, apart);
+        for (size_t state = 0; state < 4; ++state) {
+            for (int facts = 0; facts < 4; ++facts) {
+                bool isComment = (state & 2) != 0 || (facts & ShortLineScan::kSolo) != 0;
+                const bool apart = blankStep((facts & ShortLineScan::kBlank) != 0, isComment);
+                m_keywordFreeCounters[state][size_t(facts)] =
+                    counterOf(isComment, (state & 1) != 0, apart);
+            }
         }
         static_assert(ShortLineScan::kPreparedRoom >=
                       ShortLineScan::kMaxLength + KeywordPattern::kPadding);
@@ -87,34 +91,20 @@ public:
     // A CP932 line's bytes, when every keyword is narrowable: matched on NarrowCp932's bytes
     // without decoding.
     void classifyCp932(const char* bytes, qsizetype length);
-    // The line at the start of `data` (`available` bytes, see ShortLineScan::scan) through
-    // ShortLineScan: counted when it holds no keyword, and decided on the scan's prepared bytes
-    // when it is ASCII; else nothing is counted, and whether it holds a byte above ASCII is
-    // said. The line's length is -1 when the scan did not find its end.
-    enum class ShortLine { Counted, AboveAscii, NotFound };
-    std::pair<ShortLine, qsizetype> classifyShort(const char* data, qsizetype available, bool cp932)
-    {
-        const ShortLineScan::Line line =
-            m_rules.m_shortLines.scan(data, available, m_ascii.data(), cp932);
-        if (line.facts >= 0) {
-            if (!pendingAreaStart && !inCommentBlock && !inPickupRegion)
-                countPlain(m_plainCounters[size_t(line.facts)]);
-            else
-                decideWithoutKeywords((line.facts & ShortLineScan::kBlank) != 0,
-                                      (line.facts & ShortLineScan::kSolo) != 0);
-            return {ShortLine::Counted, line.length};
-        }
-        if (line.facts == ShortLineScan::kAboveAscii)
-            return {ShortLine::AboveAscii, line.length};
-        if (line.length < 0)
-            return {ShortLine::NotFound, line.length};
-        const std::string_view ascii(m_ascii.data(), size_t(line.length));
-        if (m_rules.m_scanCandidates)
-            decide(ascii, m_rules.m_bucketCandidates[line.buckets]);
-        else
-            decide(ascii);
-        return {ShortLine::Counted, line.length};
-    }
+    // The lines from `data` up to `end` through ShortLineScan (each at most `longest` bytes
+    // before its end), until `maxLines` are taken, the data ends, `stop` is set before a line,
+    // or a line above ASCII or one whose end the scan did not find comes. A line that holds no
+    // keyword is counted; an ASCII one that holds a key pair is decided on the bytes the scan
+    // prepared. A line above ASCII is taken but not counted.
+    struct ShortRun {
+        const char* next = nullptr; // past the lines taken
+        int lines = 0;              // taken
+        qint64 lengths = 0;         // their lengths, line ends left out
+        enum class End { More, Stopped, AboveAscii, NotFound } end = End::More;
+        QByteArrayView aboveAscii; // for AboveAscii, the line taken last
+    };
+    ShortRun classifyShortRun(const char* data, const char* end, qsizetype longest, bool cp932,
+                              int maxLines, const std::atomic<bool>& stop);
     // An ASCII line as the rules saw it before folding: TABs replaced, masked columns blanked.
     // Valid until the next call.
     std::string_view unfoldedAscii(const char* bytes, qsizetype length);
@@ -128,11 +118,11 @@ public:
     Counter lastCounter() const { return m_lastCounter; }
 
 private:
-    static void bump(qint32& counter)
+    static void bump(qint32& counter, int by = 1)
     {
-        if (counter == std::numeric_limits<qint32>::max())
+        if (by > std::numeric_limits<qint32>::max() - counter)
             throw CountError(QStringLiteral("a line counter passed 2,147,483,647"));
-        ++counter;
+        counter += by;
     }
 
     // The steps after masking and folding; `line` is QStringView or std::string_view.
@@ -156,15 +146,21 @@ private:
     }
     // decide() for a line that holds no keyword, except perhaps the solo one at its column.
     void decideWithoutKeywords(bool blank, bool solo);
-    // Counts the line in `counter` of the current area. A keyword-free line with no area start
-    // pending, in no comment block or pickup region, comes here straight, with the counter
-    // m_plainCounters gives for its facts.
+    // Counts the line in `counter` of the current area.
     void countPlain(Counter counter)
     {
         m_lastCounter = counter;
         m_lastArea = currentArea;
         bump(m_result.AreaCounts[currentArea][counter]);
     }
+    // An ASCII line with a key pair in a ShortLineScan run, decided on the bytes the scan
+    // prepared. The run's keyword-free lines before it are counted first when it changes where
+    // they would go.
+    bool take(const ShortLineScan::Line& line, std::array<int, 4>& byFacts) override;
+    // Counts keyword-free lines by their facts, in the counters of `state` (see
+    // m_keywordFreeCounters) of `area`, and empties `byFacts`.
+    void countKeywordFree(std::array<int, 4>& byFacts, int area, size_t state);
+    size_t keywordFreeState() const { return (inCommentBlock ? 2 : 0) | (inPickupRegion ? 1 : 0); }
     // The blank step: a blank line is a comment (NullLineMode 1), a line as any other (2), or
     // counted apart (then true).
     bool blankStep(bool blank, bool& isComment) const
@@ -221,8 +217,10 @@ private:
     bool skipPickupStartLine = false;
     int m_lastArea = 1;
     Counter m_lastCounter = TT_AREA;
-    // Per ShortLineScan facts (blank, solo), the counter of a line counted by countPlain().
-    std::array<Counter, 4> m_plainCounters{};
+    // The counter of a keyword-free line with no area start pending or pickup start line to
+    // pass over: per state (in a comment block: 2, in a pickup region: 1), per ShortLineScan
+    // facts (blank, solo).
+    std::array<std::array<Counter, 4>, 4> m_keywordFreeCounters{};
 };
 
 inline void LineClassifier::countLine(bool isComment, bool isPickupLine, bool blankApart)

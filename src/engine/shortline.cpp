@@ -157,9 +157,96 @@ struct ShortLineKernel {
                                                              const char* data, qsizetype length);
     // Without keywords, only blanks and the solo keyword are looked at.
     template <bool Keywords>
+    QUORVIX_AVX2 Q_ALWAYS_INLINE static ShortLineScan::Line
+    scanLine(const ShortLineScan& s, const char* data, qsizetype available, char* prepared,
+             bool cp932);
+    template <bool Keywords>
     QUORVIX_AVX2 static ShortLineScan::Line scan(const ShortLineScan& s, const char* data,
-                                                 qsizetype available, char* prepared, bool cp932);
+                                                 qsizetype available, char* prepared, bool cp932)
+    {
+        return scanLine<Keywords>(s, data, available, prepared, cp932);
+    }
+    template <bool Keywords>
+    QUORVIX_AVX2 static ShortLineScan::Run
+    run(const ShortLineScan& s, const char* data, const char* end, qsizetype longest,
+        char* prepared, bool cp932, int maxLines, const std::atomic<bool>& stop,
+        std::array<int, 4>& byFacts, ShortLineScan::PairedLines& paired);
 };
+
+template <bool Keywords>
+ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data, const char* end,
+                                        qsizetype longest, char* prepared, bool cp932, int maxLines,
+                                        const std::atomic<bool>& stop, std::array<int, 4>& byFacts,
+                                        ShortLineScan::PairedLines& paired)
+{
+    using End = ShortLineScan::Run::End;
+    // Without keywords, the next line's start comes from a bit map of where lines end (an LF,
+    // or a CR without one), 64 bytes at a time, not from the scan of the line before: each
+    // line's scan then starts without waiting on the last. With keywords, where lines go the
+    // classifier's way more often, the map does not pay for itself.
+    const auto endsOf = [](const char* at) QUORVIX_AVX2 {
+        const __m256i c0 = load(at);
+        const __m256i c1 = load(at + 32);
+        const __m256i lf = splat<'\n'>();
+        const __m256i cr = splat<'\r'>();
+        const auto bits = [](__m256i m0, __m256i m1) QUORVIX_AVX2 {
+            return quint64(unsigned(_mm256_movemask_epi8(m0))) |
+                   quint64(unsigned(_mm256_movemask_epi8(m1))) << 32;
+        };
+        const quint64 lfs = bits(_mm256_cmpeq_epi8(c0, lf), _mm256_cmpeq_epi8(c1, lf));
+        const quint64 crs = bits(_mm256_cmpeq_epi8(c0, cr), _mm256_cmpeq_epi8(c1, cr));
+        const quint64 lfAfter = lfs >> 1 | quint64(at[64] == '\n') << 63;
+        return lfs | (crs & ~lfAfter);
+    };
+    const char* chunk = data;
+    quint64 ends = 0;
+    if constexpr (!Keywords)
+        ends = endsOf(chunk);
+    ShortLineScan::Run run;
+    const char* next = data;
+    int lines = 0;
+    qint64 lengths = 0;
+    while (lines < maxLines && next != end) {
+        if (stop.load(std::memory_order_relaxed)) {
+            run.end = End::Stopped;
+            break;
+        }
+        const ShortLineScan::Line line =
+            scanLine<Keywords>(s, next, std::min<qsizetype>(end - next, longest), prepared, cp932);
+        bool last = false;
+        if (line.facts >= 0) {
+            ++byFacts[size_t(line.facts)];
+        } else if (line.facts == ShortLineScan::kFull && line.length >= 0) {
+            last = paired.take(line, byFacts);
+        } else {
+            run.end = End::Unanswered;
+            run.last = line;
+            break;
+        }
+        ++lines;
+        lengths += line.length;
+        if constexpr (Keywords) {
+            // The data is followed by readable bytes, never an LF.
+            next += line.length + 1;
+            if (next[-1] == '\r' && *next == '\n')
+                ++next;
+        } else {
+            // The line's end lies before `end`, so this stops there.
+            while (ends == 0) {
+                chunk += 64;
+                ends = endsOf(chunk);
+            }
+            next = chunk + __builtin_ctzll(ends) + 1;
+            ends &= ends - 1;
+        }
+        if (last)
+            break;
+    }
+    run.next = next;
+    run.lines = lines;
+    run.lengths = lengths;
+    return run;
+}
 
 bool ShortLineKernel::keywordFreeCp932(const ShortLineScan& s, const char* data, qsizetype length)
 {
@@ -191,8 +278,8 @@ bool ShortLineKernel::keywordFreeCp932(const ShortLineScan& s, const char* data,
 }
 
 template <bool Keywords>
-ShortLineScan::Line ShortLineKernel::scan(const ShortLineScan& s, const char* data,
-                                          qsizetype available, char* prepared, bool cp932)
+ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char* data,
+                                              qsizetype available, char* prepared, bool cp932)
 {
     using Line = ShortLineScan::Line;
     const __m256i cr = splat<'\r'>();
@@ -458,6 +545,7 @@ ShortLineScan::ShortLineScan(const Settings& settings)
         }
     }
     m_scan = keyed.empty() ? ShortLineKernel::scan<false> : ShortLineKernel::scan<true>;
+    m_run = keyed.empty() ? ShortLineKernel::run<false> : ShortLineKernel::run<true>;
 #else
     Q_UNUSED(settings);
 #endif

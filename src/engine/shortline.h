@@ -9,6 +9,7 @@
 // classifier's full way, as does one above ASCII unless its bytes prove that no keyword matches.
 
 #include <array>
+#include <atomic>
 #include <vector>
 
 #include <QtGlobal>
@@ -23,6 +24,8 @@ public:
     static constexpr size_t kBuckets = 8; // of keywords, by their index in Settings::keywords
     // How far past a line's end scan() reads.
     static constexpr qsizetype kReadsPast = 32;
+    // How far past its data's end run() reads.
+    static constexpr qsizetype kRunReadsPast = 65;
 
     struct Settings {
         bool caseSensitive = false;
@@ -71,6 +74,36 @@ public:
         return m_scan(*this, data, available, prepared, cp932);
     }
 
+    // What run() hands an ASCII line that holds a key pair to, prepared as scan() prepares it.
+    class PairedLines {
+    public:
+        // Takes `line`; the lines the run counted before it are in `byFacts`. True when the run
+        // must end after it.
+        virtual bool take(const Line& line, std::array<int, 4>& byFacts) = 0;
+
+    protected:
+        ~PairedLines() = default;
+    };
+    // Lines taken by run(). Those it answered are counted in `byFacts` (per facts, 0 to 3), those
+    // with a key pair handed to `paired`; the run ends before a line above ASCII or one whose end
+    // it did not find, which is then `last`, or on `maxLines`, the data's end or the stop flag.
+    struct Run {
+        const char* next = nullptr; // the first line not taken
+        int lines = 0;              // taken
+        qint64 lengths = 0;         // the taken lines' lengths, line ends left out
+        enum class End { Limit, Stopped, Unanswered } end = End::Limit;
+        Line last; // for Unanswered: the line at `next`
+    };
+    // scan() for the lines from `data` up to `end`, each at most `longest` bytes before its
+    // end, reading `stop` before each: one call for a run of lines, with the scan's set-up
+    // done once. Its data is followed by kRunReadsPast readable bytes, zeros.
+    Run run(const char* data, const char* end, qsizetype longest, char* prepared, bool cp932,
+            int maxLines, const std::atomic<bool>& stop, std::array<int, 4>& byFacts,
+            PairedLines& paired) const
+    {
+        return m_run(*this, data, end, longest, prepared, cp932, maxLines, stop, byFacts, paired);
+    }
+
     // What the CP932 character of these two bytes folds to when that is ASCII (see FoldChar),
     // else 0.
     static char cp932FoldsTo(unsigned char lead, unsigned char trail);
@@ -85,9 +118,12 @@ public:
 
 private:
     using Scan = Line (*)(const ShortLineScan&, const char*, qsizetype, char*, bool);
+    using RunLines = Run (*)(const ShortLineScan&, const char*, const char*, qsizetype, char*, bool,
+                             int, const std::atomic<bool>&, std::array<int, 4>&, PairedLines&);
     friend struct ShortLineKernel;
 
     Scan m_scan = nullptr;
+    RunLines m_run = nullptr;
     bool m_tellsBuckets = false;
     // Whether a CP932 line above ASCII may be answered in a mode with keywords: no mask, or no
     // key pair with a blank (blanking a column could make one).

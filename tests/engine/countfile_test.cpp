@@ -276,8 +276,9 @@ TEST(CountFile, StopsBeforeTheNextLineWithoutTuning)
     EXPECT_EQ(full.progressCalls, (std::vector<double>{20 * 6, 40 * 6}));
 }
 
-// A host that gives its stop flag is asked through it alone; it stops at the progress after
-// line 20, whichever way the lines are counted.
+// A host that gives its stop flag is asked through it alone; set at the first progress (the
+// end of the reader's block after line 20), it stops the count before the next line, whichever
+// way the lines are counted.
 TEST(CountFile, StopFlagStopsBeforeTheNextLine)
 {
     class FlagHost final : public RunHost {
@@ -285,9 +286,14 @@ TEST(CountFile, StopFlagStopsBeforeTheNextLine)
         void yield() override { ++calls; }
         bool cancelled() const override { return ++calls, flag.load(); }
         const std::atomic<bool>* stopFlag() const override { return &flag; }
-        void progress(double, double) override { flag = true; }
+        void progress(double processed, double) override
+        {
+            if (!flag.exchange(true))
+                stoppedAt = processed;
+        }
         mutable int calls = 0;
         std::atomic<bool> flag{false};
+        double stoppedAt = 0;
     };
     ModeDefinition keyed = BareMode();
     keyed.WordCount = QStringLiteral("*CALL*");
@@ -298,13 +304,18 @@ TEST(CountFile, StopFlagStopsBeforeTheNextLine)
             QByteArray data = line.repeated(45);
             QBuffer buffer(&data);
             buffer.open(QIODevice::ReadOnly);
-            LineReader reader(buffer);
+            LineReader reader(buffer, 64);
             FlagHost host;
             FileCountResult result;
             CountProgress progress;
             EXPECT_EQ(CountFile(CountRules(m, AreaCount(m)), reader, host, result, progress),
                       CountOutcome::Cancelled);
-            EXPECT_EQ(result.AreaCounts[1][TT_AREA], 20) << line.toStdString();
+            // Progress counts two bytes for each line's end.
+            const qsizetype told = line.size() - (line.endsWith("\r\n") ? 2 : 1) + 2;
+            const qint32 counted = result.AreaCounts[1][TT_AREA];
+            EXPECT_EQ(counted, host.stoppedAt / double(told)) << line.data();
+            EXPECT_GE(counted, 20);
+            EXPECT_LT(counted, 45);
             EXPECT_EQ(host.calls, 0);
         }
     }
