@@ -42,12 +42,13 @@
  * On bytes, the keywords matched against the whole line go through KeywordPrefilter first: one
  * pass over the line names the few that can match it.
  *
- * Before all that, when no sink needs the lines, ShortLineScan looks at a short line in
- * registers: a line that holds no keyword's key pair goes straight to the steps with every
- * keyword missing (decideWithoutKeywords), and an ASCII line that holds one is decided on the
- * bytes the scan prepared, with the candidates its buckets name when it has one per keyword. A
- * CP932 line above ASCII is passed over the same way when its own bytes prove that no keyword
- * can match (see ShortLineScan::scan).
+ * Before all that, when no sink needs the lines, ShortLineScan takes the short lines of the
+ * reader's block in runs, looking at each in registers: a line that holds no keyword's key pair
+ * is counted with every keyword missing (by its facts, per run: countKeywordFree, or
+ * decideWithoutKeywords for the one line after an area start or a pickup start), and an ASCII
+ * line that holds one is decided on the bytes the scan prepared (take), with the candidates its
+ * buckets name when it has one per keyword. A CP932 line above ASCII is passed over the same way
+ * when its own bytes prove that no keyword can match (see ShortLineScan::scan).
  */
 class LineClassifier final : private ShortLineScan::PairedLines {
 public:
@@ -113,7 +114,8 @@ public:
     // Whether every keyword is narrowable (see NarrowText).
     bool narrowable() const { return m_rules.m_narrowable; }
 
-    // Where the last classified line was counted.
+    // Where the last line given to classify(), classifyAscii() or classifyCp932() was counted
+    // (the lines of a short-line run, which no sink sees, leave it as it was).
     int lastArea() const { return m_lastArea; }
     Counter lastCounter() const { return m_lastCounter; }
 
@@ -146,13 +148,6 @@ private:
     }
     // decide() for a line that holds no keyword, except perhaps the solo one at its column.
     void decideWithoutKeywords(bool blank, bool solo);
-    // Counts the line in `counter` of the current area.
-    void countPlain(Counter counter)
-    {
-        m_lastCounter = counter;
-        m_lastArea = currentArea;
-        bump(m_result.AreaCounts[currentArea][counter]);
-    }
     // An ASCII line with a key pair in a ShortLineScan run, decided on the bytes the scan
     // prepared. The run's keyword-free lines before it are counted first when it changes where
     // they would go.
@@ -182,7 +177,7 @@ private:
             return isComment ? TT_PICKUPCOM : TT_PICKUP;
         return isComment ? TT_AREACOM : TT_AREA;
     }
-    // The count step, the same for both.
+    // The count step, the same for both: counts the line in the current area.
     void countLine(bool isComment, bool isPickupLine, bool blankApart);
     template <typename View>
     Q_ALWAYS_INLINE bool soloMatches(View line, View trimmed) const;
@@ -225,7 +220,9 @@ private:
 
 inline void LineClassifier::countLine(bool isComment, bool isPickupLine, bool blankApart)
 {
-    countPlain(counterOf(isComment, isPickupLine, blankApart));
+    m_lastCounter = counterOf(isComment, isPickupLine, blankApart);
+    m_lastArea = currentArea;
+    bump(m_result.AreaCounts[currentArea][m_lastCounter]);
 }
 
 // Each step of decide() with every keyword missing; no word is counted.
