@@ -200,8 +200,11 @@ ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data
     };
     const char* chunk = data;
     quint64 ends = 0;
-    if constexpr (!Keywords)
+    quint64 following = 0; // the map of the 64 bytes after, made ahead of its use
+    if constexpr (!Keywords) {
         ends = endsOf(chunk);
+        following = endsOf(chunk + 64);
+    }
     ShortLineScan::Run run;
     const char* next = data;
     int lines = 0;
@@ -234,7 +237,8 @@ ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data
             // The line's end lies before `end`, so this stops there.
             while (ends == 0) {
                 chunk += 64;
-                ends = endsOf(chunk);
+                ends = following;
+                following = endsOf(chunk + 64);
             }
             next = chunk + __builtin_ctzll(ends) + 1;
             ends &= ends - 1;

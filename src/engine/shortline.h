@@ -25,7 +25,7 @@ public:
     // How far past a line's end scan() reads.
     static constexpr qsizetype kReadsPast = 32;
     // How far past its data's end run() reads.
-    static constexpr qsizetype kRunReadsPast = 65;
+    static constexpr qsizetype kRunReadsPast = 129;
 
     struct Settings {
         bool caseSensitive = false;

@@ -22,7 +22,7 @@ public:
     Q_DISABLE_COPY_MOVE(LineReader)
 
     // Bytes after every line that may be read (a vectorised scan may run past the line's end).
-    static constexpr qsizetype kReadablePast = 80;
+    static constexpr qsizetype kReadablePast = 144;
 
     // The next line, valid until the next call, followed by kReadablePast readable bytes; false
     // at the end or on a read error.
