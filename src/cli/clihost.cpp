@@ -70,7 +70,7 @@ void CliHost::draw(double processedBytes)
 {
     if (!m_terminal)
         return;
-    // A few redraws a second are plenty; the engine reports every 20 lines.
+    // A few redraws a second are plenty; the engine reports every few hundred lines.
     const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
     if (nowMs - m_lastDrawMs < 100)
         return;

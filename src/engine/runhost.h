@@ -17,10 +17,12 @@ public:
     virtual bool cancelled() const { return false; }
 
     // A host whose yield() does nothing and whose cancelled() reads a flag may give the flag:
-    // the line loop then reads it before each line instead of making the two calls.
+    // the line loop then reads it before each line instead of making the two calls, and tells
+    // progress after a run of lines (see progress()).
     virtual const std::atomic<bool>* stopFlag() const { return nullptr; }
 
-    // Bytes of the batch read so far, against the batch's total; every 20 lines.
+    // Bytes of the batch read so far, against the batch's total; every 20 lines, or with a stop
+    // flag at the first run of lines to pass the 20th (at most a read block's lines).
     virtual void progress(double processedBytes, double totalBytes)
     {
         Q_UNUSED(processedBytes);
