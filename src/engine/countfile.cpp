@@ -74,7 +74,6 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
         host.message(QString::fromUtf16(kStoppedMessage));
         return CountOutcome::Cancelled;
     };
-    static const std::atomic<bool> kNeverStopped{false};
     for (;;) {
         if (untilProgress <= 0) {
             untilProgress = 20;
@@ -85,8 +84,9 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             return stopped();
         // The short-line scan takes the lines of the reader's block in a run, counting most of
         // them itself, until one holds a byte above ASCII (taken below) or must come from the
-        // reader. It reads a host's stop flag before each line; a host without one is yielded
-        // for above, before each run of one line.
+        // reader. The host is asked above before the run's first line, and by the run before
+        // each line after it. A host without a stop flag has runs end at every 20th line, for
+        // its progress.
         bool aboveAscii = false;
         if (const QByteArrayView rest = shortLines ? lines.rest() : QByteArrayView();
             !rest.isEmpty()) {
@@ -94,7 +94,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             // A line longer than the reader allows is left to it, for its error.
             const LineClassifier::ShortRun run = classifier.classifyShortRun(
                 rest.data(), rest.data() + rest.size(), lines.maxLineLength() + 1, cp932,
-                stopFlag ? shortLeft : 1, stopFlag ? *stopFlag : kNeverStopped);
+                stopFlag ? shortLeft : std::min(untilProgress, shortLeft), host, stopFlag);
             lines.skipTo(run.next);
             linesRead(run.lines, run.lengths);
             aboveAscii = run.end == End::AboveAscii;

@@ -180,18 +180,24 @@ void LineClassifier::classifyCp932(const char* bytes, qsizetype length)
 
 LineClassifier::ShortRun LineClassifier::classifyShortRun(const char* data, const char* end,
                                                           qsizetype longest, bool cp932,
-                                                          int maxLines,
-                                                          const std::atomic<bool>& stop)
+                                                          int maxLines, RunHost& host,
+                                                          const std::atomic<bool>* stopFlag)
 {
+    m_runHost = &host;
     ShortRun taken;
     taken.next = data;
     while (taken.lines < maxLines && taken.next != end) {
+        if (taken.lines > 0 &&
+            (stopFlag ? stopFlag->load(std::memory_order_relaxed) : stopAsked())) {
+            taken.end = ShortRun::End::Stopped;
+            break;
+        }
         // A pending area start or a pickup start line to pass over is the next line's alone.
         const bool oneLine = pendingAreaStart || skipPickupStartLine;
         std::array<int, 4> byFacts{};
-        const ShortLineScan::Run run =
-            m_rules.m_shortLines.run(taken.next, end, longest, m_ascii.data(), cp932,
-                                     oneLine ? 1 : maxLines - taken.lines, stop, byFacts, *this);
+        const ShortLineScan::Run run = m_rules.m_shortLines.run(
+            taken.next, end, longest, m_ascii.data(), cp932, oneLine ? 1 : maxLines - taken.lines,
+            stopFlag, byFacts, *this);
         taken.next = run.next;
         taken.lines += run.lines;
         taken.lengths += run.lengths;

@@ -13,6 +13,7 @@
 
 #include "engine/asciipass.h"
 #include "engine/countfile.h"
+#include "engine/runhost.h"
 #include "engine/shortline.h"
 
 /*
@@ -50,7 +51,7 @@
  * buckets name when it has one per keyword. A CP932 line above ASCII is passed over the same way
  * when its own bytes prove that no keyword can match (see ShortLineScan::scan).
  */
-class LineClassifier final : private ShortLineScan::PairedLines {
+class LineClassifier final : private ShortLineScan::RunCallbacks {
 public:
     LineClassifier(const CountRules& rules, FileCountResult& result)
         : m_rules(rules)
@@ -93,8 +94,9 @@ public:
     // without decoding.
     void classifyCp932(const char* bytes, qsizetype length);
     // The lines from `data` up to `end` through ShortLineScan (each at most `longest` bytes
-    // before its end), until `maxLines` are taken, the data ends, `stop` is set before a line,
-    // or a line above ASCII or one whose end the scan did not find comes. A line that holds no
+    // before its end), until `maxLines` are taken, the data ends, the host stops before a line
+    // after the first (read from `stopFlag`, the host's, or asked of the host without one), or a
+    // line above ASCII or one whose end the scan did not find comes. A line that holds no
     // keyword is counted; an ASCII one that holds a key pair is decided on the bytes the scan
     // prepared. A line above ASCII is taken but not counted.
     struct ShortRun {
@@ -105,7 +107,7 @@ public:
         QByteArrayView aboveAscii; // for AboveAscii, the line taken last
     };
     ShortRun classifyShortRun(const char* data, const char* end, qsizetype longest, bool cp932,
-                              int maxLines, const std::atomic<bool>& stop);
+                              int maxLines, RunHost& host, const std::atomic<bool>* stopFlag);
     // An ASCII line as the rules saw it before folding: TABs replaced, masked columns blanked.
     // Valid until the next call.
     std::string_view unfoldedAscii(const char* bytes, qsizetype length);
@@ -152,6 +154,13 @@ private:
     // prepared. The run's keyword-free lines before it are counted first when it changes where
     // they would go.
     bool take(const ShortLineScan::Line& line, std::array<int, 4>& byFacts) override;
+    // The host of the run in classifyShortRun, asked before each line as the line loop does.
+    bool stopAsked() override
+    {
+        m_runHost->yield();
+        return m_runHost->cancelled();
+    }
+    RunHost* m_runHost = nullptr;
     // Counts keyword-free lines by their facts, in the counters of `state` (see
     // m_keywordFreeCounters) of `area`, and empties `byFacts`.
     void countKeywordFree(std::array<int, 4>& byFacts, int area, size_t state);

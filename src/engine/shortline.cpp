@@ -169,15 +169,15 @@ struct ShortLineKernel {
     template <bool Keywords>
     QUORVIX_AVX2 static ShortLineScan::Run
     run(const ShortLineScan& s, const char* data, const char* end, qsizetype longest,
-        char* prepared, bool cp932, int maxLines, const std::atomic<bool>& stop,
-        std::array<int, 4>& byFacts, ShortLineScan::PairedLines& paired);
+        char* prepared, bool cp932, int maxLines, const std::atomic<bool>* stop,
+        std::array<int, 4>& byFacts, ShortLineScan::RunCallbacks& callbacks);
 };
 
 template <bool Keywords>
 ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data, const char* end,
                                         qsizetype longest, char* prepared, bool cp932, int maxLines,
-                                        const std::atomic<bool>& stop, std::array<int, 4>& byFacts,
-                                        ShortLineScan::PairedLines& paired)
+                                        const std::atomic<bool>* stop, std::array<int, 4>& byFacts,
+                                        ShortLineScan::RunCallbacks& callbacks)
 {
     using End = ShortLineScan::Run::End;
     // Without keywords, the next line's start comes from a bit map of where lines end (an LF,
@@ -210,7 +210,7 @@ ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data
     int lines = 0;
     qint64 lengths = 0;
     while (lines < maxLines && next != end) {
-        if (stop.load(std::memory_order_relaxed)) {
+        if (lines > 0 && (stop ? stop->load(std::memory_order_relaxed) : callbacks.stopAsked())) {
             run.end = End::Stopped;
             break;
         }
@@ -220,7 +220,7 @@ ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data
         if (line.facts >= 0) {
             ++byFacts[size_t(line.facts)];
         } else if (line.facts == ShortLineScan::kFull && line.length >= 0) {
-            last = paired.take(line, byFacts);
+            last = callbacks.take(line, byFacts);
         } else {
             run.end = End::Unanswered;
             run.last = line;

@@ -74,19 +74,21 @@ public:
         return m_scan(*this, data, available, prepared, cp932);
     }
 
-    // What run() hands an ASCII line that holds a key pair to, prepared as scan() prepares it.
-    class PairedLines {
+    // What run() calls back.
+    class RunCallbacks {
     public:
-        // Takes `line`; the lines the run counted before it are in `byFacts`. True when the run
-        // must end after it.
+        // An ASCII line that holds a key pair, prepared as scan() prepares it; the lines the run
+        // counted before it are in `byFacts`. True when the run must end after it.
         virtual bool take(const Line& line, std::array<int, 4>& byFacts) = 0;
+        // Before each line after the first when run() has no stop flag: whether to stop.
+        virtual bool stopAsked() = 0;
 
     protected:
-        ~PairedLines() = default;
+        ~RunCallbacks() = default;
     };
     // Lines taken by run(). Those it answered are counted in `byFacts` (per facts, 0 to 3), those
-    // with a key pair handed to `paired`; the run ends before a line above ASCII or one whose end
-    // it did not find, which is then `last`, or on `maxLines`, the data's end or the stop flag.
+    // with a key pair handed to take(); the run ends before a line above ASCII or one whose end
+    // it did not find, which is then `last`, or on `maxLines`, the data's end or a stop.
     struct Run {
         const char* next = nullptr; // the first line not taken
         int lines = 0;              // taken
@@ -95,13 +97,15 @@ public:
         Line last; // for Unanswered: the line at `next`
     };
     // scan() for the lines from `data` up to `end`, each at most `longest` bytes before its
-    // end, reading `stop` before each: one call for a run of lines, with the scan's set-up
-    // done once. Its data is followed by kRunReadsPast readable bytes, zeros.
+    // end: one call for a run of lines, with the scan's set-up done once. Before each line after
+    // the first, `stop` is read, or without one the callbacks are asked. Its data is followed by
+    // kRunReadsPast readable bytes, zeros.
     Run run(const char* data, const char* end, qsizetype longest, char* prepared, bool cp932,
-            int maxLines, const std::atomic<bool>& stop, std::array<int, 4>& byFacts,
-            PairedLines& paired) const
+            int maxLines, const std::atomic<bool>* stop, std::array<int, 4>& byFacts,
+            RunCallbacks& callbacks) const
     {
-        return m_run(*this, data, end, longest, prepared, cp932, maxLines, stop, byFacts, paired);
+        return m_run(*this, data, end, longest, prepared, cp932, maxLines, stop, byFacts,
+                     callbacks);
     }
 
     // What the CP932 character of these two bytes folds to when that is ASCII (see FoldChar),
@@ -119,7 +123,7 @@ public:
 private:
     using Scan = Line (*)(const ShortLineScan&, const char*, qsizetype, char*, bool);
     using RunLines = Run (*)(const ShortLineScan&, const char*, const char*, qsizetype, char*, bool,
-                             int, const std::atomic<bool>&, std::array<int, 4>&, PairedLines&);
+                             int, const std::atomic<bool>*, std::array<int, 4>&, RunCallbacks&);
     friend struct ShortLineKernel;
 
     Scan m_scan = nullptr;
