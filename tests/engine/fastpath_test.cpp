@@ -269,6 +269,39 @@ TEST(FastPath, CountsEqualTheGeneralPathOnRandomLinesAndModes)
     }
 }
 
+// Without keywords, lines of every length up to past the longest the scan takes, blank or not
+// at their last byte or their solo column only, with each line end, cut by small blocks too.
+TEST(FastPath, KeywordFreeLinesOfEveryLengthCountAsTheGeneralPath)
+{
+    for (const char* masks : {"", "1-6,73-"}) {
+        ModeDefinition m = BareMode();
+        m.TABtoSpace = 1;
+        m.CommentSolo = QStringLiteral("*");
+        m.CommentColumn = 7;
+        m.CommentLength = 1;
+        m.MaskColumns = QString::fromLatin1(masks);
+        const CountRules rules(m, AreaCount(m));
+        QByteArray file;
+        for (int length = 0; length <= 140; ++length) {
+            for (const char* end : {"\n", "\r\n", "\r"}) {
+                for (const char last : {' ', '\t', 'X', '*'}) {
+                    QByteArray line(length, ' ');
+                    if (length > 0)
+                        line[length - 1] = last;
+                    file += line + end;
+                }
+            }
+        }
+        DiscardingSink sink;
+        for (const qsizetype blockSize : {64, 4096}) {
+            const Outcome fast =
+                count(rules, file, SourceEncoding::Cp932, nullptr, blockSize, true);
+            ASSERT_TRUE(fast == count(rules, file, SourceEncoding::Cp932, &sink, blockSize))
+                << masks << ", block " << blockSize;
+        }
+    }
+}
+
 // The short-line scan answers for a line only when it can hold no keyword, and then as the
 // classifier sees the line: TABs replaced, masked columns blanked, folded.
 TEST(FastPath, ShortLineScanAnswersOnlyLinesWithoutAKeyPair)
