@@ -58,17 +58,17 @@ public:
         unsigned buckets = 0;
     };
     static constexpr qsizetype kPreparedRoom = kMaxLength + 32;
-    // The line at `data`, which ends at the first CR or LF among the `available` bytes (followed
-    // by kReadsPast readable bytes); its length is -1 when no line end comes within them, or
-    // within kMaxLength bytes for an ASCII line. Facts: negative when the line needs the full
-    // classifier (kAboveAscii when it holds a byte above ASCII, else kFull), otherwise kBlank
-    // when it is blank after TABs and masks, or'ed with kSolo when the solo keyword matches.
-    // For an ASCII line found, `prepared` (kPreparedRoom bytes) then holds it as the classifier
-    // sees it: TABs replaced, masked columns blanked, folded.
-    // A line above ASCII is answered (never blank) when the column of its first such byte is not
-    // masked, the solo column comes before it, and the mode has no keywords or, with `cp932`,
-    // the line's own bytes (TABs replaced, folded, not masked) hold no key pair and none of its
-    // characters folds to a byte of one.
+    // One line as run() scans each: the line at `data`, which ends at the first CR or LF among
+    // the `available` bytes (followed by kReadsPast readable bytes); its length is -1 when no line
+    // end comes within them, or within kMaxLength bytes for an ASCII line. Facts: negative when the
+    // line needs the full classifier (kAboveAscii when it holds a byte above ASCII, else kFull),
+    // otherwise kBlank when it is blank after TABs and masks, or'ed with kSolo when the solo
+    // keyword matches. For an ASCII line found, `prepared` (kPreparedRoom bytes) then holds it as
+    // the classifier sees it: TABs replaced, masked columns blanked, folded. A line above ASCII is
+    // answered (never blank) when the column of its first such byte is not masked, the solo column
+    // comes before it, and the mode has no keywords or, with `cp932`, the line's own bytes (TABs
+    // replaced, folded, not masked) hold no key pair and none of its characters folds to a byte of
+    // one.
     Line scan(const char* data, qsizetype available, char* prepared, bool cp932 = false) const
     {
         return m_scan(*this, data, available, prepared, cp932);
