@@ -102,7 +102,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
             if (run.end == End::Stopped)
                 return stopped();
             if (run.end == End::More)
-                continue; // the next line is yielded for at the top
+                continue; // the host is asked before the next line at the top
             bytes = run.aboveAscii;
         }
         if (!aboveAscii) {

@@ -184,11 +184,11 @@ LineClassifier::ShortRun LineClassifier::classifyShortRun(const char* data, cons
                                                           const std::atomic<bool>* stopFlag)
 {
     m_runHost = &host;
+    m_runStopFlag = stopFlag;
     ShortRun taken;
     taken.next = data;
     while (taken.lines < maxLines && taken.next != end) {
-        if (taken.lines > 0 &&
-            (stopFlag ? stopFlag->load(std::memory_order_relaxed) : stopAsked())) {
+        if (taken.lines > 0 && stopAsked()) {
             taken.end = ShortRun::End::Stopped;
             break;
         }

@@ -154,13 +154,16 @@ private:
     // prepared. The run's keyword-free lines before it are counted first when it changes where
     // they would go.
     bool take(const ShortLineScan::Line& line, std::array<int, 4>& byFacts) override;
-    // The host of the run in classifyShortRun, asked before each line as the line loop does.
+    // Whether the host of the run in classifyShortRun stopped, asked as the line loop asks it.
     bool stopAsked() override
     {
+        if (m_runStopFlag)
+            return m_runStopFlag->load(std::memory_order_relaxed);
         m_runHost->yield();
         return m_runHost->cancelled();
     }
     RunHost* m_runHost = nullptr;
+    const std::atomic<bool>* m_runStopFlag = nullptr;
     // Counts keyword-free lines by their facts, in the counters of `state` (see
     // m_keywordFreeCounters) of `area`, and empties `byFacts`.
     void countKeywordFree(std::array<int, 4>& byFacts, int area, size_t state);

@@ -81,6 +81,7 @@ public:
         // counted before it are in `byFacts`. True when the run must end after it.
         virtual bool take(const Line& line, std::array<int, 4>& byFacts) = 0;
         // Before each line after the first when run() has no stop flag: whether to stop.
+        // (A run given the flag reads it itself, without a call.)
         virtual bool stopAsked() = 0;
 
     protected:
