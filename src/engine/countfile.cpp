@@ -64,12 +64,7 @@ CountOutcome countLines(const CountRules& rules, LineReader& lines, RunHost& hos
     };
     // Before each line: whether the user stopped.
     const std::atomic<bool>* const stopFlag = host.stopFlag();
-    const auto stopAsked = [&] {
-        if (stopFlag)
-            return stopFlag->load(std::memory_order_relaxed);
-        host.yield();
-        return host.cancelled();
-    };
+    const auto stopAsked = [&] { return StopAskedBeforeLine(host, stopFlag); };
     const auto stopped = [&] {
         host.message(QString::fromUtf16(kStoppedMessage));
         return CountOutcome::Cancelled;

@@ -223,15 +223,11 @@ LineClassifier::ShortRun LineClassifier::classifyShortRun(const char* data, cons
             break;
         }
         // Above ASCII: taken, for the caller to count.
-        const char* const start = taken.next;
-        // The block's data is followed by zeros, never an LF.
-        taken.next += line.length + 1;
-        if (taken.next[-1] == '\r' && *taken.next == '\n')
-            ++taken.next;
+        taken.aboveAscii = QByteArrayView(taken.next, line.length);
+        taken.next = ShortLineScan::nextLine(taken.next, line.length);
         ++taken.lines;
         taken.lengths += line.length;
         taken.end = ShortRun::End::AboveAscii;
-        taken.aboveAscii = QByteArrayView(start, line.length);
         break;
     }
     return taken;

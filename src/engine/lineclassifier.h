@@ -155,13 +155,7 @@ private:
     // they would go.
     bool take(const ShortLineScan::Line& line, std::array<int, 4>& byFacts) override;
     // Whether the host of the run in classifyShortRun stopped, asked as the line loop asks it.
-    bool stopAsked() override
-    {
-        if (m_runStopFlag)
-            return m_runStopFlag->load(std::memory_order_relaxed);
-        m_runHost->yield();
-        return m_runHost->cancelled();
-    }
+    bool stopAsked() override { return StopAskedBeforeLine(*m_runHost, m_runStopFlag); }
     RunHost* m_runHost = nullptr;
     const std::atomic<bool>* m_runStopFlag = nullptr;
     // Counts keyword-free lines by their facts, in the counters of `state` (see

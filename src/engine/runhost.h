@@ -46,3 +46,13 @@ public:
     // An entry was added to the output list.
     virtual void outputsChanged() {}
 };
+
+// Whether `host` stopped, asked before a line: `stopFlag` (the host's stopFlag()) read when it
+// gives one, else yield() and then cancelled().
+inline bool StopAskedBeforeLine(RunHost& host, const std::atomic<bool>* stopFlag)
+{
+    if (stopFlag)
+        return stopFlag->load(std::memory_order_relaxed);
+    host.yield();
+    return host.cancelled();
+}

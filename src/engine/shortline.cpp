@@ -229,10 +229,7 @@ ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data
         ++lines;
         lengths += line.length;
         if constexpr (Keywords) {
-            // The data is followed by readable bytes, never an LF.
-            next += line.length + 1;
-            if (next[-1] == '\r' && *next == '\n')
-                ++next;
+            next = ShortLineScan::nextLine(next, line.length);
         } else {
             // The line's end lies before `end`, so this stops there.
             while (ends == 0) {

@@ -74,6 +74,14 @@ public:
         return m_scan(*this, data, available, prepared, cp932);
     }
 
+    // Where the line after one of `length` bytes at `line` starts: past its CR, LF or CR LF. The
+    // data is followed by readable bytes, never an LF.
+    static const char* nextLine(const char* line, qsizetype length)
+    {
+        const char* next = line + length + 1;
+        return next[-1] == '\r' && *next == '\n' ? next + 1 : next;
+    }
+
     // What run() calls back.
     class RunCallbacks {
     public:
