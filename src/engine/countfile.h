@@ -2,6 +2,7 @@
 
 #include <array>
 #include <exception>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "engine/modedefinition.h"
 #include "engine/runhost.h"
 #include "engine/shortline.h"
+#include "engine/wordscan.h"
 #include "text/sourceencoding.h"
 
 class LineReader;
@@ -35,6 +37,14 @@ private:
     QString m_message;
     QByteArray m_utf8;
 };
+
+// Adds `by` to a line counter; one that would pass 2,147,483,647 ends the file's counting.
+inline void AddToCounter(qint32& counter, int by)
+{
+    if (by > std::numeric_limits<qint32>::max() - counter)
+        throw CountError(QStringLiteral("a line counter passed 2,147,483,647"));
+    counter += by;
+}
 
 // A mode made ready for counting: its keywords compiled once for the whole run.
 class CountRules final {
@@ -85,10 +95,8 @@ private:
     quint64 m_commentStartBit = 0;
     quint64 m_commentEndBit = 0;
     std::vector<quint64> m_wordBits;
-    // The words by prefilter bit, and those always tried: a line tries only its candidates.
-    std::array<std::vector<int>, 64> m_wordsOfBit;
-    std::vector<int> m_wordsAlways;
-    quint64 m_anyWordBit = 0;
+    // The words by prefilter bit: a line tries only its candidates.
+    WordScan m_wordScan;
     // Every keyword answers on NarrowText's bytes as on the folded text, so lines above ASCII
     // are matched as bytes too.
     bool m_narrowable = false;

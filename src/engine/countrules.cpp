@@ -61,13 +61,7 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
         for (size_t i = 0; i < m_wordPatterns.size(); ++i)
             m_wordBits[i] = m_prefilter.add(m_wordPatterns[i]);
     }
-    for (size_t i = 0; i < m_wordBits.size(); ++i) {
-        if (m_wordBits[i] == 0)
-            m_wordsAlways.push_back(int(i));
-        else
-            m_wordsOfBit[size_t(std::countr_zero(m_wordBits[i]))].push_back(int(i));
-        m_anyWordBit |= m_wordBits[i];
-    }
+    m_wordScan = WordScan(m_wordPatterns, m_wordBits);
 
     m_narrowable = true;
     for (const KeywordPattern* p : lineKeywords)
@@ -95,6 +89,7 @@ CountRules::CountRules(const ModeDefinition& mode, int areaCount)
     }
     for (const KeywordPattern& p : m_wordPatterns)
         scan.keywords.push_back(&p);
+    scan.words = m_wordPatterns.size();
     if (!mode.CommentSolo.isEmpty()) {
         scan.solo = &m_commentSolo;
         scan.soloColumn = mode.CommentColumn;

@@ -525,45 +525,57 @@ quint64 KeywordPrefilter::add(const KeywordPattern& pattern)
 quint64 KeywordPrefilter::candidates(std::string_view text) const
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
-    size_t i = 0;
+    const qsizetype pairs = qsizetype(text.size()) - 1;
 #ifdef __SSE2__
-    // Eight hashes at a time from nine bytes; two sums, so that neighbouring lookups do not wait
-    // for each other.
-    const auto* keys = reinterpret_cast<const __m128i*>(m_table.data());
-    __m128i even = _mm_setzero_si128();
-    __m128i odd = _mm_setzero_si128();
-    for (; i + 9 <= n; i += 8) {
-        const __m128i zero = _mm_setzero_si128();
+    // Eight hashes at a time from nine bytes, as byte offsets into the table, four to a 64-bit
+    // register (cheaper than an extract each). The last block reaches past the text into the
+    // padding, its pairs there sent to the empty entry. Two sums, so that neighbouring lookups
+    // do not wait for each other.
+    const auto* table = reinterpret_cast<const char*>(m_table.data());
+    const auto key = [table](quint64 offsets, int k) {
+        return _mm_load_si128(
+            reinterpret_cast<const __m128i*>(table + quint16(offsets >> (16 * k))));
+    };
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i hashBits = _mm_set1_epi16(short((kEmpty - 1) * sizeof(Keys)));
+    __m128i even = zero;
+    __m128i odd = zero;
+    const auto block = [&](qsizetype i, __m128i past) {
         const __m128i a =
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)), zero);
         const __m128i b =
             _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i + 1)), zero);
-        const __m128i h =
-            _mm_and_si128(_mm_xor_si128(_mm_slli_epi16(a, 4), b), _mm_set1_epi16(2047));
-        even = _mm_or_si128(
-            even, _mm_or_si128(keys[_mm_extract_epi16(h, 0)], keys[_mm_extract_epi16(h, 2)]));
-        odd = _mm_or_si128(
-            odd, _mm_or_si128(keys[_mm_extract_epi16(h, 1)], keys[_mm_extract_epi16(h, 3)]));
-        even = _mm_or_si128(
-            even, _mm_or_si128(keys[_mm_extract_epi16(h, 4)], keys[_mm_extract_epi16(h, 6)]));
-        odd = _mm_or_si128(
-            odd, _mm_or_si128(keys[_mm_extract_epi16(h, 5)], keys[_mm_extract_epi16(h, 7)]));
+        const __m128i offsets =
+            _mm_or_si128(_mm_and_si128(_mm_xor_si128(_mm_slli_epi16(a, 8), _mm_slli_epi16(b, 4)),
+                                       _mm_andnot_si128(past, hashBits)),
+                         _mm_and_si128(past, _mm_set1_epi16(short(kEmpty * sizeof(Keys)))));
+        const quint64 low = quint64(_mm_cvtsi128_si64(offsets));
+        const quint64 high = quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(offsets, offsets)));
+        even = _mm_or_si128(even, _mm_or_si128(key(low, 0), key(low, 2)));
+        odd = _mm_or_si128(odd, _mm_or_si128(key(low, 1), key(low, 3)));
+        even = _mm_or_si128(even, _mm_or_si128(key(high, 0), key(high, 2)));
+        odd = _mm_or_si128(odd, _mm_or_si128(key(high, 1), key(high, 3)));
+    };
+    qsizetype i = 0;
+    for (; i + 8 <= pairs; i += 8)
+        block(i, zero);
+    if (i < pairs) {
+        block(i, _mm_cmpgt_epi16(_mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7),
+                                 _mm_set1_epi16(short(pairs - i - 1))));
     }
     alignas(16) quint64 sums[2];
     _mm_store_si128(reinterpret_cast<__m128i*>(sums), _mm_or_si128(even, odd));
-    quint64 first = sums[0];
-    quint64 second = sums[1];
+    return sums[0] & sums[1];
 #else
     quint64 first = 0;
     quint64 second = 0;
-#endif
-    for (; i + 1 < n; ++i) {
+    for (qsizetype i = 0; i < pairs; ++i) {
         const Keys& k = m_table[hash(p[i], p[i + 1])];
         first |= k.first;
         second |= k.second;
     }
     return first & second;
+#endif
 }
 
 void NarrowText(const char16_t* in, qsizetype n, bool caseSensitive, char* out)

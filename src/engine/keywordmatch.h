@@ -38,10 +38,14 @@ public:
     // How many keywords have a bit.
     int size() const { return m_added; }
     // The bits of the keywords whose pairs `text` holds. `text` is folded like the keywords: an
-    // ASCII line or one from NarrowText.
+    // ASCII line or one from NarrowText, followed by kReadsPast readable bytes.
     quint64 candidates(std::string_view text) const;
+    static constexpr qsizetype kReadsPast = 16;
 
-    static quint16 hash(unsigned char a, unsigned char b) { return quint16(((a << 4) ^ b) & 2047); }
+    static quint16 hash(unsigned char a, unsigned char b)
+    {
+        return quint16(((a << 4) ^ b) & (kEmpty - 1));
+    }
 
 private:
     // Per hashed pair: the keywords keyed on it as their first pair, and as their second.
@@ -49,7 +53,9 @@ private:
         quint64 first = 0;
         quint64 second = 0;
     };
-    std::array<Keys, 2048> m_table{};
+    // One more entry, never keyed on, for the pairs past a text's end.
+    static constexpr int kEmpty = 2048;
+    std::array<Keys, kEmpty + 1> m_table{};
     int m_added = 0;
 };
 
@@ -112,6 +118,18 @@ public:
             return containsPadded(asciiText.data(), qsizetype(asciiText.size()));
 #endif
         return matchFolded(asciiText);
+    }
+    // For a *literal* keyword of 2 to 16 ASCII characters, matched by matchPadded in one masked
+    // block search: the literal as matched; else empty.
+    std::string_view shortLiteral() const
+    {
+        return m_shortContains ? std::string_view(m_needle.data(), size_t(m_needleLength))
+                               : std::string_view();
+    }
+    // The two positions in it whose characters such a search looks for first.
+    std::array<qsizetype, 2> shortLiteralProbes() const
+    {
+        return {m_probeAt1, m_probeAt2};
     }
     // Two pairs of neighbouring literals (KeywordPrefilter::hash) any match holds, the rarest
     // in source text; -1 when there is none, the first twice when there is one.

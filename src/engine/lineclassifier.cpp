@@ -115,8 +115,8 @@ void LineClassifier::classify(char16_t* raw, qsizetype length, bool narrow)
     if (!m_masks.empty())
         ApplyMaskColumns(m_masks, raw, length);
     if (narrow && m_rules.m_narrowable) {
-        if (m_ascii.size() < size_t(length + KeywordPattern::kPadding))
-            m_ascii.resize(size_t(length + KeywordPattern::kPadding));
+        if (m_ascii.size() < size_t(length + kAsciiPadding))
+            m_ascii.resize(size_t(length + kAsciiPadding));
         NarrowText(raw, length, m_rules.m_caseSensitive, m_ascii.data());
         decide(std::string_view(m_ascii.data(), size_t(length)));
         return;
@@ -151,8 +151,8 @@ std::string_view LineClassifier::unfoldedAscii(const char* bytes, qsizetype leng
 
 inline bool LineClassifier::prepareBytes(const char* bytes, qsizetype length)
 {
-    if (m_ascii.size() < size_t(length + KeywordPattern::kPadding))
-        m_ascii.resize(size_t(length + KeywordPattern::kPadding));
+    if (m_ascii.size() < size_t(length + kAsciiPadding))
+        m_ascii.resize(size_t(length + kAsciiPadding));
     const auto* in = reinterpret_cast<const unsigned char*>(bytes);
     auto* out = reinterpret_cast<unsigned char*>(m_ascii.data());
     const bool masked = m_asciiMask.bounded > 0 || m_asciiMask.from < length;
@@ -235,8 +235,6 @@ LineClassifier::ShortRun LineClassifier::classifyShortRun(const char* data, cons
 
 bool LineClassifier::take(const ShortLineScan::Line& line, std::array<int, 4>& byFacts)
 {
-    const int area = currentArea;
-    const size_t state = keywordFreeState();
     // decide(), inlined: most lines of a mode with many keywords come here.
     const std::string_view ascii(m_ascii.data(), size_t(line.length));
     const std::string_view trimmed = sliced(ascii, leadingBlanks(ascii));
@@ -245,6 +243,17 @@ bool LineClassifier::take(const ShortLineScan::Line& line, std::array<int, 4>& b
         candidates = m_rules.m_bucketCandidates[line.buckets];
     else if (m_rules.m_prefilter.size() > 0)
         candidates = m_rules.m_prefilter.candidates(trimmed);
+    if (line.onlyWords >= 0 && !pendingAreaStart && !skipPickupStartLine) {
+        // Only counted words may match: the line goes where a keyword-free one goes.
+        ++byFacts[size_t(line.onlyWords)];
+        bool isComment = inCommentBlock || (line.onlyWords & ShortLineScan::kSolo) != 0;
+        blankStep((line.onlyWords & ShortLineScan::kBlank) != 0, isComment);
+        if (!isComment)
+            countWords(trimmed, candidates);
+        return false;
+    }
+    const int area = currentArea;
+    const size_t state = keywordFreeState();
     decideSteps(ascii, trimmed, candidates);
     const bool oneLine = pendingAreaStart || skipPickupStartLine;
     if (area != currentArea || state != keywordFreeState() || oneLine)
@@ -358,17 +367,20 @@ void LineClassifier::decideSteps(View line, View trimmed, quint64 candidates)
     countLine(isComment, isPickupLine, blankApart);
 
     // Word step.
-    if (!isComment) {
-        const auto tryWord = [&](int i) {
-            if (matches(m_rules.m_wordPatterns[size_t(i)], trimmed))
+    if (!isComment)
+        countWords(trimmed, candidates);
+}
+
+template <typename View>
+void LineClassifier::countWords(View trimmed, quint64 candidates)
+{
+    if constexpr (std::is_same_v<View, std::string_view>) {
+        m_rules.m_wordScan.count(trimmed, candidates, m_result.WordCounts.data());
+    } else {
+        m_rules.m_wordScan.forEachCandidate(candidates, [&](int i, const KeywordPattern& word) {
+            if (matches(word, trimmed))
                 bump(m_result.WordCounts[size_t(i)]);
-        };
-        for (quint64 bits = candidates & m_rules.m_anyWordBit; bits; bits &= bits - 1) {
-            for (const int i : m_rules.m_wordsOfBit[size_t(std::countr_zero(bits))])
-                tryWord(i);
-        }
-        for (const int i : m_rules.m_wordsAlways)
-            tryWord(i);
+        });
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <limits>
@@ -70,7 +71,8 @@ public:
         m_prepareMasked =
             tab ? (fold ? prepareAscii<true, true, true> : prepareAscii<true, false, true>)
                 : (fold ? prepareAscii<false, true, true> : prepareAscii<false, false, true>);
-        m_ascii.resize(size_t(ShortLineScan::kPreparedRoom)); // only ever grows
+        // Only ever grows.
+        m_ascii.resize(size_t(ShortLineScan::kPreparedRoom + WordScan::kReadsPast));
         for (size_t state = 0; state < 4; ++state) {
             for (int facts = 0; facts < 4; ++facts) {
                 bool isComment = (state & 2) != 0 || (facts & ShortLineScan::kSolo) != 0;
@@ -79,8 +81,8 @@ public:
                     counterOf(isComment, (state & 1) != 0, apart);
             }
         }
-        static_assert(ShortLineScan::kPreparedRoom >=
-                      ShortLineScan::kMaxLength + KeywordPattern::kPadding);
+        static_assert(ShortLineScan::kPreparedRoom + WordScan::kReadsPast >=
+                      ShortLineScan::kMaxLength + kAsciiPadding);
     }
 
     // `raw` is the decoded line; TABs may be replaced and masked columns blanked in place.
@@ -122,12 +124,7 @@ public:
     Counter lastCounter() const { return m_lastCounter; }
 
 private:
-    static void bump(qint32& counter, int by = 1)
-    {
-        if (by > std::numeric_limits<qint32>::max() - counter)
-            throw CountError(QStringLiteral("a line counter passed 2,147,483,647"));
-        counter += by;
-    }
+    static void bump(qint32& counter, int by = 1) { AddToCounter(counter, by); }
 
     // The steps after masking and folding; `line` is QStringView or std::string_view.
     template <typename View>
@@ -139,6 +136,9 @@ private:
     // would cost a tenth of a matched line.
     template <typename View>
     Q_ALWAYS_INLINE void decideSteps(View line, View trimmed, quint64 candidates);
+    // The word step: counts the words `trimmed` matches among the keywords of `candidates`.
+    template <typename View>
+    Q_ALWAYS_INLINE void countWords(View trimmed, quint64 candidates);
     // A keyword against a line in decide(): a byte line lies in m_ascii, padded for the search.
     static bool matches(const KeywordPattern& pattern, QStringView trimmed)
     {
@@ -207,7 +207,10 @@ private:
     Prepare m_prepareMasked = nullptr;
     QString m_folded;
     QString m_blankTrimmed;
-    std::vector<char> m_ascii; // a line's bytes as matched, KeywordPattern::kPadding past it
+    // A line's bytes as matched, with kAsciiPadding bytes past it for the searches.
+    static constexpr qsizetype kAsciiPadding =
+        std::max({KeywordPattern::kPadding, KeywordPrefilter::kReadsPast, WordScan::kReadsPast});
+    std::vector<char> m_ascii;
     std::vector<char> m_narrow;
     std::string m_asciiBlankTrimmed;
 

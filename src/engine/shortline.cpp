@@ -305,14 +305,20 @@ ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char
     // What the line is, from its length and the masks of its bytes; `seen` yields the buckets
     // with a pair in the line.
     const auto facts = [&](qsizetype length, bool nonBlank, bool pairs, auto seen) {
-        if (pairs)
+        const auto answered = [&] {
+            bool solo = false;
+            if (s.m_soloColumn >= 0)
+                solo = s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])]
+                                               : s.m_soloPastEnd;
+            return (nonBlank ? 0 : ShortLineScan::kBlank) | (solo ? ShortLineScan::kSolo : 0);
+        };
+        if (!pairs)
+            return Line{length, answered()};
+        if (s.m_wordBuckets == 0)
             return Line{length, ShortLineScan::kFull, s.m_tellsBuckets ? seen() : 0u};
-        bool solo = false;
-        if (s.m_soloColumn >= 0)
-            solo = s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])]
-                                           : s.m_soloPastEnd;
-        return Line{length,
-                    (nonBlank ? 0 : ShortLineScan::kBlank) | (solo ? ShortLineScan::kSolo : 0)};
+        const unsigned buckets = seen();
+        return Line{length, ShortLineScan::kFull, s.m_tellsBuckets ? buckets : 0u,
+                    (buckets & ~s.m_wordBuckets) == 0 ? answered() : -1};
     };
     // A line with a byte above ASCII goes the classifier's way, but all it is asked is known
     // when that byte's column (the columns before it are its bytes) is not masked, the solo
@@ -480,11 +486,25 @@ ShortLineScan::ShortLineScan(const Settings& settings)
         else
             keyed.push_back(settings.solo);
     }
+    // A bucket per keyword while there are enough. Past that, each keyword that places lines
+    // keeps a bucket of its own and the words share the others, so that a line holding only
+    // words' pairs is still told apart; with too many of the first kind, all share.
+    const size_t words = std::min(settings.words, settings.keywords.size());
+    const size_t firstWord = settings.keywords.size() - words;
+    const size_t placing = keyed.size() - words;
+    const bool ownBuckets = keyed.size() <= kBuckets;
+    const bool wordsApart = words > 0 && (ownBuckets || placing < kBuckets);
     for (size_t i = 0; i < keyed.size(); ++i) {
         if (keyed[i]->keyPairs()[0] < 0)
             return;
-        // Eight buckets: keywords beyond the eighth share one, which lets more lines through.
-        const unsigned char bit = static_cast<unsigned char>(1u << (i % kBuckets));
+        const bool word = i >= firstWord && i < firstWord + words;
+        size_t bucket = i % kBuckets;
+        if (!ownBuckets && wordsApart)
+            bucket = word ? placing + (i - firstWord) % (kBuckets - placing)
+                          : (i < firstWord ? i : firstWord);
+        const unsigned char bit = static_cast<unsigned char>(1u << bucket);
+        if (word && wordsApart)
+            m_wordBuckets |= bit;
         const auto [a, b] = keyed[i]->keyBytes();
         for (const size_t lane : {size_t(0), size_t(16)}) {
             m_nibbles[0][lane + (a & 15)] |= bit;

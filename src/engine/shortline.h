@@ -33,6 +33,9 @@ public:
         const std::vector<MaskRange>* masks = nullptr;
         // Every keyword a line may be matched against as a whole; empty ones are left out.
         std::vector<const KeywordPattern*> keywords;
+        // How many of the last keywords are only counted (the mode's words): they change no
+        // line's place, so a line that holds only their pairs goes where a keyword-free one goes.
+        size_t words = 0;
         // The solo comment keyword, with its column and length as the mode gives them.
         const KeywordPattern* solo = nullptr;
         int soloColumn = 0;
@@ -56,6 +59,9 @@ public:
         // holds. A keyword's bucket is its index in Settings::keywords (the solo keyword, when
         // it is not asked of one column, comes last).
         unsigned buckets = 0;
+        // For kFull: when the line holds no pairs but those of words, its facts as for a line
+        // without them (kBlank, kSolo); else -1.
+        int onlyWords = -1;
     };
     static constexpr qsizetype kPreparedRoom = kMaxLength + 32;
     // One line as run() scans each: the line at `data`, which ends at the first CR or LF among
@@ -138,6 +144,8 @@ private:
     Scan m_scan = nullptr;
     RunLines m_run = nullptr;
     bool m_tellsBuckets = false;
+    // The buckets that hold only words (Settings::words).
+    unsigned m_wordBuckets = 0;
     // Whether a CP932 line above ASCII may be answered in a mode with keywords: no mask, or no
     // key pair with a blank (blanking a column could make one).
     bool m_aboveAsciiKeywords = false;

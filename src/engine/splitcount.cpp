@@ -300,12 +300,7 @@ bool CanCountInRanges(const CountRules& rules)
 
 void AddCounts(FileCountResult& total, const FileCountResult& part)
 {
-    const auto add = [](qint32& to, qint32 value) {
-        const qint64 sum = qint64(to) + value;
-        if (sum > std::numeric_limits<qint32>::max())
-            throw CountError(QStringLiteral("a line counter passed 2,147,483,647"));
-        to = qint32(sum);
-    };
+    const auto add = [](qint32& to, qint32 value) { AddToCounter(to, value); };
     for (int area = 1; area <= 3; ++area) {
         for (size_t c = 0; c < total.AreaCounts[area].values.size(); ++c)
             add(total.AreaCounts[area].values[c], part.AreaCounts[area].values[c]);
