@@ -238,23 +238,25 @@ bool LineClassifier::take(const ShortLineScan::Line& line, std::array<int, 4>& b
     // decide(), inlined: most lines of a mode with many keywords come here.
     const std::string_view ascii(m_ascii.data(), size_t(line.length));
     const std::string_view trimmed = sliced(ascii, leadingBlanks(ascii));
-    quint64 candidates = ~quint64(0);
-    if (m_rules.m_scanCandidates)
-        candidates = m_rules.m_bucketCandidates[line.buckets];
-    else if (m_rules.m_prefilter.size() > 0)
-        candidates = m_rules.m_prefilter.candidates(trimmed);
+    const auto candidates = [&] {
+        if (m_rules.m_scanCandidates)
+            return m_rules.m_bucketCandidates[line.buckets];
+        if (m_rules.m_prefilter.size() > 0)
+            return m_rules.m_prefilter.candidates(trimmed);
+        return ~quint64(0);
+    };
     if (line.onlyWords >= 0 && !pendingAreaStart && !skipPickupStartLine) {
         // Only counted words may match: the line goes where a keyword-free one goes.
         ++byFacts[size_t(line.onlyWords)];
         bool isComment = inCommentBlock || (line.onlyWords & ShortLineScan::kSolo) != 0;
         blankStep((line.onlyWords & ShortLineScan::kBlank) != 0, isComment);
         if (!isComment)
-            countWords(trimmed, candidates);
+            countWords(trimmed, candidates());
         return false;
     }
     const int area = currentArea;
     const size_t state = keywordFreeState();
-    decideSteps(ascii, trimmed, candidates);
+    decideSteps(ascii, trimmed, candidates());
     const bool oneLine = pendingAreaStart || skipPickupStartLine;
     if (area != currentArea || state != keywordFreeState() || oneLine)
         countKeywordFree(byFacts, area, state);

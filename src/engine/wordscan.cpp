@@ -11,13 +11,6 @@
 #define QUORVIX_AVX2 __attribute__((target("avx2")))
 #endif
 
-namespace {
-
-// The longest line the literal search takes: two 32-byte blocks of positions.
-constexpr qsizetype kLongestLine = 64;
-
-} // namespace
-
 WordScan::WordScan(const std::vector<KeywordPattern>& words, const std::vector<quint64>& bits)
 {
     const auto add = [&](size_t i) {
@@ -53,14 +46,8 @@ WordScan::WordScan(const std::vector<KeywordPattern>& words, const std::vector<q
 #endif
 }
 
-void WordScan::count(std::string_view text, quint64 candidates, qint32* counts) const
+void WordScan::countGeneral(std::string_view text, quint64 candidates, qint32* counts) const
 {
-#ifdef QUORVIX_WORDSCAN_AVX2
-    if (m_avx2 && qsizetype(text.size()) <= kLongestLine) {
-        countShort(text, candidates, counts);
-        return;
-    }
-#endif
     forEachCandidate(candidates, [&](int i, const KeywordPattern& word) {
         AddToCounter(counts[i], word.matchPadded(text) ? 1 : 0);
     });
@@ -74,7 +61,7 @@ QUORVIX_AVX2 inline __m256i load(const char* p)
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-// 1 when the literal occurs in `text`, else 0 (at most kLongestLine bytes, kReadsPast readable
+// 1 when the literal occurs in `text`, else 0 (at most kLongestShort bytes, kReadsPast readable
 // after): the positions where both probe characters match, 64 at once, then the whole literal at
 // the first of them; only a false first candidate with more after it loops.
 QUORVIX_AVX2 Q_ALWAYS_INLINE unsigned findLiteral(const char* text, qsizetype n,
@@ -154,5 +141,10 @@ QUORVIX_AVX2 void WordScan::countShort(std::string_view text, quint64 candidates
             always = true;
         }
     }
+}
+#else
+void WordScan::countShort(std::string_view text, quint64 candidates, qint32* counts) const
+{
+    countGeneral(text, candidates, counts); // never without AVX2
 }
 #endif

@@ -40,7 +40,13 @@ public:
     // Adds one to counts[i] for each candidate word i (as forEachCandidate) that `text`
     // matches. `text` is folded like the words and followed by kReadsPast readable bytes.
     // Throws CountError when a count would pass 2,147,483,647.
-    void count(std::string_view text, quint64 candidates, qint32* counts) const;
+    void count(std::string_view text, quint64 candidates, qint32* counts) const
+    {
+        if (m_avx2 && qsizetype(text.size()) <= kLongestShort)
+            countShort(text, candidates, counts);
+        else
+            countGeneral(text, candidates, counts);
+    }
 
 private:
     struct Word {
@@ -52,8 +58,10 @@ private:
         int index = 0;
         const KeywordPattern* pattern = nullptr;
     };
-    // count() for a text of up to 64 bytes, with AVX2.
+    // count() for a text of up to kLongestShort bytes, with AVX2, and for any text.
+    static constexpr qsizetype kLongestShort = 64;
     void countShort(std::string_view text, quint64 candidates, qint32* counts) const;
+    void countGeneral(std::string_view text, quint64 candidates, qint32* counts) const;
 
     bool m_avx2 = false;
     // By bit, then those always tried: bit b's are [m_begin[b], m_begin[b + 1]), the others
