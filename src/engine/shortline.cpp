@@ -315,10 +315,10 @@ ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char
         if (!pairs)
             return Line{length, answered()};
         if (s.m_wordBuckets == 0)
-            return Line{length, ShortLineScan::kFull, s.m_tellsBuckets ? seen() : 0u};
+            return Line{length, ShortLineScan::kFull, quint16(s.m_tellsBuckets ? seen() : 0u)};
         const unsigned buckets = seen();
-        return Line{length, ShortLineScan::kFull, s.m_tellsBuckets ? buckets : 0u,
-                    (buckets & ~s.m_wordBuckets) == 0 ? answered() : -1};
+        return Line{length, ShortLineScan::kFull, quint16(s.m_tellsBuckets ? buckets : 0u),
+                    qint16((buckets & ~s.m_wordBuckets) == 0 ? answered() : -1)};
     };
     // A line with a byte above ASCII goes the classifier's way, but all it is asked is known
     // when that byte's column (the columns before it are its bytes) is not masked, the solo
