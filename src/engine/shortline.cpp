@@ -304,8 +304,9 @@ ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char
     };
     // What the line is, from its length and the masks of its bytes; `seen` yields the buckets
     // with a pair in the line.
-    const auto facts = [&](qsizetype length, bool nonBlank, bool pairs, auto seen) {
-        const auto answered = [&] {
+    // Every lambda here targets AVX2 too: a call from one that does not could not be inlined.
+    const auto facts = [&](qsizetype length, bool nonBlank, bool pairs, auto seen) QUORVIX_AVX2 {
+        const auto answered = [&]() QUORVIX_AVX2 {
             bool solo = false;
             if (s.m_soloColumn >= 0)
                 solo = s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])]
@@ -327,8 +328,8 @@ ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char
     // byte of a double-byte character only adds pairs) and no character folds to ASCII, such as
     // a full-width letter. Masks are left out: past the first such character, columns are no
     // longer bytes; blanking only adds pairs with a blank, which no key pair may then hold.
-    const auto aboveAscii = [&](qsizetype length, qsizetype firstAbove) {
-        const auto keywordFree = [&] {
+    const auto aboveAscii = [&](qsizetype length, qsizetype firstAbove) QUORVIX_AVX2 {
+        const auto keywordFree = [&]() QUORVIX_AVX2 {
             if constexpr (!Keywords)
                 return true;
             return cp932 && s.m_aboveAsciiKeywords && keywordFreeCp932(s, data, length);
