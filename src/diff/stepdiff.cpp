@@ -1,5 +1,6 @@
 #include "stepdiff.h"
 
+#include <limits>
 #include <stdexcept>
 
 #include <git2.h>
@@ -48,6 +49,14 @@ StepText StepText::fromLines(const QStringList& steps)
     for (const QString& step : steps)
         out.append(step);
     return out;
+}
+
+void StepCollector::reserve(qint64 bytes)
+{
+    // A step is the line's bytes or fewer (trailing blanks dropped, a CR LF one line feed);
+    // only UTF-16 text re-encoded as UTF-8 may grow, and then the array grows as usual.
+    if (bytes > 0 && bytes < std::numeric_limits<qsizetype>::max() / 2)
+        m_steps.text.reserve(qsizetype(bytes));
 }
 
 void StepCollector::line(int, Counter counter, QStringView text)

@@ -31,6 +31,9 @@ public:
     bool acceptsAscii() const override { return true; }
     void asciiLine(int area, Counter counter, std::string_view text) override;
 
+    // Room for the steps of a file of `bytes` bytes (they take at most as many), so that
+    // collecting them does not copy them over and over as they grow.
+    void reserve(qint64 bytes);
     const StepText& steps() const { return m_steps; }
     StepText takeSteps() { return std::move(m_steps); }
 

@@ -117,6 +117,7 @@ SideOutcome countSide(const CountRules& rules, const DiffTree& tree, const QByte
         return SideOutcome::Failed;
     }
     StepCollector collector;
+    collector.reserve(device->size());
     FileCountResult result;
     try {
         if (CountFile(rules, *device, name, host, result, progress, &collector) ==
