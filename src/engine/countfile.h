@@ -50,6 +50,9 @@ inline void AddToCounter(qint32& counter, int by)
 class CountRules final {
 public:
     CountRules(const ModeDefinition& mode, int areaCount);
+    // The word scan points into the word patterns.
+    CountRules(const CountRules&) = delete;
+    CountRules& operator=(const CountRules&) = delete;
 
     const ModeDefinition& mode() const { return m_mode; }
     int areaCount() const { return m_areaCount; }
