@@ -1,6 +1,6 @@
 #include "stepdiff.h"
 
-#include <limits>
+#include <algorithm>
 #include <stdexcept>
 
 #include <git2.h>
@@ -53,10 +53,22 @@ StepText StepText::fromLines(const QStringList& steps)
 
 void StepCollector::reserve(qint64 bytes)
 {
-    // A step is the line's bytes or fewer (trailing blanks dropped, a CR LF one line feed);
-    // only UTF-16 text re-encoded as UTF-8 may grow, and then the array grows as usual.
-    if (bytes > 0 && bytes < std::numeric_limits<qsizetype>::max() / 2)
-        m_steps.text.reserve(qsizetype(bytes));
+    // A step takes the line's bytes or fewer (trailing blanks dropped, a CR LF one line feed),
+    // except for text decoded from another encoding (half-width kana take three bytes in UTF-8)
+    // and a last line without a line end; then the array grows as usual. Past 256 MiB it grows
+    // as usual too, rather than asking for a file's size at once.
+    constexpr qint64 kLargest = qint64(256) << 20;
+    if (bytes > 0)
+        m_steps.text.reserve(qsizetype(std::min(bytes, kLargest)));
+}
+
+StepText StepCollector::takeSteps()
+{
+    // Kept steps (a modified file's, for the report) should not hold the room of a file that
+    // was mostly comments: no more than twice their size, as growing would leave.
+    if (m_steps.text.capacity() / 2 > m_steps.text.size())
+        m_steps.text.squeeze();
+    return std::move(m_steps);
 }
 
 void StepCollector::line(int, Counter counter, QStringView text)

@@ -35,7 +35,7 @@ public:
     // collecting them does not copy them over and over as they grow.
     void reserve(qint64 bytes);
     const StepText& steps() const { return m_steps; }
-    StepText takeSteps() { return std::move(m_steps); }
+    StepText takeSteps();
 
 private:
     StepText m_steps;

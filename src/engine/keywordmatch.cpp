@@ -526,7 +526,7 @@ quint64 KeywordPrefilter::candidates(std::string_view text) const
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const qsizetype pairs = qsizetype(text.size()) - 1;
-#ifdef __SSE2__
+#if defined(__SSE2__) && defined(__x86_64__) // 64-bit moves out of vector registers
     // Eight hashes at a time from nine bytes, as byte offsets into the table, four to a 64-bit
     // register (cheaper than an extract each). The last block reaches past the text into the
     // padding, its pairs there sent to the empty entry. Two sums, so that neighbouring lookups
