@@ -248,9 +248,7 @@ bool LineClassifier::take(const ShortLineScan::Line& line, std::array<int, 4>& b
     if (line.onlyWords >= 0 && !pendingAreaStart && !skipPickupStartLine) {
         // Only counted words may match: the line goes where a keyword-free one goes.
         ++byFacts[size_t(line.onlyWords)];
-        bool isComment = inCommentBlock || (line.onlyWords & ShortLineScan::kSolo) != 0;
-        blankStep((line.onlyWords & ShortLineScan::kBlank) != 0, isComment);
-        if (!isComment)
+        if (!m_keywordFreeComment[keywordFreeState()][size_t(line.onlyWords)])
             countWords(trimmed, candidates());
         return false;
     }

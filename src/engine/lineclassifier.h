@@ -79,6 +79,7 @@ public:
                 const bool apart = blankStep((facts & ShortLineScan::kBlank) != 0, isComment);
                 m_keywordFreeCounters[state][size_t(facts)] =
                     counterOf(isComment, (state & 1) != 0, apart);
+                m_keywordFreeComment[state][size_t(facts)] = isComment;
             }
         }
         static_assert(ShortLineScan::kPreparedRoom + WordScan::kReadsPast >=
@@ -225,6 +226,8 @@ private:
     // pass over: per state (in a comment block: 2, in a pickup region: 1), per ShortLineScan
     // facts (blank, solo).
     std::array<std::array<Counter, 4>, 4> m_keywordFreeCounters{};
+    // The same, whether such a line is a comment (then its words are not counted).
+    std::array<std::array<bool, 4>, 4> m_keywordFreeComment{};
 };
 
 inline void LineClassifier::countLine(bool isComment, bool isPickupLine, bool blankApart)
