@@ -295,6 +295,20 @@ ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char
     const __m256i second1 = load(s.m_nibbles[3].data());
     const Prepare prepare{splat<' '>(), _mm256_set1_epi8(char(s.m_tab)),
                           _mm256_set1_epi8(char(s.m_foldAdd))};
+    // The blank bytes of the line's 32 bytes `raw` from column 32 * block (`c` prepared), as
+    // bits. Without keywords nothing is prepared: a TAB when replaced and a masked column are
+    // blank (a byte above ASCII never reaches here).
+    const auto blankBits = [&](__m256i raw, __m256i c, size_t block) QUORVIX_AVX2 {
+        if constexpr (Keywords) {
+            return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space)));
+        } else {
+            Q_UNUSED(c);
+            return unsigned(
+                       _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(raw, prepare.space),
+                                                            _mm256_cmpeq_epi8(raw, prepare.tab)))) |
+                   s.m_maskedBits[block];
+        }
+    };
     // Per position of `c`: the buckets whose pair starts there (`next` is `c` one byte on).
     const auto hitsOf = [&](__m256i c, __m256i next) QUORVIX_AVX2 {
         return _mm256_and_si256(buckets(c, first0, first1), buckets(next, second0, second1));
@@ -352,9 +366,7 @@ ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char
                 return aboveAscii(length, __builtin_ctzll(above));
             const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
             const __m256i c1 = prepare.apply<Keywords>(raw1, s.m_masked.data() + 32);
-            const quint64 blanks =
-                unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c0, prepare.space))) |
-                quint64(unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c1, prepare.space)))) << 32;
+            const quint64 blanks = blankBits(raw0, c0, 0) | quint64(blankBits(raw1, c1, 1)) << 32;
             quint64 pairs = 0;
             __m256i hit0 = _mm256_setzero_si256();
             __m256i hit1 = _mm256_setzero_si256();
@@ -391,10 +403,8 @@ ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char
             const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
             const __m256i c1 = prepare.apply<Keywords>(raw1, s.m_masked.data() + 32);
             const __m256i c2 = prepare.apply<Keywords>(raw2, s.m_masked.data() + 64);
-            const auto blanks = [&](__m256i c) QUORVIX_AVX2 {
-                return unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space)));
-            };
-            const bool nonBlank = (~blanks(c0) | ~blanks(c1) | (~blanks(c2) & inLine2)) != 0;
+            const bool nonBlank = (~blankBits(raw0, c0, 0) | ~blankBits(raw1, c1, 1) |
+                                   (~blankBits(raw2, c2, 2) & inLine2)) != 0;
             bool pairs = false;
             __m256i hit0 = _mm256_setzero_si256();
             __m256i hit1 = _mm256_setzero_si256();
@@ -443,7 +453,7 @@ ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char
                 return Line{};
             return aboveAscii(end, firstAbove);
         }
-        nonBlank |= ~unsigned(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, prepare.space))) & inLine;
+        nonBlank |= ~blankBits(raw, c, size_t(at / 32)) & inLine;
         if (ends != 0) {
             // The last block: its pairs end inside the line.
             length = at + __builtin_ctz(ends);
@@ -527,8 +537,10 @@ ShortLineScan::ShortLineScan(const Settings& settings)
         }
         return false;
     };
-    for (qsizetype i = 0; i < qsizetype(m_masked.size()); ++i)
+    for (qsizetype i = 0; i < qsizetype(m_masked.size()); ++i) {
         m_masked[size_t(i)] = masked(i) ? 0xFF : 0;
+        m_maskedBits[size_t(i / 32)] |= masked(i) ? 1u << (i % 32) : 0u;
+    }
     if (m_soloColumn >= 0) {
         m_soloPastEnd = settings.solo->matchFolded(std::string_view());
         for (int b = 0; b < 128; ++b) {

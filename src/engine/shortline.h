@@ -164,6 +164,7 @@ private:
     alignas(32) std::array<std::array<unsigned char, 32>, 4> m_nibbles{};
     // 0xFF for each masked column, as far as a line's last block reaches.
     alignas(32) std::array<unsigned char, kMaxLength + 32> m_masked{};
+    std::array<quint32, (kMaxLength + 32) / 32> m_maskedBits{}; // the same, a bit per column
     unsigned char m_tab = 0x80;  // the byte replaced by a space (none in an ASCII line: 0x80)
     unsigned char m_foldAdd = 0; // 32 when folding
     int m_soloColumn = -1;       // 0-based, -1 when no solo keyword is asked of one column
