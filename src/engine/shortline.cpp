@@ -264,9 +264,16 @@ bool ShortLineKernel::keywordFreeCp932(const ShortLineScan& s, const char* data,
             return _mm256_and_si256(_mm256_cmpeq_epi8(raw, _mm256_set1_epi8(lead)),
                                     member(next, trails));
         };
-        const __m256i folds = _mm256_or_si256(
-            _mm256_or_si256(after(char(0x81), s.m_fold81), after(char(0x82), s.m_fold82)),
-            _mm256_or_si256(after(char(0xEE), s.m_foldIbm), after(char(0xFA), s.m_foldIbm)));
+        // Mostly only full-width letters and digits fold to a key pair's byte: the sets left
+        // empty are not looked at.
+        __m256i folds = _mm256_setzero_si256();
+        if (s.m_foldLeads & ShortLineScan::kFolds81)
+            folds = after(char(0x81), s.m_fold81);
+        if (s.m_foldLeads & ShortLineScan::kFolds82)
+            folds = _mm256_or_si256(folds, after(char(0x82), s.m_fold82));
+        if (s.m_foldLeads & ShortLineScan::kFoldsIbm)
+            folds = _mm256_or_si256(folds, _mm256_or_si256(after(char(0xEE), s.m_foldIbm),
+                                                           after(char(0xFA), s.m_foldIbm)));
         const __m256i pairs =
             _mm256_and_si256(buckets(prepare.apply<true>(raw, noMask), load(s.m_nibbles[0].data()),
                                      load(s.m_nibbles[1].data())),
@@ -570,11 +577,13 @@ ShortLineScan::ShortLineScan(const Settings& settings)
         for (const int lead : {0x81, 0x82, 0xEE, 0xFA}) {
             for (int trail = 0x40; trail <= 0xFC; ++trail) {
                 const char folded = cp932FoldsTo(uchar(lead), uchar(trail));
-                if (folded != 0 && inPair[uchar(folded)])
+                if (folded != 0 && inPair[uchar(folded)]) {
                     (lead == 0x81   ? m_fold81
                      : lead == 0x82 ? m_fold82
                                     : m_foldIbm)
                         .add(uchar(trail));
+                    m_foldLeads |= lead == 0x81 ? kFolds81 : lead == 0x82 ? kFolds82 : kFoldsIbm;
+                }
             }
         }
     }

@@ -159,6 +159,8 @@ private:
     ByteSet m_fold81;
     ByteSet m_fold82;
     ByteSet m_foldIbm;
+    enum FoldLeads : unsigned { kFolds81 = 1, kFolds82 = 2, kFoldsIbm = 4 };
+    unsigned m_foldLeads = 0; // those of the three sets that are not empty
     // Nibble tables of the first and the second byte of the key pairs, each 16 bytes twice (one
     // per 128-bit lane): a bit per bucket of keywords.
     alignas(32) std::array<std::array<unsigned char, 32>, 4> m_nibbles{};
