@@ -166,24 +166,75 @@ struct ShortLineKernel {
     {
         return scanLine<Keywords>(s, data, available, prepared, cp932);
     }
-    template <bool Keywords>
+    // run() with keywords, and without them.
     QUORVIX_AVX2 static ShortLineScan::Run
-    run(const ShortLineScan& s, const char* data, const char* end, qsizetype longest,
-        char* prepared, bool cp932, int maxLines, const std::atomic<bool>* stop,
-        std::array<int, 4>& byFacts, ShortLineScan::RunCallbacks& callbacks);
+    runKeyed(const ShortLineScan& s, const char* data, const char* end, qsizetype longest,
+             char* prepared, bool cp932, int maxLines, const std::atomic<bool>* stop,
+             std::array<int, 4>& byFacts, ShortLineScan::RunCallbacks& callbacks);
+    QUORVIX_AVX2 static ShortLineScan::Run
+    runKeywordFree(const ShortLineScan& s, const char* data, const char* end, qsizetype longest,
+                   char* prepared, bool cp932, int maxLines, const std::atomic<bool>* stop,
+                   std::array<int, 4>& byFacts, ShortLineScan::RunCallbacks& callbacks);
+    // scan() without keywords for an ASCII line, or one above ASCII, of `length` bytes (up to
+    // 63) at `data`, followed by 64 - `length` readable bytes.
+    QUORVIX_AVX2 Q_ALWAYS_INLINE static ShortLineScan::Line
+    answerShort(const ShortLineScan& s, const char* data, qsizetype length);
 };
 
-template <bool Keywords>
-ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data, const char* end,
-                                        qsizetype longest, char* prepared, bool cp932, int maxLines,
-                                        const std::atomic<bool>* stop, std::array<int, 4>& byFacts,
-                                        ShortLineScan::RunCallbacks& callbacks)
+ShortLineScan::Run ShortLineKernel::runKeyed(const ShortLineScan& s, const char* data,
+                                             const char* end, qsizetype longest, char* prepared,
+                                             bool cp932, int maxLines,
+                                             const std::atomic<bool>* stop,
+                                             std::array<int, 4>& byFacts,
+                                             ShortLineScan::RunCallbacks& callbacks)
 {
     using End = ShortLineScan::Run::End;
-    // Without keywords, the next line's start comes from a bit map of where lines end (an LF,
-    // or a CR without one), 64 bytes at a time, not from the scan of the line before: each
-    // line's scan then starts without waiting on the last. With keywords, where lines go the
-    // classifier's way more often, the map does not pay for itself.
+    ShortLineScan::Run run;
+    const char* next = data;
+    int lines = 0;
+    qint64 lengths = 0;
+    while (lines < maxLines && next != end) {
+        if (lines > 0 && (stop ? stop->load(std::memory_order_relaxed) : callbacks.stopAsked())) {
+            run.end = End::Stopped;
+            break;
+        }
+        const ShortLineScan::Line line =
+            scanLine<true>(s, next, std::min<qsizetype>(end - next, longest), prepared, cp932);
+        bool last = false;
+        if (line.facts >= 0) {
+            ++byFacts[size_t(line.facts)];
+        } else if (line.facts == ShortLineScan::kFull && line.length >= 0) {
+            last = callbacks.take(line, byFacts);
+        } else {
+            run.end = End::Unanswered;
+            run.last = line;
+            break;
+        }
+        ++lines;
+        lengths += line.length;
+        next = ShortLineScan::nextLine(next, line.length);
+        if (last)
+            break;
+    }
+    run.next = next;
+    run.lines = lines;
+    run.lengths = lengths;
+    return run;
+}
+
+ShortLineScan::Run ShortLineKernel::runKeywordFree(const ShortLineScan& s, const char* data,
+                                                   const char* end, qsizetype longest,
+                                                   char* prepared, bool cp932, int maxLines,
+                                                   const std::atomic<bool>* stop,
+                                                   std::array<int, 4>& byFacts,
+                                                   ShortLineScan::RunCallbacks& callbacks)
+{
+    using End = ShortLineScan::Run::End;
+    // Each line's end comes from a bit map of where lines end (an LF, or a CR without one), 64
+    // bytes at a time, made ahead of its use, not from the scan of the line: a line of up to 63
+    // bytes is then answered from its length without looking for its end, and each line's
+    // scan starts without waiting on the last. (With keywords, where lines go the classifier's
+    // way more often, the map does not pay for itself.)
     const auto endsOf = [](const char* at) QUORVIX_AVX2 {
         const __m256i c0 = load(at);
         const __m256i c1 = load(at + 32);
@@ -199,12 +250,8 @@ ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data
         return lfs | (crs & ~lfAfter);
     };
     const char* chunk = data;
-    quint64 ends = 0;
-    quint64 following = 0; // the map of the 64 bytes after, made ahead of its use
-    if constexpr (!Keywords) {
-        ends = endsOf(chunk);
-        following = endsOf(chunk + 64);
-    }
+    quint64 ends = endsOf(chunk);
+    quint64 following = endsOf(chunk + 64); // the map of the 64 bytes after
     ShortLineScan::Run run;
     const char* next = data;
     int lines = 0;
@@ -214,39 +261,72 @@ ShortLineScan::Run ShortLineKernel::run(const ShortLineScan& s, const char* data
             run.end = End::Stopped;
             break;
         }
-        const ShortLineScan::Line line =
-            scanLine<Keywords>(s, next, std::min<qsizetype>(end - next, longest), prepared, cp932);
-        bool last = false;
-        if (line.facts >= 0) {
-            ++byFacts[size_t(line.facts)];
-        } else if (line.facts == ShortLineScan::kFull && line.length >= 0) {
-            last = callbacks.take(line, byFacts);
+        // The line's end, if it has one: past the data's end the map holds none (its padding
+        // is zeros).
+        while (ends == 0 && chunk + 64 < end) {
+            chunk += 64;
+            ends = following;
+            following = endsOf(chunk + 64);
+        }
+        ShortLineScan::Line line;
+        const char* lineEnd = chunk + (ends != 0 ? __builtin_ctzll(ends) : 64);
+        if (ends != 0 && lineEnd - next < 64 && longest > 64) {
+            // Its LF, lone CR, or the LF after its CR.
+            const bool crLf = *lineEnd == '\n' && lineEnd > next && lineEnd[-1] == '\r';
+            line = answerShort(s, next, lineEnd - next - (crLf ? 1 : 0));
         } else {
+            line =
+                scanLine<false>(s, next, std::min<qsizetype>(end - next, longest), prepared, cp932);
+        }
+        if (line.facts < 0) {
             run.end = End::Unanswered;
             run.last = line;
             break;
         }
+        ++byFacts[size_t(line.facts)];
         ++lines;
         lengths += line.length;
-        if constexpr (Keywords) {
-            next = ShortLineScan::nextLine(next, line.length);
-        } else {
-            // The line's end lies before `end`, so this stops there.
-            while (ends == 0) {
-                chunk += 64;
-                ends = following;
-                following = endsOf(chunk + 64);
-            }
-            next = chunk + __builtin_ctzll(ends) + 1;
-            ends &= ends - 1;
-        }
-        if (last)
-            break;
+        // An answered line ended there.
+        next = lineEnd + 1;
+        ends &= ends - 1;
     }
     run.next = next;
     run.lines = lines;
     run.lengths = lengths;
     return run;
+}
+
+ShortLineScan::Line ShortLineKernel::answerShort(const ShortLineScan& s, const char* data,
+                                                 qsizetype length)
+{
+    const __m256i raw0 = load(data);
+    const __m256i raw1 = load(data + 32);
+    const quint64 inLine = (quint64(1) << length) - 1;
+    const quint64 above = (unsigned(_mm256_movemask_epi8(raw0)) |
+                           quint64(unsigned(_mm256_movemask_epi8(raw1))) << 32) &
+                          inLine;
+    if (above != 0) {
+        // As scanLine answers such a line without keywords.
+        const qsizetype firstAbove = __builtin_ctzll(above);
+        if (s.m_masked[size_t(firstAbove)] != 0 || s.m_soloColumn >= firstAbove)
+            return ShortLineScan::Line{length, ShortLineScan::kAboveAscii};
+    }
+    const __m256i space = splat<' '>();
+    const __m256i tab = _mm256_set1_epi8(char(s.m_tab));
+    const auto blanks = [&](__m256i raw, size_t block) QUORVIX_AVX2 {
+        return unsigned(_mm256_movemask_epi8(
+                   _mm256_or_si256(_mm256_cmpeq_epi8(raw, space), _mm256_cmpeq_epi8(raw, tab)))) |
+               s.m_maskedBits[block];
+    };
+    // A line above ASCII is never blank.
+    const bool blank =
+        ((~(blanks(raw0, 0) | quint64(blanks(raw1, 1)) << 32) | above) & inLine) == 0;
+    bool solo = false;
+    if (s.m_soloColumn >= 0)
+        solo =
+            s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])] : s.m_soloPastEnd;
+    return ShortLineScan::Line{length, (blank ? ShortLineScan::kBlank : 0) |
+                                           (solo ? ShortLineScan::kSolo : 0)};
 }
 
 bool ShortLineKernel::keywordFreeCp932(const ShortLineScan& s, const char* data, qsizetype length)
@@ -588,7 +668,7 @@ ShortLineScan::ShortLineScan(const Settings& settings)
         }
     }
     m_scan = keyed.empty() ? ShortLineKernel::scan<false> : ShortLineKernel::scan<true>;
-    m_run = keyed.empty() ? ShortLineKernel::run<false> : ShortLineKernel::run<true>;
+    m_run = keyed.empty() ? ShortLineKernel::runKeywordFree : ShortLineKernel::runKeyed;
 #else
     Q_UNUSED(settings);
 #endif

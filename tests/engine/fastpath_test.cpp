@@ -270,12 +270,13 @@ TEST(FastPath, CountsEqualTheGeneralPathOnRandomLinesAndModes)
 }
 
 // Without keywords, lines of every length up to past the longest the scan takes, blank or not
-// at their last byte or their solo column only, with each line end, cut by small blocks too.
+// at their last byte or their solo column only (a byte above ASCII too, which is never blank),
+// with each line end, cut by small blocks too.
 TEST(FastPath, KeywordFreeLinesOfEveryLengthCountAsTheGeneralPath)
 {
-    for (const char* masks : {"", "1-6,73-"}) {
+    for (const auto& [masks, tab] : {std::pair{"", 1}, std::pair{"1-6,73-", 1}, std::pair{"", 0}}) {
         ModeDefinition m = BareMode();
-        m.TABtoSpace = 1;
+        m.TABtoSpace = qint16(tab);
         m.CommentSolo = QStringLiteral("*");
         m.CommentColumn = 7;
         m.CommentLength = 1;
@@ -284,7 +285,7 @@ TEST(FastPath, KeywordFreeLinesOfEveryLengthCountAsTheGeneralPath)
         QByteArray file;
         for (int length = 0; length <= 140; ++length) {
             for (const char* end : {"\n", "\r\n", "\r"}) {
-                for (const char last : {' ', '\t', 'X', '*'}) {
+                for (const char last : {' ', '\t', 'X', '*', '\x80'}) {
                     QByteArray line(length, ' ');
                     if (length > 0)
                         line[length - 1] = last;
@@ -297,7 +298,7 @@ TEST(FastPath, KeywordFreeLinesOfEveryLengthCountAsTheGeneralPath)
             const Outcome fast =
                 count(rules, file, SourceEncoding::Cp932, nullptr, blockSize, true);
             ASSERT_TRUE(fast == count(rules, file, SourceEncoding::Cp932, &sink, blockSize))
-                << masks << ", block " << blockSize;
+                << masks << ", TABs " << tab << ", block " << blockSize;
         }
     }
 }
