@@ -150,6 +150,58 @@ void ShortLineScan::ByteSet::add(unsigned char b)
         rows[lane + (b & 15)] |= static_cast<unsigned char>(1u << ((b >> 4) & 7));
 }
 
+// scan() without keywords for a line of up to 63 bytes whose length is known, with what it asks
+// of the scan in registers: the counts the run adds to may alias the scan's members, so the
+// compiler would load them again for every line.
+struct ShortKeywordFreeLine {
+    __m256i space, tab;
+    quint64 masked; // a bit per masked column
+    const unsigned char* maskedColumns;
+    const bool* soloByte;
+    int soloColumn; // 64 when none: past every such line's end
+    bool soloPastEnd;
+
+    QUORVIX_AVX2 explicit ShortKeywordFreeLine(const ShortLineScan& s);
+    // For the line of `length` bytes at `data`, followed by 64 - `length` readable bytes.
+    QUORVIX_AVX2 ShortLineScan::Line answer(const char* data, qsizetype length) const
+    {
+        const __m256i raw0 = load(data);
+        const __m256i raw1 = load(data + 32);
+        const quint64 inLine = (quint64(1) << length) - 1;
+        const quint64 above = (unsigned(_mm256_movemask_epi8(raw0)) |
+                               quint64(unsigned(_mm256_movemask_epi8(raw1))) << 32) &
+                              inLine;
+        if (above != 0) {
+            // As scanLine answers such a line without keywords.
+            const qsizetype firstAbove = __builtin_ctzll(above);
+            if (maskedColumns[firstAbove] != 0 || soloColumn >= firstAbove)
+                return ShortLineScan::Line{length, ShortLineScan::kAboveAscii};
+        }
+        const auto blanks = [&](__m256i raw) QUORVIX_AVX2 {
+            return unsigned(_mm256_movemask_epi8(
+                _mm256_or_si256(_mm256_cmpeq_epi8(raw, space), _mm256_cmpeq_epi8(raw, tab))));
+        };
+        // A byte above ASCII is never blank.
+        const bool blank =
+            ((~(blanks(raw0) | quint64(blanks(raw1)) << 32 | masked) | above) & inLine) == 0;
+        const bool solo =
+            soloColumn < length ? soloByte[uchar(data[std::min(soloColumn, 63)])] : soloPastEnd;
+        return ShortLineScan::Line{length, (blank ? ShortLineScan::kBlank : 0) |
+                                               (solo ? ShortLineScan::kSolo : 0)};
+    }
+};
+
+ShortKeywordFreeLine::ShortKeywordFreeLine(const ShortLineScan& s)
+    : space(splat<' '>())
+    , tab(_mm256_set1_epi8(char(s.m_tab)))
+    , masked(s.m_maskedBits[0] | quint64(s.m_maskedBits[1]) << 32)
+    , maskedColumns(s.m_masked.data())
+    , soloByte(s.m_soloByte.data())
+    , soloColumn(s.m_soloColumn >= 0 ? s.m_soloColumn : 64)
+    , soloPastEnd(s.m_soloColumn >= 0 && s.m_soloPastEnd)
+{
+}
+
 struct ShortLineKernel {
     // For a CP932 line of `length` bytes at `data`, followed by kReadsPast readable ones:
     // whether no keyword can match it (see scan). Kept out of the scan's way.
@@ -175,10 +227,6 @@ struct ShortLineKernel {
     runKeywordFree(const ShortLineScan& s, const char* data, const char* end, qsizetype longest,
                    char* prepared, bool cp932, int maxLines, const std::atomic<bool>* stop,
                    std::array<int, 4>& byFacts, ShortLineScan::RunCallbacks& callbacks);
-    // scan() without keywords for an ASCII line, or one above ASCII, of `length` bytes (up to
-    // 63) at `data`, followed by 64 - `length` readable bytes.
-    QUORVIX_AVX2 Q_ALWAYS_INLINE static ShortLineScan::Line
-    answerShort(const ShortLineScan& s, const char* data, qsizetype length);
 };
 
 ShortLineScan::Run ShortLineKernel::runKeyed(const ShortLineScan& s, const char* data,
@@ -252,6 +300,8 @@ ShortLineScan::Run ShortLineKernel::runKeywordFree(const ShortLineScan& s, const
     const char* chunk = data;
     quint64 ends = endsOf(chunk);
     quint64 following = endsOf(chunk + 64); // the map of the 64 bytes after
+    const ShortKeywordFreeLine shortLine(s);
+    const bool shortLinesFit = longest > 64; // the reader's longest line takes them
     ShortLineScan::Run run;
     const char* next = data;
     int lines = 0;
@@ -270,10 +320,10 @@ ShortLineScan::Run ShortLineKernel::runKeywordFree(const ShortLineScan& s, const
         }
         ShortLineScan::Line line;
         const char* lineEnd = chunk + (ends != 0 ? __builtin_ctzll(ends) : 64);
-        if (ends != 0 && lineEnd - next < 64 && longest > 64) {
+        if (ends != 0 && lineEnd - next < 64 && shortLinesFit) {
             // Its LF, lone CR, or the LF after its CR.
             const bool crLf = *lineEnd == '\n' && lineEnd > next && lineEnd[-1] == '\r';
-            line = answerShort(s, next, lineEnd - next - (crLf ? 1 : 0));
+            line = shortLine.answer(next, lineEnd - next - (crLf ? 1 : 0));
         } else {
             line =
                 scanLine<false>(s, next, std::min<qsizetype>(end - next, longest), prepared, cp932);
@@ -294,39 +344,6 @@ ShortLineScan::Run ShortLineKernel::runKeywordFree(const ShortLineScan& s, const
     run.lines = lines;
     run.lengths = lengths;
     return run;
-}
-
-ShortLineScan::Line ShortLineKernel::answerShort(const ShortLineScan& s, const char* data,
-                                                 qsizetype length)
-{
-    const __m256i raw0 = load(data);
-    const __m256i raw1 = load(data + 32);
-    const quint64 inLine = (quint64(1) << length) - 1;
-    const quint64 above = (unsigned(_mm256_movemask_epi8(raw0)) |
-                           quint64(unsigned(_mm256_movemask_epi8(raw1))) << 32) &
-                          inLine;
-    if (above != 0) {
-        // As scanLine answers such a line without keywords.
-        const qsizetype firstAbove = __builtin_ctzll(above);
-        if (s.m_masked[size_t(firstAbove)] != 0 || s.m_soloColumn >= firstAbove)
-            return ShortLineScan::Line{length, ShortLineScan::kAboveAscii};
-    }
-    const __m256i space = splat<' '>();
-    const __m256i tab = _mm256_set1_epi8(char(s.m_tab));
-    const auto blanks = [&](__m256i raw, size_t block) QUORVIX_AVX2 {
-        return unsigned(_mm256_movemask_epi8(
-                   _mm256_or_si256(_mm256_cmpeq_epi8(raw, space), _mm256_cmpeq_epi8(raw, tab)))) |
-               s.m_maskedBits[block];
-    };
-    // A line above ASCII is never blank.
-    const bool blank =
-        ((~(blanks(raw0, 0) | quint64(blanks(raw1, 1)) << 32) | above) & inLine) == 0;
-    bool solo = false;
-    if (s.m_soloColumn >= 0)
-        solo =
-            s.m_soloColumn < length ? s.m_soloByte[uchar(data[s.m_soloColumn])] : s.m_soloPastEnd;
-    return ShortLineScan::Line{length, (blank ? ShortLineScan::kBlank : 0) |
-                                           (solo ? ShortLineScan::kSolo : 0)};
 }
 
 bool ShortLineKernel::keywordFreeCp932(const ShortLineScan& s, const char* data, qsizetype length)

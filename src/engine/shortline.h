@@ -145,6 +145,7 @@ private:
     using RunLines = Run (*)(const ShortLineScan&, const char*, const char*, qsizetype, char*, bool,
                              int, const std::atomic<bool>*, std::array<int, 4>&, RunCallbacks&);
     friend struct ShortLineKernel;
+    friend struct ShortKeywordFreeLine;
 
     Scan m_scan = nullptr;
     RunLines m_run = nullptr;
