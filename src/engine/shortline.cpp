@@ -229,6 +229,16 @@ struct ShortLineKernel {
                    std::array<int, 4>& byFacts, ShortLineScan::RunCallbacks& callbacks);
 };
 
+namespace {
+
+// Asked before each line of a run after the first.
+inline bool stopAsked(const std::atomic<bool>* stop, ShortLineScan::RunCallbacks& callbacks)
+{
+    return stop ? stop->load(std::memory_order_relaxed) : callbacks.stopAsked();
+}
+
+} // namespace
+
 ShortLineScan::Run ShortLineKernel::runKeyed(const ShortLineScan& s, const char* data,
                                              const char* end, qsizetype longest, char* prepared,
                                              bool cp932, int maxLines,
@@ -242,7 +252,7 @@ ShortLineScan::Run ShortLineKernel::runKeyed(const ShortLineScan& s, const char*
     int lines = 0;
     qint64 lengths = 0;
     while (lines < maxLines && next != end) {
-        if (lines > 0 && (stop ? stop->load(std::memory_order_relaxed) : callbacks.stopAsked())) {
+        if (lines > 0 && stopAsked(stop, callbacks)) {
             run.end = End::Stopped;
             break;
         }
@@ -307,7 +317,7 @@ ShortLineScan::Run ShortLineKernel::runKeywordFree(const ShortLineScan& s, const
     int lines = 0;
     qint64 lengths = 0;
     while (lines < maxLines && next != end) {
-        if (lines > 0 && (stop ? stop->load(std::memory_order_relaxed) : callbacks.stopAsked())) {
+        if (lines > 0 && stopAsked(stop, callbacks)) {
             run.end = End::Stopped;
             break;
         }
