@@ -431,10 +431,13 @@ ShortLineScan::Line ShortLineKernel::scanLine(const ShortLineScan& s, const char
         const __m256i raw1 = load(data + 32);
         const quint64 ends = endsIn(raw0) | quint64(endsIn(raw1)) << 32;
         if (ends != 0) {
+            const qsizetype length = __builtin_ctzll(ends);
+            // Without keywords, answered as a run answers it.
+            if constexpr (!Keywords)
+                return ShortKeywordFreeLine(s).answer(data, length);
             const quint64 inLine = (ends & (0 - ends)) - 1;
             const quint64 above = unsigned(_mm256_movemask_epi8(raw0)) |
                                   quint64(unsigned(_mm256_movemask_epi8(raw1))) << 32;
-            const qsizetype length = __builtin_ctzll(ends);
             if ((above & inLine) != 0)
                 return aboveAscii(length, __builtin_ctzll(above));
             const __m256i c0 = prepare.apply<Keywords>(raw0, s.m_masked.data());
