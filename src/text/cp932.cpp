@@ -1,7 +1,6 @@
 #include "cp932.h"
 
 #include <array>
-#include <memory>
 
 #include "text/ascii.h"
 
@@ -14,7 +13,8 @@ constexpr char16_t kReplacement = 0xFFFD;
 // does not, and is written out below instead).
 #include "text/cp932table.inc"
 
-// Both directions as flat tables, built once.
+// Both directions as flat tables, made by the compiler: read-only data that the program maps
+// from its file as it touches it, instead of 256 KiB written at start-up.
 struct Tables {
     // Index: lead << 8 | trail. 0 = not a character.
     std::array<char16_t, 0x10000> toUnicode{};
@@ -22,30 +22,30 @@ struct Tables {
     std::array<quint16, 0x10000> fromUnicode{};
 };
 
-bool isNecIbmRow(int code)
+constexpr bool isNecIbmRow(int code)
 {
     return code >= 0xED40 && code <= 0xEEFC;
 }
 
-std::unique_ptr<Tables> buildTables()
+constexpr Tables buildTables()
 {
-    auto t = std::make_unique<Tables>();
+    Tables t;
     int row = 0;
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         if (!Cp932::isLeadByte(static_cast<unsigned char>(lead)))
             continue;
         for (int trail = 0x40; trail <= 0xFC; ++trail)
-            t->toUnicode[size_t(lead << 8 | trail)] = kDoubleByteTable[row][trail - 0x40];
+            t.toUnicode[size_t(lead << 8 | trail)] = kDoubleByteTable[row][trail - 0x40];
         ++row;
     }
 
     for (int b = 0; b < 0x80; ++b) {
-        t->toUnicode[b] = char16_t(b);
-        t->fromUnicode[b] = quint16(b);
+        t.toUnicode[size_t(b)] = char16_t(b);
+        t.fromUnicode[size_t(b)] = quint16(b);
     }
     for (int b = 0xA1; b <= 0xDF; ++b) {
-        t->toUnicode[b] = char16_t(0xFF61 + (b - 0xA1));
-        t->fromUnicode[0xFF61 + (b - 0xA1)] = quint16(b);
+        t.toUnicode[size_t(b)] = char16_t(0xFF61 + (b - 0xA1));
+        t.fromUnicode[size_t(0xFF61 + (b - 0xA1))] = quint16(b);
     }
     // Where several codes carry one character, Windows writes the lowest, except that the IBM
     // extension rows (FA-FC) win over the NEC-selected copies of them (ED-EE).
@@ -53,18 +53,19 @@ std::unique_ptr<Tables> buildTables()
         for (int code = 0x8140; code <= 0xFCFC; ++code) {
             if (isNecIbmRow(code) != (pass == 1))
                 continue;
-            const char16_t u = t->toUnicode[code];
-            if (u >= 0x80 && t->fromUnicode[u] == 0)
-                t->fromUnicode[u] = quint16(code);
+            const char16_t u = t.toUnicode[size_t(code)];
+            if (u >= 0x80 && t.fromUnicode[u] == 0)
+                t.fromUnicode[u] = quint16(code);
         }
     }
     return t;
 }
 
+constexpr Tables kTables = buildTables();
+
 const Tables& tables()
 {
-    static const std::unique_ptr<Tables> instance = buildTables();
-    return *instance;
+    return kTables;
 }
 
 } // namespace
