@@ -83,6 +83,7 @@ ModeDefinition LoadModeDefinition(const QString& name, bool fromImportFile,
     m.CommentStartIsValid = 0; // starting value when its read fails
     clsIniFile ini;
     ini.setPFileName(fromImportFile ? name : settingsPath);
+    ini.readOnce(); // the mode's keys as one set, from one reading
     const QString section = fromImportFile ? QString(SettingsKeys::ImportSection) : name;
     m.StartWord[1] = QStringLiteral("*");
     m.Tuning[1] = 0;

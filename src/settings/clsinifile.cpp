@@ -244,11 +244,20 @@ bool rewriteLocked(const QString& file, std::chrono::milliseconds wait, QString&
 
 } // namespace
 
-std::optional<QByteArray> clsIniFile::rawValue(const QString& section, const QString& key) const
+void clsIniFile::readOnce()
 {
     QByteArray data;
     if (!FileIo::readRegularFile(m_fileName, data))
+        data.clear();
+    m_held = std::move(data);
+}
+
+std::optional<QByteArray> clsIniFile::rawValue(const QString& section, const QString& key) const
+{
+    QByteArray read;
+    if (!m_held && !FileIo::readRegularFile(m_fileName, read))
         return std::nullopt;
+    const QByteArray& data = m_held ? *m_held : read;
     const NameMatcher sameSection(trimBlanks(section));
     const NameMatcher sameKey(trimBlanks(key));
     // One pass that stops at the key or where the first section of that name ends.
@@ -306,6 +315,7 @@ std::optional<qint16> clsIniFile::mGetInteger(const QString& strSection, const Q
 bool clsIniFile::mSetString(const QString& strSection, const QString& strKey,
                             const QString& strValue)
 {
+    m_held.reset();
     const QString section = trimBlanks(strSection);
     const QString key = trimBlanks(strKey);
     if (!isStorableSection(section) || !isStorableKey(key) || hasLineBreakOrNul(strValue)) {
@@ -342,6 +352,7 @@ bool clsIniFile::mSetString(const QString& strSection, const QString& strKey,
 
 bool clsIniFile::mSetSection(const QString& strSection, const QString& strValue)
 {
+    m_held.reset();
     const QString section = trimBlanks(strSection);
     QByteArray entries;
     bool valid = isStorableSection(section);

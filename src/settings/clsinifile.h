@@ -3,19 +3,30 @@
 #include <chrono>
 #include <optional>
 
+#include <QByteArray>
 #include <QString>
 
 // Typed access to one profile (INI) file in CP932. Every call reads or writes the file as it is
-// on disk; nothing is cached. Section and key names match without regard to case and to blanks
-// around them; the value is everything after the first "=", verbatim. The first of duplicate
-// sections or keys wins. Lines that are neither a section header nor an entry (comments starting
-// with ";", blank lines, lines without "=") are kept as they are by every write. Each write
-// holds the lock file "<file>.lock" from reading the file to replacing it, so writers in other
-// processes do not overwrite each other's changes.
+// on disk; nothing is cached unless the caller asks for one reading of many keys (readOnce).
+// Section and key names match without regard to case and to blanks around them; the value is
+// everything after the first "=", verbatim. The first of duplicate sections or keys wins. Lines
+// that are neither a section header nor an entry (comments starting with ";", blank lines, lines
+// without "=") are kept as they are by every write. Each write holds the lock file "<file>.lock"
+// from reading the file to replacing it, so writers in other processes do not overwrite each
+// other's changes.
 class clsIniFile final {
 public:
     QString pFileName() const { return m_fileName; }
-    void setPFileName(const QString& strNewFileName) { m_fileName = strNewFileName; }
+    void setPFileName(const QString& strNewFileName)
+    {
+        m_fileName = strNewFileName;
+        m_held.reset();
+    }
+
+    // Reads the file now; the gets that follow read that copy, until the next write or file name
+    // through this object. For a caller that reads many keys as one consistent set (a mode),
+    // once instead of once a key. A file that cannot be read reads as missing, as it would then.
+    void readOnce();
 
     // Writes one entry; creates file, section and key when missing. The file is replaced
     // atomically; false (with errorString()) when it cannot be written or when a name or the
@@ -46,6 +57,7 @@ private:
     std::optional<QByteArray> rawValue(const QString& section, const QString& key) const;
 
     QString m_fileName;
+    std::optional<QByteArray> m_held; // by readOnce; empty optional: read on each get
     QString m_error;
     std::chrono::milliseconds m_lockWait{std::chrono::seconds(5)};
 };

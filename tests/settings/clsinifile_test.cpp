@@ -303,3 +303,26 @@ TEST_F(IniFileTest, LargeFileIsReadAndWritten)
         f.mSetString(QStringLiteral("MODE-1"), QStringLiteral("ModeName"), QStringLiteral("new")));
     EXPECT_EQ(QFileInfo(path()).size(), big.size() - 1);
 }
+
+TEST_F(IniFileTest, ReadOnceHoldsOneReadingUntilTheNextWrite)
+{
+    const QString s = QStringLiteral("MODE-1");
+    writeBytes(path(), "[MODE-1]\r\nA=1\r\nB=x\r\n");
+    clsIniFile f = ini();
+    f.readOnce();
+    // Another writer changes the file: the held reading still answers, as one consistent set.
+    writeBytes(path(), "[MODE-1]\r\nA=2\r\nB=y\r\n");
+    EXPECT_EQ(f.mGetInteger(s, QStringLiteral("A")), 1);
+    EXPECT_EQ(f.mGetString(s, QStringLiteral("B")), QStringLiteral("x"));
+    // A write through the object reads the file as it is and drops the held copy.
+    ASSERT_TRUE(f.mSetString(s, QStringLiteral("C"), QStringLiteral("z")));
+    EXPECT_EQ(f.mGetInteger(s, QStringLiteral("A")), 2);
+    EXPECT_EQ(f.mGetString(s, QStringLiteral("C")), QStringLiteral("z"));
+
+    // A file that cannot be read reads as missing, held or not.
+    clsIniFile missing = ini(path(QStringLiteral("none.ini")));
+    missing.readOnce();
+    EXPECT_EQ(missing.mGetString(s, QStringLiteral("A"), QStringLiteral("d")), QStringLiteral("d"));
+    missing.setPFileName(path());
+    EXPECT_EQ(missing.mGetString(s, QStringLiteral("C")), QStringLiteral("z"));
+}
