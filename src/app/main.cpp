@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include "engine/workers.h"
 #include "platform/shellservices.h"
 #include "settings/paths.h"
 #include "settings/settingsfile.h"
@@ -75,6 +76,7 @@ int main(int argc, char* argv[])
     if (const int done = answerInformationOptions(argc, argv); done >= 0)
         return done;
 
+    KeepFreedMemoryForReuse();
     QApplication app(argc, argv);
     // Before any box: even the start-up refusals get Qt's buttons in the user's language.
     InstallQtTranslations(app);

@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 #include "cli/commands.h"
+#include "engine/workers.h"
 #include "text/pathbytes.h"
 
 namespace {
@@ -66,6 +67,7 @@ const char* const kUsage =
 
 int main(int argc, char* argv[])
 {
+    KeepFreedMemoryForReuse();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
