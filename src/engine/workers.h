@@ -12,6 +12,6 @@ void RunWorkers(int threads, const std::function<void()>& worker);
 
 // Keeps memory a count frees for the next file instead of handing it back to the system. Each
 // file's read buffers are freed and made again; glibc's adaptive limits may otherwise return
-// them and fault them in afresh for every file (some 45 page faults a file, a fifth of a count's
-// time on this kind of machine). Call once, before threads start; a no-op elsewhere.
+// them and fault them in afresh for every file (some 45 page faults a file, up to a sixth of a
+// count's time on this kind of machine). Call once, before threads start; a no-op elsewhere.
 void KeepFreedMemoryForReuse();
