@@ -35,8 +35,13 @@ QString megabytes(double bytes)
 
 CliHost::CliHost(QTextStream& err)
     : m_err(err)
-    , m_terminal(isatty(STDERR_FILENO) == 1)
+    , m_terminal(drawsProgress())
 {
+}
+
+bool CliHost::drawsProgress()
+{
+    return isatty(STDERR_FILENO) == 1;
 }
 
 void CliHost::catchInterrupt()

@@ -15,6 +15,8 @@ public:
 
     // Installs the Ctrl+C handler that makes cancelled() true.
     static void catchInterrupt();
+    // Whether a progress line is drawn: only when standard error is a terminal.
+    static bool drawsProgress();
 
     bool cancelled() const override;
     const std::atomic<bool>* stopFlag() const override;

@@ -222,6 +222,8 @@ CountRun runCount(const CountOptions& opt, ModeDefinition mode, QTextStream& err
     walkRules.fileType = mode.FileType;
     walkRules.excludes = opt.excludes;
     walkRules.gitIgnore = !opt.noIgnore;
+    // The sizes only scale the progress line.
+    walkRules.sizes = CliHost::drawsProgress();
     RunRequest request;
     const std::vector<BatchFile> files = ExpandPaths(opt.paths, opt.recursive, walkRules, run.given,
                                                      run.walkErrors, &request.TotalBytes);

@@ -153,6 +153,7 @@ int runDiffCommand(const QStringList& args, CliStreams io)
     rules.fileType = mode.FileType;
     rules.excludes = opt.excludes;
     rules.gitIgnore = !opt.noIgnore;
+    rules.sizes = false; // FolderTree takes the sizes itself, when it needs them
     QStringList walkErrors;
     std::unique_ptr<DiffTree> oldTree;
     std::unique_ptr<DiffTree> newTree;

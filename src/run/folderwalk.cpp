@@ -7,6 +7,7 @@
 #include <memory>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 
@@ -108,46 +109,54 @@ private:
 
 enum class Kind { Folder, File, Other };
 
-// What the entry at `path` is, not following a symlinked folder; a file's size into `size`.
-Kind kindOf(const QByteArray& path, qint64& size)
+// A folder's entry with the type the folder records for it (DT_UNKNOWN where it records none).
+struct Entry {
+    QByteArray name;
+    unsigned char type = DT_UNKNOWN;
+};
+
+// What `entry` of the folder open at `dirFd` is, not following a symlinked folder. With `size`,
+// a file's size goes into it; without, an entry the folder records as a folder or a regular file
+// needs no stat.
+Kind kindOf(int dirFd, const Entry& entry, qint64* size)
 {
+    if (entry.type == DT_DIR)
+        return Kind::Folder;
+    if (entry.type == DT_REG && !size)
+        return Kind::File;
+    const char* name = entry.name.constData();
     struct stat st {};
-    size = 0;
-    if (lstat(path.constData(), &st) != 0)
+    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return Kind::Other;
     if (S_ISDIR(st.st_mode))
         return Kind::Folder;
     if (S_ISREG(st.st_mode)) {
-        size = qint64(st.st_size);
+        if (size)
+            *size = qint64(st.st_size);
         return Kind::File;
     }
     if (!S_ISLNK(st.st_mode))
         return Kind::Other;
-    if (stat(path.constData(), &st) != 0)
+    if (fstatat(dirFd, name, &st, 0) != 0)
         return Kind::File; // dangling: counting it reports why
     if (S_ISDIR(st.st_mode))
         return Kind::Other;
-    size = qint64(st.st_size);
+    if (size)
+        *size = qint64(st.st_size);
     return S_ISREG(st.st_mode) ? Kind::File : Kind::Other;
 }
 
-// The names in the folder at `path`, without "." and ".."; false with errno set.
-bool readNames(const QByteArray& path, std::vector<QByteArray>& names)
+// The entries of `dir`, without "." and ".."; false with errno set.
+bool readEntries(DIR* dir, std::vector<Entry>& entries)
 {
-    DIR* dir = opendir(path.constData());
-    if (!dir)
-        return false;
     errno = 0;
     while (const dirent* entry = readdir(dir)) {
         const char* n = entry->d_name;
         if (std::strcmp(n, ".") != 0 && std::strcmp(n, "..") != 0)
-            names.emplace_back(n);
+            entries.push_back({QByteArray(n), entry->d_type});
         errno = 0;
     }
-    const int readError = errno;
-    closedir(dir);
-    errno = readError;
-    return readError == 0;
+    return errno == 0;
 }
 
 } // namespace
@@ -249,19 +258,23 @@ FolderWalkResult WalkFolder(const QByteArray& folder, const WalkRules& rules)
         pending.pop_back();
         const QByteArray folderPath =
             relativeFolder.isEmpty() ? root : base + relativeFolder.chopped(1);
-        std::vector<QByteArray> names;
-        if (!readNames(folderPath, names)) {
+        // Open while its entries are looked at, so that each is found from it by name alone.
+        const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folderPath.constData()), closedir);
+        std::vector<Entry> entries;
+        if (!dir || !readEntries(dir.get(), entries)) {
             result.errors.push_back({folderPath, systemReason(errno)});
             continue;
         }
-        std::sort(names.begin(), names.end());
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry& a, const Entry& b) { return a.name < b.name; });
         std::vector<QByteArray> subfolders;
-        for (const QByteArray& name : names) {
+        for (const Entry& entry : entries) {
+            const QByteArray& name = entry.name;
             if (name == ".git")
                 continue;
             const QByteArray relative = relativeFolder + name;
             qint64 size = 0;
-            const Kind kind = kindOf(base + relative, size);
+            const Kind kind = kindOf(dirfd(dir.get()), entry, rules.sizes ? &size : nullptr);
             if (kind == Kind::Other)
                 continue;
             const bool isFolder = kind == Kind::Folder;

@@ -18,6 +18,9 @@ struct WalkRules {
     QStringList excludes;
     // Skip what git ignores when the folder lies in a git work tree.
     bool gitIgnore = true;
+    // Give each file's size (FolderWalkResult::sizes); without them a file costs no stat where
+    // the folder records the types of its entries.
+    bool sizes = true;
 };
 
 // The file-type and exclusion rules of a walk, without its ignore rules: a walk applies them,
@@ -55,7 +58,8 @@ struct WalkError {
 
 struct FolderWalkResult {
     std::vector<QByteArray> files; // in byte order
-    std::vector<qint64> sizes;     // of each file as the walk found it (the progress scale)
+    std::vector<qint64> sizes;     // of each file as the walk found it (the progress scale);
+                                   // zeros without WalkRules::sizes
     std::vector<WalkError> errors;
 };
 

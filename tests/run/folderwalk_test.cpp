@@ -65,15 +65,25 @@ protected:
         file("sub/build/C.CBL");
     }
 
-    // The walk's files below the root, in the order walked.
+    // The walk's files below the root, in the order walked; the same with and without sizes,
+    // which are then the files' own.
     std::vector<QByteArray> walk(const WalkRules& rules = {},
                                  std::vector<WalkError>* errors = nullptr) const
     {
+        WalkRules sizeless = rules;
+        sizeless.sizes = false;
         const FolderWalkResult result = WalkFolder(m_root, rules);
+        const FolderWalkResult typed = WalkFolder(m_root, sizeless);
+        EXPECT_EQ(typed.files, result.files);
+        EXPECT_EQ(typed.errors.size(), result.errors.size());
         std::vector<QByteArray> relative;
-        for (const QByteArray& f : result.files) {
+        for (size_t i = 0; i < result.files.size(); ++i) {
+            const QByteArray& f = result.files[i];
             EXPECT_TRUE(f.startsWith(m_root + '/')) << f.constData();
             relative.push_back(f.mid(m_root.size() + 1));
+            struct stat st {};
+            EXPECT_EQ(result.sizes[i], stat(f.constData(), &st) == 0 ? st.st_size : 0)
+                << f.constData();
         }
         if (errors)
             *errors = result.errors;
