@@ -147,11 +147,12 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
     };
     std::vector<BatchFile> files;
     for (const QString& path : paths) {
-        const QFileInfo info(absolute(path));
-        // One stat for a file: its size tells that it is one.
-        const std::optional<qint64> size = FileIo::regularFileSize(path);
-        const bool isDir = !size && FileIo::isFolder(path);
-        if (recursive && isDir) {
+        // A file's size tells that it is one; without --recursive nothing else is wanted of
+        // the path (a folder fails as a file would, on the count's own stat before its open).
+        std::optional<qint64> size;
+        if (recursive || rules.sizes)
+            size = FileIo::regularFileSize(path);
+        if (recursive && !size && FileIo::isFolder(path)) {
             const FolderWalkResult walk = WalkFolder(EncodePath(path), rules);
             for (const WalkError& e : walk.errors)
                 walkErrors << DecodePath(e.path) + QStringLiteral(": ") + e.reason;
@@ -171,11 +172,11 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
             }
             continue;
         }
-        // A folder without --recursive stays one entry, which fails as a file would.
-        files.push_back(isDir ? BatchFile{AddBackslash(info.absoluteFilePath()), {}}
-                              : BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
+        const QFileInfo info(absolute(path));
+        files.push_back(BatchFile{AddBackslash(info.absolutePath()), info.fileName()});
         given << path;
-        total += double(size.value_or(0));
+        if (rules.sizes)
+            total += double(size.value_or(0));
     }
     if (totalBytes)
         *totalBytes = total;
@@ -187,6 +188,7 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
 {
     WalkRules rules;
     rules.fileType = fileType;
+    rules.sizes = false; // no total to give
     QStringList walkErrors;
     return ExpandPaths(paths, recursive, rules, given, walkErrors);
 }

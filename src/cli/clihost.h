@@ -46,9 +46,11 @@ QString AbsolutePath(const QString& path);
 QString AbsolutePath(const QString& path, const QString& workingFolder);
 
 // Files named on the command line: folders are walked by `rules` with `recursive` (see
-// WalkFolder). `given` receives each file's path as the user gave it (the folder as given joined
-// with the path below it), `walkErrors` one "path: reason" for each path a walk could not read.
-// `totalBytes`, when given, receives TotalBytesOf the files (a walk's files by the sizes it saw).
+// WalkFolder); without it every path is taken as a file, a folder failing as one. `given`
+// receives each file's path as the user gave it (the folder as given joined with the path below
+// it), `walkErrors` one "path: reason" for each path a walk could not read. `totalBytes`, when
+// given, receives TotalBytesOf the files (a walk's files by the sizes it saw), or 0 without
+// WalkRules::sizes.
 std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, const WalkRules& rules,
                                    QStringList& given, QStringList& walkErrors,
                                    double* totalBytes = nullptr);

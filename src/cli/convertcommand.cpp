@@ -41,7 +41,8 @@ int runConvertCommand(const QStringList& args, CliStreams io)
     const std::vector<BatchFile> files = ExpandPaths(paths, false, QString(), given);
     RunRequest request;
     request.ProcessMode = processMode;
-    request.TotalBytes = TotalBytesOf(files);
+    // The sizes only scale the progress line.
+    request.TotalBytes = CliHost::drawsProgress() ? TotalBytesOf(files) : 0;
     OutputList outputs;
     CliHost host(io.err);
     CliHost::catchInterrupt();

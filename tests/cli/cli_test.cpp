@@ -127,15 +127,18 @@ TEST(CliCount, JsonDocumentAndExitCode)
                   totals.chopped(1) +
                   QStringLiteral(", \"files\": 1, \"failed\": 0},\n\"outputs\": []}\n"));
 
+    // A missing file and a folder named without --recursive fail; the file beside them counts.
     const QString missing = w.dir.filePath(QStringLiteral("missing.c"));
     const Result failed = runCli({QStringLiteral("count"), QStringLiteral("--mode-file"), w.mode,
                                   QStringLiteral("--json"), QStringLiteral("--jobs"),
-                                  QStringLiteral("2"), missing, w.source});
+                                  QStringLiteral("2"), missing, w.source, w.dir.path()});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_TRUE(failed.out.contains(QStringLiteral("{\"path\": \"") + missing +
                                     QStringLiteral("\", \"ok\": false, \"error\": \"")));
     EXPECT_TRUE(failed.out.contains(QStringLiteral("\"ok\": true")));
+    EXPECT_TRUE(failed.out.contains(QStringLiteral("\"files\": 1, \"failed\": 2}")));
     EXPECT_TRUE(failed.err.contains(missing + QStringLiteral(": no such file")));
+    EXPECT_TRUE(failed.err.contains(w.dir.path() + QStringLiteral(": is a folder, not a file")));
 }
 
 TEST(CliCount, EncodingOptionNamesTheEncodingUsed)
