@@ -183,26 +183,6 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
     return files;
 }
 
-std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
-                                   const QString& fileType, QStringList& given)
-{
-    WalkRules rules;
-    rules.fileType = fileType;
-    rules.sizes = false; // no total to give
-    QStringList walkErrors;
-    return ExpandPaths(paths, recursive, rules, given, walkErrors);
-}
-
-double TotalBytesOf(const std::vector<BatchFile>& files)
-{
-    double total = 0;
-    for (const BatchFile& f : files) {
-        if (const auto size = FileIo::regularFileSize(f.folder + f.name))
-            total += double(*size);
-    }
-    return total;
-}
-
 QString Printable(const QString& text)
 {
     // A name's byte that is not UTF-8 (see DecodePath) is written as \xNN too; in such a text

@@ -55,14 +55,6 @@ std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive, con
                                    QStringList& given, QStringList& walkErrors,
                                    double* totalBytes = nullptr);
 
-// The same for commands that name files without walking (`recursive` false); a walk's files
-// match `fileType` (";"-separated patterns; empty keeps every file), its errors are dropped.
-std::vector<BatchFile> ExpandPaths(const QStringList& paths, bool recursive,
-                                   const QString& fileType, QStringList& given);
-
-// Sum of the sizes of the files, the progress scale.
-double TotalBytesOf(const std::vector<BatchFile>& files);
-
 // `text` with every control character (C0, DEL, C1) written as \xNN, so a file name or message
 // cannot move the cursor, recolour or retitle the terminal it is printed on.
 // A name's byte that is not UTF-8 is written as \xNN too, and then so is every backslash.

@@ -38,11 +38,13 @@ int runConvertCommand(const QStringList& args, CliStreams io)
         return usage(io, QStringLiteral("no file to convert"));
 
     QStringList given;
-    const std::vector<BatchFile> files = ExpandPaths(paths, false, QString(), given);
+    QStringList walkErrors; // none: nothing is walked
+    WalkRules rules;
+    rules.sizes = CliHost::drawsProgress(); // they only scale the progress line
     RunRequest request;
+    const std::vector<BatchFile> files =
+        ExpandPaths(paths, false, rules, given, walkErrors, &request.TotalBytes);
     request.ProcessMode = processMode;
-    // The sizes only scale the progress line.
-    request.TotalBytes = CliHost::drawsProgress() ? TotalBytesOf(files) : 0;
     OutputList outputs;
     CliHost host(io.err);
     CliHost::catchInterrupt();
